@@ -1,0 +1,228 @@
+#include "engine/frame.h"
+
+#include <AL/al.h>
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "engine/shell.h"
+#include "engine/static_model.h"
+#include "engine/text.h"
+#include "engine/textures.h"
+#include "game/game_state.h"
+#include "game/menus.h"
+#include "game/player.h"
+#include "game/world.h"
+#include "net/net.h"
+#include "platform/clock.h"
+#include "sound/music_track.h"
+#include "sound/sound_source.h"
+
+FrameTimer frameTimer;
+float frameStep = 0.0f;
+float frameDelta = 0.0f;
+float gameClock = 0.0f;
+float secondsClock = 0.0f;
+float framesPerSecond = 0.0f;
+bool startupLoading = true;
+float loadProgress = 0.0f;
+bool musicRestartPending = false;
+
+namespace {
+double previousSeconds = 0.0;
+double previousTenths = 0.0;
+}  // namespace
+
+void TimerInit() {
+  frameTimer = FrameTimer{};
+  frameTimer.frequency = PlatformFrequency();
+  frameTimer.pcStart = PlatformCounter();
+  frameTimer.performanceCounter = true;
+  frameTimer.resolution = 1.0 / static_cast<double>(frameTimer.frequency);
+  frameTimer.pcElapsed = frameTimer.pcStart;
+}
+
+double TimerGetTime() {
+  const int64_t counts = PlatformCounter() - frameTimer.pcStart;
+  return static_cast<double>(counts) * frameTimer.resolution * 1000.0;
+}
+
+void ResetFrameClock() {
+  previousSeconds = previousTenths = 0.0;
+  frameStep = frameDelta = gameClock = secondsClock = framesPerSecond = 0.0f;
+  startupLoading = true;
+  loadProgress = 0.0f;
+  musicRestartPending = false;
+}
+
+void AdvanceFrameClock() {
+  const double s = TimerGetTime() / 1000.0;
+  framesPerSecond = static_cast<float>(1.0 / (s - previousSeconds));
+  previousSeconds = s;
+
+  const double d = TimerGetTime() / 100.0;
+  frameDelta = static_cast<float>(std::fabs(d - previousTenths));
+  frameStep = 10.0f * frameDelta;
+  previousTenths = d;
+
+  // A frame of 50 ms or more (a load, a stall, the first frame after the timer restarts) counts
+  // as 1 ms, so it never turns into one huge step.
+  if (frameStep >= 5.0f) frameStep = 0.1f;
+  gameClock += 10.0f * frameStep;
+}
+
+int LoadingPhaseStep(bool& loadNow) {
+  loadProgress += 0.01f * frameStep;
+  const int picture = loadProgress < 7.0f ? 0 : 1;
+  loadNow = loadProgress > 8.0f;
+  return picture;
+}
+
+int FpsDisplayValue(float fps) {
+  if (!std::isfinite(fps) || fps <= 0.0f) return 0;
+  if (fps >= 9999.0f) return 9999;
+  return static_cast<int>(fps);
+}
+
+namespace {
+
+void RunLoadingPhase() {
+  bool loadNow = false;
+  DrawLoadingScreen(LoadingPhaseStep(loadNow));
+  if (!loadNow) return;
+  startupLoading = false;
+  LoadBmpTextures();
+  LoadTgaTextures();
+  LoadSkyCubeMap();
+  LoadWeaponModels();
+  LoadObjects();
+  LoadBandits();
+  LoadPlayerModels();
+  if (musicOn) menuMusic.Play();
+  musicRestartPending = true;
+}
+
+void DrawPlay() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  glDisable(GL_BLEND);
+  glEnable(GL_LIGHTING);
+  glColor4f(1, 1, 1, 1);
+
+  if (gameMode == 0) {
+    if (frameStep < 5.0f) UpdateWorld();
+  } else if (gameMode == 1) {
+    NetHostPump(2000);
+  } else if (gameMode == 2) {
+    NetClientPump(2000);
+  }
+  DrawViewWeapon();
+  UpdateViewAndSound(0, 0);
+  const GLfloat lightPosition[4] = {200.0f, 600.0f, 0.0f, 1.0f};
+  glLightfv(GL_LIGHT1, GL_POSITION, lightPosition);
+  if (soundEventsSent) {
+    soundEventsSent = false;
+    ClearSoundEvents();
+  }
+  glDisable(GL_LIGHTING);
+  if (mapModel) mapModel->DrawLightmapped();
+  glEnable(GL_LIGHTING);
+  if (gameMode == 0) DrawPrizes();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_FOG);
+  if (lightModel) {
+    lightModel->SortFacesByDistance(Vec3(eyePosition.x, eyePosition.y + 2.5f, eyePosition.z));
+    lightModel->DrawLampHalos();
+  }
+  glEnable(GL_FOG);
+  DrawBloodDecals();
+  if (gameMode > 0) DrawOtherPlayer();
+  if (gameMode == 0) DrawBandits();
+  glLoadIdentity();
+  UpdateViewAndSound(0, 1);
+  DrawHitBurst();
+  DrawImpactMarks();
+  DrawImpactBurst();
+  glLoadIdentity();
+  DrawMuzzleFlash();
+  DrawHud();
+}
+
+// The rules after the drawing: end of map, death in single player, respawn in a LAN match.
+void ApplyPlayRules() {
+  if (players[0].kills >= 30 && mapNumber >= 1 && mapNumber <= 10) {
+    gameState = 44;
+    UnloadMap();
+    mapNumber += 1;
+  }
+  if (gameMode == 0 && players[0].health < 1.0f) {
+    players[0].health -= 0.01f * frameStep;
+    if (players[0].health < -4.0f) {
+      gameState = 44;
+      UnloadMap();
+    }
+  }
+  if (gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
+    if (players[0].health <= 1.0f && players[0].deathTimer > 4.0f) {
+      RespawnPlayerByIndex(0);
+      if (scores[1] >= 10) {
+        RespawnPlayerByIndex(1);
+        scores[0] = scores[1] = 0;
+      }
+    }
+    if (players[1].health <= 1.0f && players[1].deathTimer > 4.0f) {
+      RespawnPlayerByIndex(1);
+      if (scores[0] >= 10) {
+        RespawnPlayerByIndex(0);
+        scores[0] = scores[1] = 0;
+      }
+    }
+    if (players[0].health <= 1.0f) players[0].deathTimer += 0.005f * frameStep;
+    players[0].respawnTimer += 0.005f * frameStep;
+  }
+}
+
+void DrawMenus() {
+  const ALfloat orientation[6] = {0, 0, 1, 0, 1, 0};
+  alListener3f(AL_POSITION, 0, 0, 0);
+  alListener3f(AL_VELOCITY, 1, 0, 0);
+  alListenerfv(AL_ORIENTATION, orientation);
+  menuClickSound.SetPosition(0, 2, 0, 0, 0, 0);
+  menuHoverSound.SetPosition(0, 2, 0, 0, 0, 0);
+  DrawMenuScreen();
+}
+
+}  // namespace
+
+bool RenderFrame() {
+  AdvanceFrameClock();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+
+  if (startupLoading) {
+    RunLoadingPhase();
+    return true;
+  }
+
+  if (gameState == 0) {
+    DrawPlay();
+    ApplyPlayRules();
+  }
+  if (gameState != 0) DrawMenus();
+
+  if (gameState != 4) menuMusic.Update();
+  secondsClock += 0.01f * frameStep;
+  if (showFps) {
+    glEnable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    PrintSmall(670, 500, 0.7f, 1, "FPS:%2i", FpsDisplayValue(framesPerSecond));
+    glDisable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+  }
+  glEnable(GL_LIGHTING);
+  if (musicOn && musicRestartPending) {
+    musicRestartPending = false;
+    menuMusic.Play();
+  }
+  return true;
+}

@@ -1,0 +1,209 @@
+#include "engine/shell.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/settings_file.h"
+#include "engine/frame.h"
+#include "engine/gl_window.h"
+#include "game/game_state.h"
+#include "game/input.h"
+#include "platform/clock.h"
+#include "platform/shell_open.h"
+#include "platform/window.h"
+#include "sound/music_track.h"
+#include "sound/sound_source.h"
+
+int resolutionIndex = 1;
+int colorBits = 32;
+int depthBits = 24;
+bool soundOn = true;
+bool musicOn = true;
+int spareSetting = 0;
+int screenWidth = 0;
+int screenHeight = 0;
+
+bool fullscreen = true;
+bool windowActive = true;
+bool quitRequested = false;
+bool recreateWindow = false;
+bool showFps = false;
+
+const char* const kSettingsPath = "base/menu.inf";
+const char* const kStatisticsPage = "https://www.dunmarrow.example/stats/dunmarrow.html";
+
+namespace {
+
+struct EffectSound {
+  SoundSource* sound;
+  const char* file;
+  bool loop;
+};
+
+// The 25 effect sounds in load (and release) order.
+const EffectSound kEffectSounds[] = {
+    {&stepsSound, "base/sound/steps.wav", true},       {&gun1Sound, "base/sound/gun1.wav", false},
+    {&gun2Sound, "base/sound/gun2.wav", false},        {&gun3Sound, "base/sound/gun3.wav", false},
+    {&gun4Sound, "base/sound/gun4.wav", false},        {&gun5Sound, "base/sound/gun5.wav", false},
+    {&gun6Sound, "base/sound/gun6.wav", false},        {&changeSound, "base/sound/change.wav", false},
+    {&otherStepsSound, "base/sound/othersteps.wav", true}, {&otherGun1Sound, "base/sound/gun1.wav", false},
+    {&otherGun2Sound, "base/sound/gun2.wav", false},   {&otherGun3Sound, "base/sound/gun3.wav", false},
+    {&otherGun4Sound, "base/sound/gun4.wav", false},   {&otherGun5Sound, "base/sound/gun5.wav", false},
+    {&otherGun6Sound, "base/sound/gun6.wav", false},   {&otherChangeSound, "base/sound/change.wav", false},
+    {&mon1Sound, "base/sound/mon1.wav", false},        {&mon2Sound, "base/sound/mon2.wav", false},
+    {&mon3Sound, "base/sound/mon3.wav", false},        {&mon4Sound, "base/sound/mon4.wav", false},
+    {&mon5Sound, "base/sound/mon5.wav", false},        {&object1Sound, "base/sound/object1.wav", false},
+    {&object2Sound, "base/sound/object2.wav", false},  {&menuClickSound, "base/sound/menu1.wav", false},
+    {&menuHoverSound, "base/sound/menu2.wav", false},
+};
+static_assert(sizeof kEffectSounds / sizeof kEffectSounds[0] == 25, "25 effect sounds");
+
+bool DefaultPeek(Message& m) { return PeekMessage(m); }
+bool DefaultCreate() { return CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen); }
+
+ShellHooks hooks = DefaultShellHooks();
+
+// Keys whose release frees the one-press latch.
+const int kLatchKeys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3, 'Q', 'E', 'Y', 'R', 'F',
+                          'L',      'K',   'C',   'X',   'Z', 'O', 'P', 'I', 'U'};
+
+}  // namespace
+
+ShellHooks DefaultShellHooks() {
+  return ShellHooks{DefaultPeek, GameWindowProc, RenderFrame, PlatformSwapBuffers, DefaultCreate, DestroyGameWindow};
+}
+
+void SetShellHooks(const ShellHooks& h) { hooks = h; }
+
+void DeriveWindowSize() { ResolutionSize(resolutionIndex, screenWidth, screenHeight); }
+
+void DeriveResolutionIndex() {
+  if (screenWidth == 640) resolutionIndex = 0;
+  else if (screenWidth == 800) resolutionIndex = 1;
+  else if (screenWidth == 1024) resolutionIndex = 2;
+}
+
+void LoadSettings(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  ReadWholeFile(path, bytes, 4096);
+  SettingsRecord s;
+  ParseSettings(bytes, s);
+  resolutionIndex = s.resolutionIndex;
+  colorBits = s.colorBits;
+  depthBits = s.depthBits;
+  soundOn = s.soundOn != 0;
+  musicOn = s.musicOn != 0;
+  spareSetting = s.spareSetting;
+  DeriveWindowSize();
+}
+
+bool SaveSettings(const std::string& path) {
+  SettingsRecord s;
+  s.resolutionIndex = resolutionIndex;
+  s.colorBits = colorBits;
+  s.depthBits = depthBits;
+  s.soundOn = soundOn;
+  s.musicOn = musicOn;
+  s.spareSetting = spareSetting;
+  const bool ok = WriteWholeFile(path, SerializeSettings(s));
+  DeriveWindowSize();
+  return ok;
+}
+
+void ResetShell() {
+  resolutionIndex = 1;
+  colorBits = 32;
+  depthBits = 24;
+  soundOn = musicOn = true;
+  spareSetting = 0;
+  screenWidth = screenHeight = 0;
+  fullscreen = true;
+  windowActive = true;
+  quitRequested = recreateWindow = showFps = false;
+  keyLatch = false;
+  for (bool& k : keys) k = false;
+  hooks = DefaultShellHooks();
+}
+
+PassResult MessageLoopPass(LoopState& st) {
+  if (st.done) return PassResult::Done;
+
+  Message m;
+  if (hooks.peek(m)) {
+    st.lastWParam = m.wParam;
+    if (m.code == WM_QUIT) st.done = true;
+    else hooks.dispatch(m);
+    return PassResult::Continue;
+  }
+
+  if (windowActive) {
+    if (!hooks.renderFrame() || quitRequested) st.done = true;
+    else hooks.swap();
+  } else {
+    hooks.swap();
+    // Nothing to draw: give the processor back instead of spinning.
+    PlatformSleepMs(5);
+  }
+
+  if (keys[VK_ESCAPE] && gameState == 0) {
+    gameState = 4;
+    stepsSound.Stop();
+    otherStepsSound.Stop();
+  }
+  if (keys[VK_F1] && !keyLatch && gameState == 0) {
+    showFps = !showFps;
+    keyLatch = true;
+  }
+  bool anyLatchKey = false;
+  for (int k : kLatchKeys) anyLatchKey = anyLatchKey || keys[k];
+  if (!anyLatchKey) keyLatch = false;
+
+  if (recreateWindow) {
+    recreateWindow = false;
+    hooks.destroyWindow();
+    startupLoading = true;
+    loadProgress = 0.0f;
+    DeriveResolutionIndex();
+    if (!hooks.createWindow()) return PassResult::Abort;
+  }
+  return PassResult::Continue;
+}
+
+int WinMain() {
+  LoadSettings(kSettingsPath);
+
+  // The device name of the original sound system does not exist here; the default device serves.
+  ALCdevice* device = alcOpenDevice("DirectSound3D");
+  if (!device) device = alcOpenDevice(nullptr);
+  if (!device) return -1;
+  ALCcontext* context = alcCreateContext(device, nullptr);
+  alcMakeContextCurrent(context);
+  alGetError();
+
+  for (const EffectSound& e : kEffectSounds) e.sound->Load(e.file, e.loop);
+  menuMusic.Open("base/music/menu.ogg", true, true);
+  alDistanceModel(AL_INVERSE_DISTANCE);
+
+  if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) return 0;
+
+  LoopState st;
+  for (;;) {
+    const PassResult r = MessageLoopPass(st);
+    if (r == PassResult::Abort) return 0;
+    if (r == PassResult::Done) break;
+  }
+
+  for (const EffectSound& e : kEffectSounds) e.sound->Release();
+  menuMusic.Release();
+  ALCcontext* current = alcGetCurrentContext();
+  ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
+  alcMakeContextCurrent(nullptr);
+  if (current) alcDestroyContext(current);
+  if (currentDevice) alcCloseDevice(currentDevice);
+
+  if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
+  DestroyGameWindow();
+  OpenUrl(kStatisticsPage);
+  return static_cast<int>(st.lastWParam);
+}

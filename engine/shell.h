@@ -1,0 +1,63 @@
+// The application shell: settings, start-up, the message loop and shut-down.
+#pragma once
+
+#include <string>
+
+#include "platform/events.h"
+
+// Settings stored in base/menu.inf.
+extern int resolutionIndex;
+extern int colorBits;
+extern int depthBits;
+extern bool soundOn;
+extern bool musicOn;
+extern int spareSetting;
+// Derived from resolutionIndex (not stored).
+extern int screenWidth;
+extern int screenHeight;
+
+extern bool fullscreen;
+extern bool windowActive;
+extern bool quitRequested;
+extern bool recreateWindow;
+extern bool showFps;
+
+extern const char* const kSettingsPath;  // "base/menu.inf"
+extern const char* const kStatisticsPage;
+
+// Reads the settings file; a missing, short or invalid file gives the defaults for what is
+// missing or invalid. Derives the window size.
+void LoadSettings(const std::string& path);
+// Writes the settings file (atomically); false when the write failed.
+bool SaveSettings(const std::string& path);
+// Sets screenWidth and screenHeight from resolutionIndex; other indices leave them.
+void DeriveWindowSize();
+// The reverse, at window re-creation: 640, 800 and 1024 wide give 0, 1, 2; other widths leave it.
+void DeriveResolutionIndex();
+
+// The whole life of the process; returns the exit code.
+int WinMain();
+
+// The message loop, in pieces that tests drive with their own hooks.
+struct ShellHooks {
+  bool (*peek)(Message&);
+  void (*dispatch)(const Message&);
+  bool (*renderFrame)();
+  void (*swap)();
+  bool (*createWindow)();  // re-creation with the current settings
+  void (*destroyWindow)();
+};
+ShellHooks DefaultShellHooks();
+void SetShellHooks(const ShellHooks& hooks);
+
+struct LoopState {
+  bool done = false;
+  uintptr_t lastWParam = 0;
+};
+enum class PassResult { Continue, Done, Abort };
+// One pass of the loop (steps 1 to 7). Done: run the shut-down; Abort: the window could not be
+// re-created and the program ends at once.
+PassResult MessageLoopPass(LoopState& state);
+
+// Resets the shell's globals to their start values (tests).
+void ResetShell();

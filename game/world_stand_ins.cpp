@@ -1,0 +1,29 @@
+// Stand-ins for the game's levels, players, bandits, weapons and effects until they exist.
+#include "engine/static_model.h"
+#include "game/player.h"
+#include "game/world.h"
+
+PlayerRecord players[2];
+Vec3 eyePosition;
+StaticModel* mapModel = nullptr;
+StaticModel* lightModel = nullptr;
+
+void UpdateWorld() {}
+void LoadWeaponModels() {}
+void LoadObjects() {}
+void LoadBandits() {}
+void LoadPlayerModels() {}
+void UnloadMap() {}
+void RespawnPlayerByIndex(int) {}
+void DrawViewWeapon() {}
+void UpdateViewAndSound(int, int) {}
+void DrawPrizes() {}
+void DrawBloodDecals() {}
+void DrawOtherPlayer() {}
+void DrawBandits() {}
+void DrawHitBurst() {}
+void DrawImpactMarks() {}
+void DrawImpactBurst() {}
+void DrawMuzzleFlash() {}
+void DrawHud() {}
+void InitBurstParticles() {}

@@ -1,0 +1,26 @@
+// Message boxes. In a headless run, or when a test has scripted an answer, a box never blocks: it
+// logs its caption and text to stderr and returns the scripted (or default) answer.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class DialogIcon { Information, Exclamation, Stop };
+enum class DialogButtons { Ok, YesNo };
+enum class DialogAnswer { Ok, Yes, No };
+
+DialogAnswer ShowMessageBox(const std::string& text, const std::string& caption, DialogButtons buttons,
+                            DialogIcon icon);
+
+struct DialogRecord {
+  std::string caption;
+  std::string text;
+};
+
+// Test and headless controls.
+void SetDialogHeadless(bool headless);
+// Queues the answer of the next Yes/No box (scripted answers are taken in order).
+void ScriptDialogAnswer(DialogAnswer answer);
+// Every box shown so far, in order.
+const std::vector<DialogRecord>& DialogHistory();
+void ClearDialogHistory();

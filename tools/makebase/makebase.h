@@ -1,0 +1,16 @@
+// The generator of the sample data set. Each family of files has its own writer; main() calls them
+// in turn with the output directory (the game's working directory: OUTDIR/base/..., OUTDIR/textures/...).
+#pragma once
+
+#include <string>
+
+namespace makebase {
+
+bool WriteSettingsFiles(const std::string& outDir);  // base/menu.inf, base/career.inf
+bool WritePictures(const std::string& outDir);       // textures, sky faces, glyph sheet
+bool WriteSounds(const std::string& outDir);         // base/sound/*.wav, base/music/menu.ogg
+bool WriteModels(const std::string& outDir);         // weapons, pick-ups, bandit hit meshes
+bool WriteMaps(const std::string& outDir);           // base/maps/N/...
+bool WriteCharacters(const std::string& outDir);     // player and bandit characters
+
+}  // namespace makebase

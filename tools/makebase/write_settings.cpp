@@ -1,0 +1,12 @@
+#include "engine/formats/binary_io.h"
+#include "engine/formats/settings_file.h"
+#include "tools/makebase/makebase.h"
+
+namespace makebase {
+
+bool WriteSettingsFiles(const std::string& outDir) {
+  // Default settings: 800x600, 32-bit colour, 24-bit depth, sound and music on.
+  return WriteWholeFile(outDir + "/base/menu.inf", SerializeSettings(SettingsRecord{}), true);
+}
+
+}  // namespace makebase

@@ -1,0 +1,8 @@
+#include "tools/makebase/makebase.h"
+
+namespace makebase {
+
+// Nothing of this family is generated yet.
+bool WriteSounds(const std::string&) { return true; }
+
+}  // namespace makebase
