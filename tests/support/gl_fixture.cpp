@@ -1,0 +1,72 @@
+#include "gl_fixture.h"
+
+#include <cstdlib>
+
+#include "platform/dialog.h"
+#include "platform/shell_open.h"
+#include "platform/window.h"
+#include "png_writer.h"
+
+namespace {
+bool created = false;
+}
+
+void GlTest::SetUp() {
+  SetDialogHeadless(true);
+  SetUrlOpeningEnabled(false);
+  if (!created || !PlatformWindowExists()) {
+    WindowStep failed;
+    ASSERT_TRUE(PlatformCreateWindow("test", Width(), Height(), 32, 24, false, failed))
+        << "no GL context: is DISPLAY set (run under xvfb-run)?";
+    created = true;
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glViewport(0, 0, Width(), Height());
+  DrainGlErrors();
+}
+
+void GlTest::TearDown() { EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR)); }
+
+std::vector<uint8_t> GlTest::ReadPixels() {
+  std::vector<uint8_t> bottomUp(static_cast<size_t>(Width()) * Height() * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, Width(), Height(), GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  std::vector<uint8_t> topDown(bottomUp.size());
+  const size_t stride = static_cast<size_t>(Width()) * 3;
+  for (int y = 0; y < Height(); ++y)
+    std::copy(bottomUp.begin() + (Height() - 1 - y) * stride, bottomUp.begin() + (Height() - y) * stride,
+              topDown.begin() + y * stride);
+  return topDown;
+}
+
+void GlTest::PixelAt(int x, int y, uint8_t rgb[3]) {
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}
+
+std::string GlTest::SaveScreenshot(const std::string& name) {
+  const std::string path = std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png";
+  WritePng(path, Width(), Height(), 3, ReadPixels());
+  return path;
+}
+
+GLenum GlTest::DrainGlErrors() {
+  GLenum first = GL_NO_ERROR;
+  for (int i = 0; i < 32; ++i) {
+    const GLenum e = glGetError();
+    if (e == GL_NO_ERROR) break;
+    if (first == GL_NO_ERROR) first = e;
+  }
+  return first;
+}
+
+void GlTest::StackDepths(int& modelview, int& projection, int& texture) {
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview);
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection);
+  glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &texture);
+}
+
+std::string DataFile(const std::string& relative) { return std::string(DUN_DATA_DIR) + "/" + relative; }

@@ -1,0 +1,33 @@
+// A GL test fixture: a hidden window with a compatibility context (through the platform layer),
+// pixel read-back and screenshots under the build tree's test-output folder.
+#pragma once
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class GlTest : public ::testing::Test {
+ protected:
+  // One window and context for the whole test program (created on first use, 800 x 600).
+  void SetUp() override;
+  void TearDown() override;
+
+  static int Width() { return 800; }
+  static int Height() { return 600; }
+  // Reads the back buffer (RGB, rows top to bottom).
+  static std::vector<uint8_t> ReadPixels();
+  // RGB of one pixel, x from the left and y from the bottom (GL window coordinates).
+  static void PixelAt(int x, int y, uint8_t rgb[3]);
+  // Saves the back buffer as test-output/NAME.png; returns the path.
+  static std::string SaveScreenshot(const std::string& name);
+  // Every pending GL error, drained; 0 when none.
+  static GLenum DrainGlErrors();
+  // Depth of the model-view, projection and texture stacks.
+  static void StackDepths(int& modelview, int& projection, int& texture);
+};
+
+// Path of a file in the generated sample data set.
+std::string DataFile(const std::string& relative);
