@@ -18,8 +18,6 @@
 int resolutionIndex = 1;
 int colorBits = 32;
 int depthBits = 24;
-bool soundOn = true;
-bool musicOn = true;
 int spareSetting = 0;
 int screenWidth = 0;
 int screenHeight = 0;
@@ -196,6 +194,7 @@ int WinMain() {
 
   for (const EffectSound& e : kEffectSounds) e.sound->Release();
   menuMusic.Release();
+  ReleaseSoundBufferCache();
   ALCcontext* current = alcGetCurrentContext();
   ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
   alcMakeContextCurrent(nullptr);
