@@ -42,7 +42,8 @@ void AddStep(std::vector<float>& out, size_t at, const StepShape& s, uint32_t se
   thumpFilter.Set(380, 0.7, kRate);
   scuffFilter.Set(s.scuffHz, 1.5, kRate);
   gritFilter.Set(3200, 2.0, kRate);
-  const size_t n = Samples(0.26);
+  const size_t n = Samples(0.32);
+  const size_t fade = Samples(0.06);  // the last of the step fades to nothing before the next
   double phase = 0;
   for (size_t i = 0; i < n; ++i) {
     const double t = i / kRate;
@@ -58,7 +59,8 @@ void AddStep(std::vector<float>& out, size_t at, const StepShape& s, uint32_t se
     const double crackle = noise.Unit() < s.grit ? noise.Next() : 0.0;
     gritFilter.Run(crackle);
     const double grit = gritFilter.band * AttackDecay(t - 0.01, 0.005, 0.06) * 1.2;
-    Put(out, at + i, s.gain * (tone * 0.9 + thud + scuff + grit), true);
+    const double tail = i + fade > n ? static_cast<double>(n - i) / fade : 1.0;
+    Put(out, at + i, tail * s.gain * (tone * 0.9 + thud + scuff + grit), true);
   }
 }
 
@@ -148,7 +150,7 @@ std::vector<float> LightMachineGun() {
   const GunShape g{0.28, 0.9, 0.008, 3200, 0.45, 0.028, 1800, 0.45, 520, 180, 0.02, 0.18, 0.07, 1600,
                    0.12, 3600, 0.012, 2.2};
   std::vector<float> out = Gun(g, 23);
-  AddClick(out, Samples(0.055), 2400, 0.25, 0.006, 24);
+  AddClick(out, Samples(0.055), 2400, 0.1, 0.006, 24);
   return out;
 }
 
@@ -157,10 +159,10 @@ std::vector<float> Shotgun() {
   const GunShape g{0.95, 0.7, 0.02, 1800, 1.0, 0.12, 700, 0.9, 180, 55, 0.09, 0.35, 0.32, 700,
                    0.0, 0, 0.01, 2.6};
   std::vector<float> out = Gun(g, 37);
-  AddClick(out, Samples(0.52), 1500, 0.45, 0.01, 38);
-  AddClick(out, Samples(0.56), 900, 0.3, 0.015, 39);
-  AddClick(out, Samples(0.70), 1700, 0.5, 0.01, 40);
-  AddClick(out, Samples(0.735), 1100, 0.35, 0.012, 41);
+  AddClick(out, Samples(0.52), 1500, 0.12, 0.01, 38);
+  AddClick(out, Samples(0.56), 900, 0.08, 0.015, 39);
+  AddClick(out, Samples(0.70), 1700, 0.14, 0.01, 40);
+  AddClick(out, Samples(0.735), 1100, 0.1, 0.012, 41);
   return out;
 }
 
@@ -179,7 +181,7 @@ std::vector<float> SuperShotgun() {
   AddShot(out, 0, g, 61, 1.0);
   AddShot(out, Samples(0.018), g, 62, 0.85);
   Drive(out, g.drive);
-  AddClick(out, Samples(0.8), 1200, 0.18, 0.02, 63);
+  AddClick(out, Samples(0.8), 1200, 0.06, 0.02, 63);
   return out;
 }
 
@@ -254,7 +256,8 @@ std::vector<float> Cry(const CryShape& c, uint32_t seed) {
     f2.Run(source);
     f3.Run(source);
     const double voice = f1.band * 1.0 + f2.band * 0.6 + f3.band * 0.3;
-    double env = std::min(1.0, t / c.attack) * std::min(1.0, (c.length - t) / c.release);
+    // Rising fast, then failing as the breath runs out.
+    double env = std::min(1.0, t / c.attack) * std::min(1.0, (c.length - t) / c.release) * (1.0 - 0.55 * u * u);
     env *= 1.0 - c.tremoloDepth * (0.5 + 0.5 * std::sin(2 * kPi * c.tremoloHz * t));
     out[i] = static_cast<float>(voice * env);
   }

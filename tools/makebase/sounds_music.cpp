@@ -251,7 +251,7 @@ std::vector<float> MakeMenuMusic() {
     }
     for (int k = 0; k < 8; ++k) {
       if (fill && k >= 5) break;
-      Hat(mix, t0 + k * eighth, k % 2 ? 0.09 : 0.13, k == 7 ? 0.09 : 0.025, noise);
+      Hat(mix, t0 + k * eighth, k % 2 ? 0.06 : 0.09, k == 7 ? 0.09 : 0.025, noise);
     }
     if (bar % 8 == 0) Crash(mix, t0, bar == 0 ? 0.12 : 0.18, noise);
   }
