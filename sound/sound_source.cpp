@@ -15,6 +15,22 @@ SoundSource& mon5Sound = monSounds[4];
 SoundSource object1Sound, object2Sound, menuClickSound, menuHoverSound;
 SoundSource spareSound1, spareSound2, spareSound3, spareSound4;
 
+const EffectSoundFile kEffectSounds[kEffectSoundCount] = {
+    {&stepsSound, "base/sound/steps.wav", true},            {&gun1Sound, "base/sound/gun1.wav", false},
+    {&gun2Sound, "base/sound/gun2.wav", false},             {&gun3Sound, "base/sound/gun3.wav", false},
+    {&gun4Sound, "base/sound/gun4.wav", false},             {&gun5Sound, "base/sound/gun5.wav", false},
+    {&gun6Sound, "base/sound/gun6.wav", false},             {&changeSound, "base/sound/change.wav", false},
+    {&otherStepsSound, "base/sound/othersteps.wav", true},  {&otherGun1Sound, "base/sound/gun1.wav", false},
+    {&otherGun2Sound, "base/sound/gun2.wav", false},        {&otherGun3Sound, "base/sound/gun3.wav", false},
+    {&otherGun4Sound, "base/sound/gun4.wav", false},        {&otherGun5Sound, "base/sound/gun5.wav", false},
+    {&otherGun6Sound, "base/sound/gun6.wav", false},        {&otherChangeSound, "base/sound/change.wav", false},
+    {&monSounds[0], "base/sound/mon1.wav", false},          {&monSounds[1], "base/sound/mon2.wav", false},
+    {&monSounds[2], "base/sound/mon3.wav", false},          {&monSounds[3], "base/sound/mon4.wav", false},
+    {&monSounds[4], "base/sound/mon5.wav", false},          {&object1Sound, "base/sound/object1.wav", false},
+    {&object2Sound, "base/sound/object2.wav", false},       {&menuClickSound, "base/sound/menu1.wav", false},
+    {&menuHoverSound, "base/sound/menu2.wav", false},
+};
+
 void SoundSource::Load(const char* wavFile, bool loop) {
   // A missing or unreadable file leaves the record unloaded (source 0), so it stays silent and
   // every later operation on it is skipped instead of raising an OpenAL error.

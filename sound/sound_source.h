@@ -39,5 +39,15 @@ extern SoundSource& mon3Sound;
 extern SoundSource& mon4Sound;
 extern SoundSource& mon5Sound;
 extern SoundSource object1Sound, object2Sound, menuClickSound, menuHoverSound;
+// The 25 effect sounds in load (and release) order, with their files and loop flags. Files that
+// appear twice are loaded twice, so that both players have their own sources.
+struct EffectSoundFile {
+  SoundSource* sound;
+  const char* file;
+  bool loop;
+};
+constexpr int kEffectSoundCount = 25;
+extern const EffectSoundFile kEffectSounds[kEffectSoundCount];
+
 // Never loaded; nothing plays them.
 extern SoundSource spareSound1, spareSound2, spareSound3, spareSound4;

@@ -150,27 +150,7 @@ TEST(SoundStartupTest, AllEffectSoundsLoadAndMenuMusicLoops) {
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   ASSERT_EQ(chdir(DUN_DATA_DIR), 0);
 
-  struct Entry {
-    SoundSource* sound;
-    const char* file;
-    bool loop;
-  };
-  const Entry table[] = {
-      {&stepsSound, "base/sound/steps.wav", true},       {&gun1Sound, "base/sound/gun1.wav", false},
-      {&gun2Sound, "base/sound/gun2.wav", false},        {&gun3Sound, "base/sound/gun3.wav", false},
-      {&gun4Sound, "base/sound/gun4.wav", false},        {&gun5Sound, "base/sound/gun5.wav", false},
-      {&gun6Sound, "base/sound/gun6.wav", false},        {&changeSound, "base/sound/change.wav", false},
-      {&otherStepsSound, "base/sound/othersteps.wav", true}, {&otherGun1Sound, "base/sound/gun1.wav", false},
-      {&otherGun2Sound, "base/sound/gun2.wav", false},   {&otherGun3Sound, "base/sound/gun3.wav", false},
-      {&otherGun4Sound, "base/sound/gun4.wav", false},   {&otherGun5Sound, "base/sound/gun5.wav", false},
-      {&otherGun6Sound, "base/sound/gun6.wav", false},   {&otherChangeSound, "base/sound/change.wav", false},
-      {&mon1Sound, "base/sound/mon1.wav", false},        {&mon2Sound, "base/sound/mon2.wav", false},
-      {&mon3Sound, "base/sound/mon3.wav", false},        {&mon4Sound, "base/sound/mon4.wav", false},
-      {&mon5Sound, "base/sound/mon5.wav", false},        {&object1Sound, "base/sound/object1.wav", false},
-      {&object2Sound, "base/sound/object2.wav", false},  {&menuClickSound, "base/sound/menu1.wav", false},
-      {&menuHoverSound, "base/sound/menu2.wav", false},
-  };
-  for (const Entry& e : table) {
+  for (const EffectSoundFile& e : kEffectSounds) {
     e.sound->Load(e.file, e.loop);
     EXPECT_NE(e.sound->source, 0u) << e.file;
     ALint channels = 0;
@@ -204,7 +184,7 @@ TEST(SoundStartupTest, AllEffectSoundsLoadAndMenuMusicLoops) {
   EXPECT_LE(quietWindows, 2u);
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 
-  for (const Entry& e : table) e.sound->Release();
+  for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
   menuMusic.Release();
   ASSERT_EQ(chdir(cwd), 0);
 }
