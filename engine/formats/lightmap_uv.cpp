@@ -10,12 +10,13 @@ void Sub3(const float* a, const float* b, float out[3]) {
   for (int i = 0; i < 3; ++i) out[i] = a[i] - b[i];
 }
 
-}  // namespace
-
-float AngleBetween3(const float a[3], const float b[3]) {
+// The angle between two vectors: acos(a.b / (|a| |b|)), 0 when that is not a number.
+float CornerAngle(const float a[3], const float b[3]) {
   const float angle = std::acos(Dot3(a, b) / (Length3(a) * Length3(b)));
   return std::isnan(angle) ? 0.0f : angle;
 }
+
+}  // namespace
 
 void ComputeLightMapUVs(const float corners[9], float u[3], float v[3]) {
   const float* a = corners;
@@ -26,8 +27,8 @@ void ComputeLightMapUVs(const float corners[9], float u[3], float v[3]) {
   Sub3(b, a, ba);
   Sub3(c, b, cb);
   Sub3(a, b, ab);
-  const float alpha = AngleBetween3(ca, ba);
-  const float beta = AngleBetween3(cb, ab);
+  const float alpha = CornerAngle(ca, ba);
+  const float beta = CornerAngle(cb, ab);
   const float lenAB = Length3(ba);
   const float lenAC = Length3(ca);
   const float lenBC = Length3(cb);

@@ -11,9 +11,6 @@ inline constexpr int kLightMapBytes = kLightMapSide * kLightMapSide * 3;
 // 1.5708 radians, therefore counts as obtuse).
 inline constexpr float kLightMapAcuteLimit = 1.57f;
 
-// The angle between two vectors: acos(a.b / (|a| |b|)), 0 when that is not a number.
-float AngleBetween3(const float a[3], const float b[3]);
-
 // Places triangle (A, B, C) (corners: nine floats) in its light map: u runs along the edge AB and
 // v from that edge to C. Writes u and v for the three corners.
 void ComputeLightMapUVs(const float corners[9], float u[3], float v[3]);

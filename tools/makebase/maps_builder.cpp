@@ -55,8 +55,11 @@ void MapBuilder::Quad(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3
   if (lenU <= 0.0f || lenV <= 0.0f) return;
   int nu = fine ? std::max(1, static_cast<int>(std::ceil(lenU / cell_ - 0.01f))) : 1;
   int nv = fine ? std::max(1, static_cast<int>(std::ceil(lenV / cell_ - 0.01f))) : 1;
-  while (lenU / nu > kMaxCellAspect * (lenV / nv)) ++nu;
-  while (lenV / nv > kMaxCellAspect * (lenU / nu)) ++nv;
+  // Tapering faces (a ramp's sides) are judged by their narrow end.
+  const float minU = std::min((p1 - p0).Length(), (p2 - p3).Length());
+  const float minV = std::min((p3 - p0).Length(), (p2 - p1).Length());
+  while (lenU / nu > kMaxCellAspect * (minV / nv) && nu < 64) ++nu;
+  while (lenV / nv > kMaxCellAspect * (minU / nu) && nv < 64) ++nv;
   // Texture axes: u along the first edge, v along the second, made perpendicular so that walls
   // keep their pictures upright and unsheared.
   const Vec3 axisU = Normalized(p1 - p0);

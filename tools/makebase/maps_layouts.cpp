@@ -101,8 +101,8 @@ void Arena(MapBuilder& b) {
   const float x0 = -90, x1 = 70, z0 = -190, z1 = -30, h = 24;
   Shell(b, s, x0, z0, x1, z1, h);
   Block(b, s.accent, -25, -125, 5, -95, 4);
-  b.Ramp(-45, -116, -25, -104, 0, 4, 0, -1, s.trim);
-  b.Ramp(5, -116, 25, -104, 0, 4, 1, -1, s.trim);
+  b.Ramp(-45, -116, -25, -104, 0, 4, 0, -3, s.trim);
+  b.Ramp(5, -116, 25, -104, 0, 4, 1, -3, s.trim);
   const float px[2] = {-50, 30}, pz[2] = {-150, -70};
   for (float x : px) {
     for (float z : pz) Pillar(b, s.trim, x, z, 3, h);
@@ -146,7 +146,7 @@ void PillarHall(MapBuilder& b) {
   }
   // Dais with a ramp up its front, and slanted buttresses in the far corners.
   Block(b, s.accent, 120, -125, 150, -89, 3);
-  b.Ramp(105, -113, 120, -101, 0, 3, 0, -1, s.accent);
+  b.Ramp(105, -113, 120, -101, 0, 3, 0, -3, s.accent);
   CornerCut(b, s.wall, x1, z0, -1, 1, 9, h);
   CornerCut(b, s.wall, x1, z1, -1, -1, 9, h);
   CornerCut(b, s.wall, x0, z0, 1, 1, 7, h);
@@ -161,9 +161,9 @@ void Platforms(MapBuilder& b) {
   const float x0 = -90, x1 = 90, z0 = -190, z1 = -30, h = 26;
   Shell(b, s, x0, z0, x1, z1, h);
   Block(b, s.trim, -40, z0 - 1, x1 + 1, -160, 5);
-  b.Ramp(-70, -175, -40, -163, 0, 5, 0, -1, s.accent);
+  b.Ramp(-70, -175, -40, -163, 0, 5, 0, -3, s.accent);
   Block(b, s.trim, -40, -54, x1 + 1, z1 + 1, 5);
-  b.Ramp(-70, -51, -40, -39, 0, 5, 0, -1, s.accent);
+  b.Ramp(-70, -51, -40, -39, 0, 5, 0, -3, s.accent);
   // Cover: low walls in the middle.
   Block(b, s.accent, -20, -115, -14, -99, 3);
   Block(b, s.accent, 20, -130, 36, -124, 3);
@@ -248,7 +248,7 @@ void Warehouse(MapBuilder& b) {
   const float x0 = -90, x1 = 110, z0 = -190, z1 = -30, h = 24;
   Shell(b, s, x0, z0, x1, z1, h);
   Block(b, s.ceiling, 80, z0 - 1, x1 + 1, z1 + 1, 6);
-  b.Ramp(50, -125, 80, -113, 0, 6, 0, -1, s.trim);
+  b.Ramp(50, -125, 80, -113, 0, 6, 0, -3, s.trim);
   // Crate stacks in rows, leaving aisles.
   struct Crate { float x, z, w, d, top; };
   const Crate crates[] = {
@@ -314,9 +314,9 @@ void Terraces(MapBuilder& b) {
   Shell(b, s, x0, z0, x1, z1, h);
   Block(b, s.accent, 0, z0 - 1, x1 + 1, z1 + 1, 3);
   Block(b, s.floor, 45, z0 - 1, x1 + 1, z1 + 1, 6);
-  b.Ramp(-15, -146, 0, -134, 0, 3, 0, -1, s.trim);
-  b.Ramp(-15, -80, 0, -68, 0, 3, 0, -1, s.trim);
-  b.Ramp(30, -113, 45, -101, 3, 6, 0, -1, s.trim);
+  b.Ramp(-15, -146, 0, -134, 0, 3, 0, -3, s.trim);
+  b.Ramp(-15, -80, 0, -68, 0, 3, 0, -3, s.trim);
+  b.Ramp(30, -113, 45, -101, 3, 6, 0, 0, s.trim);
   for (float z : {-150.0f, -64.0f}) Pillar(b, s.trim, -45, z, 3, h);
   Block(b, s.trim, -60, -112, -52, -102, 2.5f);
   Block(b, s.trim, 15, -165, 25, -150, 6);
@@ -348,7 +348,7 @@ void Fortress(MapBuilder& b) {
     for (float tz : {kz0, kz1}) b.Prism(tx, tz, 6, 8, -1, 16, 22.5f, s.wall);
   }
   Block(b, s.accent, kcx - 10, kcz - 10, kcx + 10, kcz + 10, 4);
-  b.Ramp(kcx - 6, kcz - 26, kcx + 6, kcz - 10, 0, 4, 2, -1, s.accent);
+  b.Ramp(kcx - 6, kcz - 26, kcx + 6, kcz - 10, 0, 4, 2, -3, s.accent);
   for (float tx : {kx0, kx1}) {
     for (float tz : {kz0, kz1}) {
       const float dx = tx < kcx ? 1.0f : -1.0f;
