@@ -26,6 +26,7 @@ constexpr float kBandHeight = 68.0f;
 
 float ScreenY(float menuY) { return kScreenH - menuY; }
 
+const Rgb kAmberFrame = Hex(0xe8952e);
 const TextStyle kTitleFont{"DejaVuSansCondensed-BoldOblique.ttf", 96, 4.0f};
 
 struct Palette {
@@ -249,6 +250,36 @@ bool Backdrop(const std::string& path) {
   return ok;
 }
 
+// The load-game screen's picture: the backdrop with four slot panels (slot k at menu y
+// 370 - 79 k, 78 high: a picture box at x 95..199 and the text panel at x 203..597).
+bool SlotBackdrop(const std::string& path) {
+  Canvas c(kScreenW, kScreenH);
+  c.Fill([](float x, float y) {
+    const float n = Fbm(x / 160.0f, y / 160.0f, 4, 95);
+    return Mix(Hex(0x0b1016), Hex(0x1a2632), n);
+  });
+  for (int k = 0; k < 4; ++k) {
+    const float bottom = 370.0f - 79.0f * k;
+    c.Rect(95, ScreenY(bottom + 78), 199, ScreenY(bottom), Hex(0x000000), 0.6f);
+    c.Frame(93, ScreenY(bottom + 78) - 2, 201, ScreenY(bottom) + 2, 2, Hex(0x59606a), 0.9f);
+    c.Rect(203, ScreenY(bottom + 78), 597, ScreenY(bottom), Hex(0x000000), 0.45f);
+    c.Frame(203, ScreenY(bottom + 78), 597, ScreenY(bottom), 1, Hex(0x3a414a), 0.9f);
+  }
+  c.Vignette(0.5f);
+  Bands(c, 0.6f);
+  bool ok = true;
+  Store(c, path, ok);
+  return ok;
+}
+
+// The pulsing frame around the selected slot, added over the screen.
+bool SelectionFrame(const std::string& path) {
+  Canvas c(256, 64);
+  c.Fill([](float, float) { return Rgb{}; });
+  for (int i = 0; i < 6; ++i) c.Frame(i, i, 256.0f - i, 64.0f - i, 1, kAmberFrame, 1.0f - i / 6.0f);
+  return c.SaveBmp(path);
+}
+
 // The pattern of the four scrolling strips. Strip i uses the texture's column i (s from 0.25 i
 // to 0.25 i + 0.25) across its height, and t along its length, one repeat per unit of length.
 bool StripPattern(const std::string& path) {
@@ -370,7 +401,8 @@ bool WriteScreenPictures(const std::string& dir) {
             MainMenuPicture(TexturePath(dir, 15, "bmp")) && BandMask(TexturePath(dir, 1, "bmp"), 0.0f) &&
             BandMask(TexturePath(dir, 7, "bmp"), 0.08f) && Backdrop(TexturePath(dir, 22, "bmp")) &&
             StripPattern(TexturePath(dir, 5, "bmp")) && Cursor(TexturePath(dir, 14, "bmp")) &&
-            CareerComplete(TexturePath(dir, 11, "bmp"));
+            CareerComplete(TexturePath(dir, 11, "bmp")) && BandMask(TexturePath(dir, 19, "bmp"), 0.0f) &&
+            SelectionFrame(TexturePath(dir, 20, "bmp")) && SlotBackdrop(TexturePath(dir, 21, "bmp"));
   for (int m = 1; m <= 10 && ok; ++m) ok = MapIntro(TexturePath(dir, introEntries[m - 1], "bmp"), m);
   return ok;
 }

@@ -1,4 +1,0 @@
-#include "tools/makebase/pictures.h"
-namespace makebase {
-bool WriteSkyFaces(const std::string&) { return true; }
-}
