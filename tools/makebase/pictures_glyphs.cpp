@@ -38,6 +38,15 @@ void StampGlyph(Canvas& sheet, int glyph, const GlyphBitmap& g, bool stencil) {
     }
 }
 
+// Renders a glyph at the given size, or smaller when it would be wider than the ink width.
+bool FittingGlyph(const char* font, int size, int code, GlyphBitmap& g) {
+  for (int s = size; s >= size - 8; --s) {
+    if (!RenderGlyph(font, s, static_cast<uint32_t>(code), g)) return false;
+    if (g.width <= kInkWidth + 1) return true;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WriteGlyphSheet(const std::string& path) {
@@ -46,11 +55,11 @@ bool WriteGlyphSheet(const std::string& path) {
   for (int y = 0; y < kSheet; ++y)
     for (int x = 0; x < kSheet; ++x) sheet.Set(x, y, Rgb{1, 1, 1}, 0.0f);
   for (int c = 33; c < 127; ++c) {
-    GlyphBitmap plain;
-    if (!RenderGlyph("DejaVuSansMono-Bold.ttf", 30, static_cast<uint32_t>(c), plain)) return false;
+    GlyphBitmap plain, own;
+    if (!FittingGlyph("DejaVuSansMono-Bold.ttf", 32, c, plain) ||
+        !FittingGlyph("DejaVuSansCondensed-BoldOblique.ttf", 28, c, own))
+      return false;
     StampGlyph(sheet, 128 + c - 32, plain, false);
-    GlyphBitmap own;
-    if (!RenderGlyph("DejaVuSansCondensed-BoldOblique.ttf", 28, static_cast<uint32_t>(c), own)) return false;
     StampGlyph(sheet, c - 32, own, true);
   }
   return sheet.SaveTga(path, true);
