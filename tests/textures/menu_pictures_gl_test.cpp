@@ -2,25 +2,13 @@
 // game's perspective, a mask multiplied in, a picture added on top, white text and the cursor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "texture_gl_fixture.h"
 
 namespace {
-
-void ScreenQuad(GLuint texture) {
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex2f(0, 0);
-  glTexCoord2f(1, 0);
-  glVertex2f(800, 0);
-  glTexCoord2f(1, 1);
-  glVertex2f(800, 600);
-  glTexCoord2f(0, 1);
-  glVertex2f(0, 600);
-  glEnd();
-}
 
 // The four strips at the top and bottom edges, as the menus scroll them (clock 0).
 void Strips() {

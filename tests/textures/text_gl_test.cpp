@@ -199,17 +199,7 @@ TEST_F(TextGlTest, FontSampleScreenshot) {
   glOrtho(0, 800, 0, 600, -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glBindTexture(GL_TEXTURE_2D, bmpTextures[22]);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex2f(0, 0);
-  glTexCoord2f(1, 0);
-  glVertex2f(800, 0);
-  glTexCoord2f(1, 1);
-  glVertex2f(800, 600);
-  glTexCoord2f(0, 1);
-  glVertex2f(0, 600);
-  glEnd();
+  ScreenQuad(bmpTextures[22]);
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);

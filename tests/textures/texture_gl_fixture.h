@@ -31,6 +31,20 @@ class TextureGlTest : public GlTest {
     ASSERT_EQ(chdir(DUN_DATA_DIR), 0);
     GlTest::TearDown();
   }
+  // Draws a texture over the whole 800 x 600 menu space (the caller sets the projection).
+  static void ScreenQuad(GLuint texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(0, 0);
+    glTexCoord2f(1, 0);
+    glVertex2f(800, 0);
+    glTexCoord2f(1, 1);
+    glVertex2f(800, 600);
+    glTexCoord2f(0, 1);
+    glVertex2f(0, 600);
+    glEnd();
+  }
   // Sum of the three channels of a pixel read back (x from the left, y from the bottom).
   static int Brightness(int x, int y) {
     uint8_t rgb[3];

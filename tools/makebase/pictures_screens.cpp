@@ -152,7 +152,7 @@ void Bands(Canvas& c, float darkness) {
 
 bool Splash(const std::string& path) {
   Canvas c(kScreenW, kScreenH);
-  Landscape(c, 0, 0, kScreenW, kScreenH, kDusk, 11, 0.74f, 0.4f);
+  Landscape(c, 0, 0, kScreenW, kScreenH, kDusk, 11, 0.84f, 0.47f);
   c.Vignette(0.55f);
   DrawTextCentred(c, kTitleFont, GoldLook(), 400, 175, "DUNMARROW");
   const TextStyle sub{"DejaVuSansCondensed-Bold.ttf", 26, 9.0f};
