@@ -87,8 +87,8 @@ bool MuzzleFlash(const std::string& path) {
                          std::pow(std::fabs(std::cos(ang * 3.0f + 0.5236f)), 10.0f) * 0.3f;
     const float reach = 0.35f + spikes + 0.1f * Fbm(ang * 3.0f + 20.0f, d * 2.0f, 3, 351);
     const float k = Clamp01(1.0f - d / reach);
-    a = std::pow(k, 0.8f) + 0.4f * std::pow(Clamp01(1.0f - d / 0.3f), 2.0f);
-    return Mix(Hex(0xff7a18), Hex(0xfffbe0), std::pow(k, 0.6f));
+    a = std::pow(k, 0.6f) + 0.4f * std::pow(Clamp01(1.0f - d / 0.3f), 2.0f);
+    return Mix(Hex(0xffa030), Hex(0xfffbe0), std::pow(k, 0.5f));
   });
   return c.SaveTga(path);
 }
@@ -102,15 +102,18 @@ bool Smoke(const std::string& path) {
   return c.SaveTga(path);
 }
 
-// The hurt overlay covers the lower part of the screen and more (texture t 0.35..1 and s
-// 0.1..0.9 are on screen): blood red, strongest at the sides and the top, clear in the middle.
+// The hurt overlay is drawn over the bottom 250 units of the screen and beyond (texture t 0.35
+// at the screen's bottom edge to 1 at the quad's top edge; s 0.1..0.9 across the screen): blood
+// red rising from the bottom, strongest in the corners, fading out well below the quad's top.
 bool HurtOverlay(const std::string& path) {
   Canvas c = Radial([](float dx, float dy, float, float& a) {
-    const float ex = std::fabs(dx) / 0.8f, ey = (-dy + 0.35f) / 0.65f;  // rows from the top
-    const float edge = std::max(ex, std::fabs(ey - 0.35f) * 1.25f);
-    const float n = Fbm(dx * 4.0f + 7.0f, dy * 4.0f + 7.0f, 4, 381);
-    a = SmoothStep(0.45f, 1.05f, edge + 0.25f * (n - 0.5f)) * 0.9f;
-    return Mix(Hex(0x9a0806), Hex(0x4a0202), n);
+    const float s = 0.5f + 0.5f * dx, t = 0.5f - 0.5f * dy;
+    const float across = std::fabs((s - 0.1f) / 0.8f - 0.5f) * 2.0f;  // 0 mid-screen, 1 at the sides
+    const float n = Fbm(s * 6.0f, t * 4.0f, 4, 381);
+    const float drips = std::pow(Fbm(s * 24.0f, 0.5f, 2, 382), 3.0f) * 0.35f;
+    const float reach = 0.55f + 0.25f * across * across + drips + 0.15f * (n - 0.5f);
+    a = Clamp01(1.0f - SmoothStep(0.3f, 0.3f + reach * 0.65f, t)) * (0.6f + 0.4f * across) * 0.9f;
+    return Mix(Hex(0xa00a06), Hex(0x500204), n);
   });
   return c.SaveTga(path);
 }
