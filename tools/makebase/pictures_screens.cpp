@@ -116,6 +116,68 @@ void StarBadge(Canvas& c, float cx, float cy, float r, Rgb col, float k) {
   }
 }
 
+// Silhouettes standing on the ground line: 0 a saguaro cactus, 1 a windmill, 2 a shack, 3 a
+// water tower. h is the height in pixels.
+void Prop(Canvas& c, int kind, float x, float ground, float h, Rgb col) {
+  switch (kind) {
+    case 0: {
+      const float w = h * 0.16f;
+      c.Rect(x - w * 0.5f, ground - h, x + w * 0.5f, ground, col);
+      c.Disc(x, ground - h, w * 0.5f, col, 1.0f, 1.0f);
+      // Two arms bent upwards.
+      c.Rect(x - w * 1.7f, ground - h * 0.45f, x - w * 0.4f, ground - h * 0.45f + w * 0.8f, col);
+      c.Rect(x - w * 1.7f, ground - h * 0.72f, x - w * 0.9f, ground - h * 0.45f + w * 0.4f, col);
+      c.Disc(x - w * 1.3f, ground - h * 0.72f, w * 0.4f, col, 1.0f, 1.0f);
+      c.Rect(x + w * 0.4f, ground - h * 0.6f, x + w * 1.6f, ground - h * 0.6f + w * 0.8f, col);
+      c.Rect(x + w * 0.8f, ground - h * 0.85f, x + w * 1.6f, ground - h * 0.6f + w * 0.4f, col);
+      c.Disc(x + w * 1.2f, ground - h * 0.85f, w * 0.4f, col, 1.0f, 1.0f);
+      break;
+    }
+    case 1: {
+      const float top = ground - h;
+      c.Line(x - h * 0.12f, ground, x - h * 0.02f, top, 2.0f, col);
+      c.Line(x + h * 0.12f, ground, x + h * 0.02f, top, 2.0f, col);
+      for (int i = 1; i < 4; ++i) {
+        const float y = ground - h * i * 0.25f, half = h * (0.12f - 0.1f * i * 0.25f);
+        c.Line(x - half, y, x + half, y, 1.5f, col);
+      }
+      for (int i = 0; i < 8; ++i) {
+        const float a = i * 0.7854f + 0.2f;
+        c.Line(x, top, x + std::cos(a) * h * 0.22f, top + std::sin(a) * h * 0.22f, h * 0.035f, col);
+      }
+      c.Disc(x, top, h * 0.04f, col);
+      c.Rect(x - h * 0.02f, top - h * 0.02f, x + h * 0.28f, top + h * 0.02f, col);  // the vane
+      c.Polygon({x + h * 0.22f, top - h * 0.08f, x + h * 0.32f, top - h * 0.08f, x + h * 0.32f, top + h * 0.06f}, col);
+      break;
+    }
+    case 2: {
+      const float w = h * 1.6f;
+      c.Rect(x - w * 0.5f, ground - h * 0.7f, x + w * 0.5f, ground, col);
+      c.Polygon({x - w * 0.58f, ground - h * 0.66f, x, ground - h, x + w * 0.58f, ground - h * 0.66f}, col);
+      c.Rect(x + w * 0.2f, ground - h * 1.05f, x + w * 0.28f, ground - h * 0.8f, col);  // chimney
+      break;
+    }
+    default: {
+      const float w = h * 0.45f;
+      c.Rect(x - w * 0.5f, ground - h, x + w * 0.5f, ground - h * 0.6f, col);
+      c.Polygon({x - w * 0.6f, ground - h, x, ground - h * 1.2f, x + w * 0.6f, ground - h}, col);
+      for (const float side : {-0.42f, 0.42f}) c.Line(x + w * side, ground - h * 0.6f, x + w * side * 1.3f, ground, 2.5f, col);
+      c.Line(x - w * 0.55f, ground - h * 0.3f, x + w * 0.55f, ground - h * 0.3f, 1.5f, col);
+      break;
+    }
+  }
+}
+
+// A row of props along the bottom of a landscape box.
+void Props(Canvas& c, float x0, float x1, float ground, float scale, uint32_t seed, int count, Rgb col) {
+  for (int i = 0; i < count; ++i) {
+    const float u = (i + 0.2f + 0.6f * Hash01(i, 0, seed)) / count;
+    const int kind = static_cast<int>(Hash01(i, 1, seed) * 4.0f) % 4;
+    const float h = scale * (kind == 2 ? 0.35f : (kind == 0 ? 0.75f : 1.0f)) * (0.75f + 0.5f * Hash01(i, 2, seed));
+    Prop(c, kind, x0 + u * (x1 - x0), ground, h, col);
+  }
+}
+
 void Store(const Canvas& c, const std::string& path, bool& ok) {
   ok = c.Resampled(kStored, kStored).SaveBmp(path) && ok;
 }
@@ -153,6 +215,9 @@ void Bands(Canvas& c, float darkness) {
 bool Splash(const std::string& path) {
   Canvas c(kScreenW, kScreenH);
   Landscape(c, 0, 0, kScreenW, kScreenH, kDusk, 11, 0.84f, 0.47f);
+  Prop(c, 1, 120, 560, 150, Hex(0x0c060a));
+  Prop(c, 0, 640, 566, 110, Hex(0x0c060a));
+  Prop(c, 0, 720, 570, 60, Hex(0x0c060a));
   c.Vignette(0.55f);
   DrawTextCentred(c, kTitleFont, GoldLook(), 400, 175, "DUNMARROW");
   const TextStyle sub{"DejaVuSansCondensed-Bold.ttf", 26, 9.0f};
@@ -185,6 +250,9 @@ bool LoadingBackdrop(const std::string& path) {
 bool MainMenuPicture(const std::string& path) {
   Canvas c(kScreenW, kScreenH);
   Landscape(c, 0, kBandHeight, kScreenW, kScreenH - kBandHeight, kDusk, 5, 0.68f, 0.42f);
+  Prop(c, 3, 330, 505, 120, Hex(0x0c060a));
+  Prop(c, 0, 700, 515, 100, Hex(0x0c060a));
+  Prop(c, 2, 560, 520, 50, Hex(0x0c060a));
   // Darken the left part for the menu column.
   for (int y = 0; y < kScreenH; ++y)
     for (int x = 0; x < kScreenW; ++x) {
@@ -366,6 +434,8 @@ bool MapIntro(const std::string& path, int map) {
     p.haze = Mix(Hex(0xb89870), Hex(0xa04030), warm);
   }
   Canvas c = IntroFrame(p, 1000u + 17u * map, 0.25f + 0.05f * (map % 10), night ? 0.2f : 0.42f);
+  // The intro scene spans x 46..466, y 96..400 of the picture; props stand near its bottom.
+  Props(c, 70, 440, 390, 70.0f, 2000u + map, 2 + map % 3, p.ridgeNear * 0.5f);
   const TextStyle number{"DejaVuSansCondensed-Bold.ttf", 30, 10.0f};
   char label[16];
   std::snprintf(label, sizeof label, "MAP %d", map);

@@ -204,7 +204,7 @@ bool WeaponSkin(const std::string& path, int weapon) {
       Rgb col = metal * (0.75f + 0.4f * Fbm(x / 40.0f, y / 2.0f, 3, 420u + weapon, 0));
       if (std::fmod(y, 32.0f) < 1.5f) col = col * 0.5f;
       if (std::fmod(y, 32.0f) > 30.0f) col = col + Rgb{0.18f, 0.18f, 0.18f};
-      if (Hash01(static_cast<int>(x), static_cast<int>(y / 3.0f), 430u + weapon) > 0.985f) col = col + Rgb{0.2f, 0.2f, 0.2f};
+      col = col * (0.92f + 0.16f * Fbm(x / 12.0f, y / 12.0f, 3, 430u + weapon, 0));  // wear
       return col;
     }
     // Wood with a running grain.
