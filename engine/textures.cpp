@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/formats/binary_io.h"
 #include "engine/formats/tga_file.h"
@@ -37,7 +38,7 @@ std::string TextureFileName(int number, const char* extension) {
 
 // Loads the numbered BMPs into `table` only when every one of them loads.
 bool LoadBmpTable(GLuint* table, const int* numbers, int count, GLint minFilter) {
-  std::unique_ptr<std::unique_ptr<RgbImage>[]> images(new std::unique_ptr<RgbImage>[count]);
+  std::vector<std::unique_ptr<RgbImage>> images(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     images[i] = LoadBMPChecked(TextureFileName(numbers[i], "bmp").c_str());
     if (!images[i]) return false;  // the images loaded so far are released here
