@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "engine/formats/binary_io.h"
 #include "engine/formats/ms3d_file.h"
 #include "engine/gl_window.h"
 #include "engine/light_map.h"
@@ -143,37 +142,6 @@ TEST_F(LightMapGlTest, SurfaceTextureModulatesTheLightMap) {
 // The data set's textures are read relative to the data folder, like the game does.
 class GeneratedMapGlTest : public LightMapGlTest, public ::testing::WithParamInterface<int> {};
 
-// Loads a material picture when the texture loader has none (uncompressed 24-bit bitmaps).
-GLuint LoadPicture(const std::string& path) {
-  std::vector<uint8_t> f;
-  if (!ReadWholeFile(path, f) || f.size() < 54) return 0;
-  ByteReader r(f);
-  r.Seek(10);
-  const uint32_t offset = r.U32();
-  r.Seek(18);
-  const int w = r.I32(), h = r.I32();
-  if (w <= 0 || h <= 0 || w > 4096 || h > 4096) return 0;
-  const size_t row = (size_t(w) * 3 + 3) & ~size_t(3);
-  if (offset + row * h > f.size()) return 0;
-  std::vector<uint8_t> rgb(size_t(w) * h * 3);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const uint8_t* p = &f[offset + row * y + 3 * x];
-      uint8_t* q = &rgb[(size_t(y) * w + x) * 3];
-      q[0] = p[2];
-      q[1] = p[1];
-      q[2] = p[0];
-    }
-  }
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  glBindTexture(GL_TEXTURE_2D, name);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return name;
-}
-
 Vec3 StartPoint(int map) {
   switch (map) {
     case 7: return Vec3(-70, 3, -112);
@@ -192,10 +160,7 @@ TEST_P(GeneratedMapGlTest, RendersLitFromItsStartPoint) {
   const std::string name = "base/maps/" + std::to_string(map) + "/map.ms3d";
   ASSERT_TRUE(model->Load(name.c_str()));
   model->LoadTextures();
-  for (ModelMaterial& mat : model->materials) {
-    if (mat.texture == 0 && !mat.textureFile.empty()) mat.texture = LoadPicture(DataPath(mat.textureFile));
-    EXPECT_NE(mat.texture, 0u) << mat.textureFile;
-  }
+  for (const ModelMaterial& mat : model->materials) EXPECT_NE(mat.texture, 0u) << mat.textureFile;
   model->ComputeLightMaps(0);
   ReadLightMap(map);
   model->CreateLightMapTextures();

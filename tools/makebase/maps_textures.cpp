@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/formats/binary_io.h"
+#include "engine/formats/bmp_file.h"
 
 namespace makebase {
 
@@ -189,34 +189,19 @@ Painter Lamp() {
 }
 
 bool WritePicture(const std::string& path, const Painter& paint) {
-  // An uncompressed 24-bit bottom-up bitmap with a 40-byte info header.
-  const int rowBytes = kSide * 3;
-  ByteWriter w;
-  w.U8('B');
-  w.U8('M');
-  w.U32(54 + rowBytes * kSide);
-  w.U32(0);
-  w.U32(54);
-  w.U32(40);
-  w.I32(kSide);
-  w.I32(kSide);
-  w.U16(1);
-  w.U16(24);
-  w.U32(0);
-  w.U32(rowBytes * kSide);
-  w.I32(2835);
-  w.I32(2835);
-  w.U32(0);
-  w.U32(0);
+  RgbImage image;
+  image.width = image.height = kSide;
+  image.pixels.resize(size_t(kSide) * kSide * 3);
+  uint8_t* out = image.pixels.data();
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
       const Rgb c = paint(x, y);
-      w.U8(static_cast<uint8_t>(std::clamp(c.b * 255.0f, 0.0f, 255.0f)));
-      w.U8(static_cast<uint8_t>(std::clamp(c.g * 255.0f, 0.0f, 255.0f)));
-      w.U8(static_cast<uint8_t>(std::clamp(c.r * 255.0f, 0.0f, 255.0f)));
+      *out++ = static_cast<uint8_t>(std::clamp(c.r * 255.0f, 0.0f, 255.0f));
+      *out++ = static_cast<uint8_t>(std::clamp(c.g * 255.0f, 0.0f, 255.0f));
+      *out++ = static_cast<uint8_t>(std::clamp(c.b * 255.0f, 0.0f, 255.0f));
     }
   }
-  return WriteWholeFile(path, w.bytes(), true);
+  return WriteBmpFile(path, image);
 }
 
 }  // namespace
