@@ -57,7 +57,7 @@ void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, Collisi
     const Vec3 toLamp = l.position - centroid;
     if (n.Dot(toLamp) < -radius) continue;
     const float dMin = std::max(0.0f, toLamp.Length() - radius);
-    const float peak = 255.0f * l.intensity / std::max(1.0f, kFalloff * dMin * dMin);
+    const float peak = kLampScale * l.intensity / std::max(1.0f, kFalloff * dMin * dMin);
     if (peak >= 1.5f) near.push_back(&l);
   }
 
@@ -119,7 +119,7 @@ void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, Collisi
           const float vis = visibility(li, row, col);
           if (vis <= 0.0f) continue;
           const float strength =
-              vis * 255.0f * l->intensity * (0.25f + 0.75f * cosine) / std::max(1.0f, kFalloff * d2);
+              vis * kLampScale * l->intensity * (0.15f + 0.85f * cosine) / std::max(1.0f, kFalloff * d2);
           light[0] += strength * l->colour.x;
           light[1] += strength * l->colour.y;
           light[2] += strength * l->colour.z;

@@ -14,6 +14,8 @@ namespace makebase {
 inline constexpr float kAmbientLight = 40.0f;
 // Distance falloff: a lamp's light is divided by max(1, kFalloff x distance^2).
 inline constexpr float kFalloff = 0.005f;
+// Texel value of a lamp of intensity 1 at distance 0, facing the surface.
+inline constexpr float kLampScale = 200.0f;
 
 // Bakes one 16 x 16 light map per triangle of `model`, in the game's triangle numbering (group by
 // group, each group's triangle list in order), at most kLightMapCapacity of them.
