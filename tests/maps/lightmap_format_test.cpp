@@ -117,7 +117,7 @@ TEST(LightMapFile, ShortAndMissingFilesGiveWhite) {
   EXPECT_EQ(DecodeLightMap(file.data(), file.size(), store.data(), 2), 1);
   EXPECT_EQ(store[0], 10);
   EXPECT_EQ(store[kLightMapBytes], 255);
-  std::fill(store.begin(), store.end(), 7);
+  store = std::vector<uint8_t>(size_t(2) * kLightMapBytes, 7);
   EXPECT_EQ(DecodeLightMap(nullptr, 0, store.data(), 2), 0);
   for (uint8_t b : store) ASSERT_EQ(b, 255);
 }
