@@ -113,7 +113,7 @@ TEST(LightMapFile, KeepsTheLowByteOfEachComponent) {
 TEST(LightMapFile, ShortAndMissingFilesGiveWhite) {
   std::vector<uint8_t> store(size_t(2) * kLightMapBytes, 7);
   std::vector<uint8_t> file = Entries(2, 10);
-  file.resize(file.size() - 1);  // the second entry is cut short
+  file.pop_back();  // the second entry is cut short
   EXPECT_EQ(DecodeLightMap(file.data(), file.size(), store.data(), 2), 1);
   EXPECT_EQ(store[0], 10);
   EXPECT_EQ(store[kLightMapBytes], 255);
