@@ -13,20 +13,12 @@
 #include "engine/formats/ms3d_file.h"
 #include "math/vec3_inline.h"
 #include "meshcollide/collision_model_3d.h"
+#include "map_start_points.h"
 
 namespace {
 
 std::string MapFile(int map, const std::string& name) {
   return std::string(DUN_DATA_DIR) + "/base/maps/" + std::to_string(map) + "/" + name;
-}
-
-Vec3 StartPoint(int map) {
-  switch (map) {
-    case 7: return Vec3(-70, 3, -112);
-    case 9: return Vec3(-78, 3, -107);
-    case 10: return Vec3(-70, 3, -120);
-    default: return Vec3(-70, 3, -107);
-  }
 }
 
 struct Row {

@@ -14,6 +14,7 @@
 #include "engine/light_map.h"
 #include "engine/static_model.h"
 #include "gl_fixture.h"
+#include "map_start_points.h"
 
 namespace {
 
@@ -141,15 +142,6 @@ TEST_F(LightMapGlTest, SurfaceTextureModulatesTheLightMap) {
 
 // The data set's textures are read relative to the data folder, like the game does.
 class GeneratedMapGlTest : public LightMapGlTest, public ::testing::WithParamInterface<int> {};
-
-Vec3 StartPoint(int map) {
-  switch (map) {
-    case 7: return Vec3(-70, 3, -112);
-    case 9: return Vec3(-78, 3, -107);
-    case 10: return Vec3(-70, 3, -120);
-    default: return Vec3(-70, 3, -107);
-  }
-}
 
 TEST_P(GeneratedMapGlTest, RendersLitFromItsStartPoint) {
   const int map = GetParam();

@@ -133,6 +133,18 @@ void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, Collisi
 
 }  // namespace
 
+std::unique_ptr<CollisionModel3D> MakeCollisionModel(const Ms3dData& model) {
+  std::unique_ptr<CollisionModel3D> c(newCollisionModel3D(true));
+  for (const Ms3dTriangle& t : model.triangles) {
+    const float* a = model.vertices[t.vertexIndices[0]].location;
+    const float* b = model.vertices[t.vertexIndices[1]].location;
+    const float* d = model.vertices[t.vertexIndices[2]].location;
+    c->addTriangle(a[0], a[1], a[2], b[0], b[1], b[2], d[0], d[1], d[2]);
+  }
+  c->finalize();
+  return c;
+}
+
 std::vector<uint8_t> BakeLightMaps(const Ms3dData& model, const std::vector<MapLamp>& lamps, int threads) {
   std::vector<BakeTriangle> tris;
   for (const Ms3dGroup& g : model.groups) {
@@ -153,14 +165,7 @@ std::vector<uint8_t> BakeLightMaps(const Ms3dData& model, const std::vector<MapL
   for (int w = 0; w < threads; ++w) {
     workers.emplace_back([&, w] {
       // Queries remember their last hit, so every worker casts through its own model.
-      std::unique_ptr<CollisionModel3D> occluders(newCollisionModel3D(true));
-      for (const Ms3dTriangle& t : model.triangles) {
-        const float* p0 = model.vertices[t.vertexIndices[0]].location;
-        const float* p1 = model.vertices[t.vertexIndices[1]].location;
-        const float* p2 = model.vertices[t.vertexIndices[2]].location;
-        occluders->addTriangle(p0[0], p0[1], p0[2], p1[0], p1[1], p1[2], p2[0], p2[1], p2[2]);
-      }
-      occluders->finalize();
+      const std::unique_ptr<CollisionModel3D> occluders = MakeCollisionModel(model);
       for (size_t i = w; i < tris.size(); i += threads) {
         BakeOne(tris[i], lamps, occluders.get(), maps.data() + i * kLightMapBytes);
       }

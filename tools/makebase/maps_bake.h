@@ -3,12 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/formats/ms3d_file.h"
 #include "tools/makebase/maps_builder.h"
 
+class CollisionModel3D;
+
 namespace makebase {
+
+// A finalised collision model holding every triangle of `model`, for casting rays through a map.
+std::unique_ptr<CollisionModel3D> MakeCollisionModel(const Ms3dData& model);
 
 // Ambient light of every texel, 0..255.
 inline constexpr float kAmbientLight = 40.0f;

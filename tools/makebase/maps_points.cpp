@@ -7,6 +7,7 @@
 
 #include "engine/formats/binary_io.h"
 #include "meshcollide/collision_model_3d.h"
+#include "tools/makebase/maps_bake.h"
 
 namespace makebase {
 
@@ -25,15 +26,7 @@ struct Cell {
 
 class Probe {
  public:
-  explicit Probe(const Ms3dData& m) : model_(newCollisionModel3D(true)) {
-    for (const Ms3dTriangle& t : m.triangles) {
-      const float* a = m.vertices[t.vertexIndices[0]].location;
-      const float* b = m.vertices[t.vertexIndices[1]].location;
-      const float* c = m.vertices[t.vertexIndices[2]].location;
-      model_->addTriangle(a[0], a[1], a[2], b[0], b[1], b[2], c[0], c[1], c[2]);
-    }
-    model_->finalize();
-  }
+  explicit Probe(const Ms3dData& m) : model_(MakeCollisionModel(m)) {}
 
   // Casts a ray; on a hit gives the distance and the hit triangle's (counter-clockwise) normal.
   bool Cast(const Vec3& from, const Vec3& dir, float range, float& dist, Vec3& normal) {
