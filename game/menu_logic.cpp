@@ -189,7 +189,7 @@ void StartCareerMap() {
   gameMode = 0;
 }
 
-void Apply(const ClickBox& b) {
+void Apply(const ClickBox& b, MenuClickOutcome& out) {
   switch (b.action) {
     case Action::SetState:
       gameState = b.arg;
@@ -280,8 +280,13 @@ void Apply(const ClickBox& b) {
       break;
     case Action::ToggleMusic:
       musicOn = !musicOn;
-      if (musicOn) menuMusic.Play();
-      else menuMusic.Stop();
+      if (musicOn) {
+        menuMusic.Play();
+        out.music = 1;
+      } else {
+        menuMusic.Stop();
+        out.music = -1;
+      }
       break;
     case Action::SelectSlot:
       selectedSlot = b.arg;
@@ -309,7 +314,7 @@ MenuClickOutcome HandleMenuClick() {
   out.reset = (b->flags & kReset) != 0;
   PlayMenuSound(b->sound);
   if (out.reset) ResetMenuHover();
-  Apply(*b);
+  Apply(*b, out);
   return out;
 }
 

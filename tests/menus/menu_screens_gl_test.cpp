@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/frame.h"
+#include "engine/gl_window.h"
+#include "engine/textures.h"
+#include "gl_fixture.h"
+#include "menu_test_support.h"
+#include "platform/cursor.h"
+
+namespace {
+
+class MenuScreens : public GlTest {
+ protected:
+  static void SetUpTestSuite() {
+    // The pictures and fonts load from the generated data set.
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(DUN_DATA_DIR);
+  }
+  static void TearDownTestSuite() {
+    OverrideCursorPos(false);
+    std::filesystem::current_path(previous_);
+  }
+  void SetUp() override {
+    GlTest::SetUp();
+    if (!loaded_) {
+      ResizeGLScene(Width(), Height());
+      InitGL();
+      LoadBmpTextures();
+      loaded_ = true;
+    }
+    ResetMenuWorld();
+    screenWidth = 800;
+    screenHeight = 600;
+    frameStep = 1.0f;
+    menuClock = 2.0f;  // past the fade-in
+    DrainGlErrors();
+  }
+
+  // Draws one menu frame as the frame function does and checks the GL state it leaves.
+  void DrawFrame(const std::string& screenshot = "") {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    int mv0, pr0, tx0;
+    StackDepths(mv0, pr0, tx0);
+    DrawMenuScreen();
+    int mv1, pr1, tx1;
+    StackDepths(mv1, pr1, tx1);
+    EXPECT_EQ(mv0, mv1);
+    EXPECT_EQ(pr0, pr1);
+    EXPECT_EQ(tx0, tx1);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+    if (!screenshot.empty()) SaveScreenshot(screenshot);
+  }
+
+  static std::filesystem::path previous_;
+  static bool loaded_;
+};
+std::filesystem::path MenuScreens::previous_;
+bool MenuScreens::loaded_ = false;
+
+TEST_F(MenuScreens, EveryScreenDrawsCleanly) {
+  const struct {
+    int state;
+    const char* name;
+    int hoverX, hoverY;  // a point in menu space to hover
+  } screens[] = {
+      {1, "menu_main", 100, 320},         {80, "menu_career", 400, 270},   {81, "menu_difficulty", 400, 320},
+      {90, "menu_quit", 400, 420},        {4, "menu_pause", 400, 270},     {40, "menu_multiplayer", 400, 320},
+      {41, "menu_create_game", 400, 270}, {5, "menu_options", 250, 520},   {10, "menu_load_game", 50, 560},
+      {11, "menu_load_from_pause", 50, 560}, {12, "menu_save_game", 250, 560}, {50, "menu_briefing", 50, 500},
+  };
+  for (const auto& s : screens) {
+    SCOPED_TRACE(s.name);
+    ResetMenuWorld();
+    screenWidth = 800;
+    menuClock = 2.0f;
+    gameState = s.state;
+    mapNumber = 3;
+    saveSlots[1] = SaveSlot{4, 76.0f, 12, 35.5f};
+    selectedSlot = 1;
+    OverrideCursorPos(true, s.hoverX, s.hoverY);
+    DrawFrame();  // maps the cursor
+    HandleMenuHover();
+    menuClock = 2.0f;
+    DrawFrame(s.name);
+    EXPECT_EQ(mouseX, s.hoverX);
+    EXPECT_EQ(mouseY, s.hoverY);
+  }
+}
+
+TEST_F(MenuScreens, ConnectScreenShowsEmptyFoundAndBlankRows) {
+  gameState = 42;
+  serverList[0] = ServerEntry{};
+  serverList[1] = ServerEntry{17, 200, 4, NetAddress{}};
+  serverList[2] = ServerEntry{23, 1, 2, NetAddress{}};
+  OverrideCursorPos(true, 400, 320);
+  DrawFrame();
+  HandleMenuHover();
+  DrawFrame("menu_connect");
+}
+
+TEST_F(MenuScreens, FadeInCoversAFreshScreen) {
+  gameState = 80;
+  OverrideCursorPos(true, 700, 50);
+  menuClock = 0.0f;
+  DrawFrame("menu_career_fade_start");
+  EXPECT_GT(menuClock, 0.0f);
+  menuClock = 0.5f;
+  DrawFrame("menu_career_fade_half");
+}
+
+TEST_F(MenuScreens, OptionValuesFollowTheSettings) {
+  gameState = 5;
+  screenWidth = 1024;
+  colorBits = 16;
+  depthBits = 16;
+  soundOn = false;
+  musicOn = false;
+  OverrideCursorPos(true, 50, 520);
+  DrawFrame();
+  HandleMenuHover();
+  DrawFrame("menu_options_changed");
+  // A width the game does not offer shows no value, without trouble.
+  screenWidth = 1280;
+  DrawFrame();
+}
+
+TEST_F(MenuScreens, SearchWindowRunsOneSecondAndClosesTheSocketOnce) {
+  gameState = 42;
+  searchTimer = 1.0f;
+  netSocket = 7;
+  frameStep = 30.0f;
+  DrawFrame();
+  EXPECT_NEAR(searchTimer, 0.7f, 1e-5f);
+  EXPECT_EQ(netSocket, 7);
+  for (int i = 0; i < 3; ++i) DrawFrame();
+  EXPECT_LT(searchTimer, 0.0f);
+  EXPECT_EQ(netSocket, kInvalidSocket);
+  // Later frames leave the closed socket alone.
+  netSocket = 9;
+  DrawFrame();
+  EXPECT_EQ(netSocket, 9);
+  netSocket = kInvalidSocket;
+}
+
+TEST_F(MenuScreens, MapIntroStateDrawsNoCursorAndKeepsTheStacks) {
+  gameState = 44;
+  DrawFrame("menu_map_intro_stand_in");
+}
+
+TEST_F(MenuScreens, CursorMappingFollowsTheWindowSize) {
+  gameState = 1;
+  OverrideCursorPos(true, 400, 300);
+  DrawFrame();
+  EXPECT_EQ(mouseX, 400);
+  EXPECT_EQ(mouseY, 300);
+}
+
+}  // namespace
