@@ -7,11 +7,11 @@
 
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/formats/binary_io.h"
 #include "engine/formats/settings_file.h"
+#include "e2e/e2e_support.h"
 #include "engine/frame.h"
 #include "menu_test_support.h"
 #include "platform/clock.h"
@@ -116,22 +116,7 @@ bool CountedCreate() {
 
 TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
   const std::filesystem::path previous = std::filesystem::current_path();
-  char pattern[] = "/tmp/dun_e2e_XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::filesystem::path dir = pattern;
-  // The game runs in a copy of the data set's layout: its files are linked, the settings file is
-  // the test's own.
-  const std::filesystem::path data = DUN_DATA_DIR;
-  std::filesystem::create_directories(dir / "base");
-  for (const auto& e : std::filesystem::directory_iterator(data)) {
-    if (e.path().filename() != "base") std::filesystem::create_directory_symlink(e.path(), dir / e.path().filename());
-  }
-  for (const auto& e : std::filesystem::directory_iterator(data / "base")) {
-    const std::string name = e.path().filename().string();
-    if (name == "menu.inf" || name == "career.inf") continue;
-    if (e.is_directory()) std::filesystem::create_directory_symlink(e.path(), dir / "base" / name);
-    else std::filesystem::create_symlink(e.path(), dir / "base" / name);
-  }
+  const std::filesystem::path dir = MakeRunDirectory("menus_options_quit");
   ASSERT_TRUE(WriteWholeFile((dir / "base/menu.inf").string(), SerializeSettings(SettingsRecord{1, 32, 24, 1, 1, 42})));
   std::filesystem::current_path(dir);
 
@@ -177,7 +162,6 @@ TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
   EXPECT_EQ(s.spareSetting, 42);
 
   std::filesystem::current_path(previous);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
