@@ -65,21 +65,34 @@ void DrawMainMenu() {
   DrawRowItem(70, 158, 3, 1, "EXIT");
 }
 
-void DrawCareer() {
-  DrawPlainBackground();
-  PrintLarge(290, 480, 1, "  CAREER");
-  DrawRowItem(340, 308, 0, 1, "NEW GAME");
-  DrawRowItem(340, 258, 1, 1, "CONTINUE");
-  DrawRowItem(340, 208, 2, 1, "BACK");
-}
+struct RowText {
+  int x0, y, latch;
+  const char* text;
+};
 
-void DrawDifficulty() {
+// A screen of the centred column: the opaque picture, a title and up to five row items.
+struct ColumnScreen {
+  int titleX, titleY;
+  const char* title;
+  RowText rows[5];
+};
+
+const ColumnScreen kCareerScreen = {
+    290, 480, "  CAREER", {{340, 308, 0, "NEW GAME"}, {340, 258, 1, "CONTINUE"}, {340, 208, 2, "BACK"}}};
+const ColumnScreen kDifficultyScreen = {
+    240, 480, "SELECT DIFFICULTY",
+    {{340, 308, 0, "EASY"}, {340, 258, 1, "NORMAL"}, {340, 208, 2, "HARD"}, {340, 158, 3, "BACK"}}};
+const ColumnScreen kPauseScreen = {305, 480, "  PAUSE", {{340, 308, 0, "CONTINUE"}, {345, 258, 1, "  EXIT"}}};
+// "CONNECT" and "TO GAME" share one latch, so they brighten and shift together.
+const ColumnScreen kMultiplayerScreen = {
+    290, 480, "MULTIPLAYER",
+    {{340, 308, 0, "CREATE GAME"}, {340, 258, 1, "CONNECT"}, {340, 246, 1, "TO GAME"}, {340, 208, 2, "BACK"}}};
+
+void DrawColumnScreen(const ColumnScreen& s) {
   DrawPlainBackground();
-  PrintLarge(240, 480, 1, "SELECT DIFFICULTY");
-  DrawRowItem(340, 308, 0, 1, "EASY");
-  DrawRowItem(340, 258, 1, 1, "NORMAL");
-  DrawRowItem(340, 208, 2, 1, "HARD");
-  DrawRowItem(340, 158, 3, 1, "BACK");
+  PrintLarge(s.titleX, s.titleY, 1, "%s", s.title);
+  for (const RowText& r : s.rows)
+    if (r.text) DrawRowItem(r.x0, r.y, r.latch, 1, r.text);
 }
 
 void DrawQuitQuestion() {
@@ -87,22 +100,6 @@ void DrawQuitQuestion() {
   PrintLarge(50, 355, 1, "Do you really want to quit?");
   DrawRowItem(375, 208, 3, 1, "NO");
   DrawRowItem(380, 158, 4, 1, "YES");
-}
-
-void DrawPause() {
-  DrawPlainBackground();
-  PrintLarge(305, 480, 1, "  PAUSE");
-  DrawRowItem(340, 308, 0, 1, "CONTINUE");
-  DrawRowItem(345, 258, 1, 1, "  EXIT");
-}
-
-void DrawMultiplayer() {
-  DrawPlainBackground();
-  PrintLarge(290, 480, 1, "MULTIPLAYER");
-  DrawRowItem(340, 308, 0, 1, "CREATE GAME");
-  DrawRowItem(340, 258, 1, 1, "CONNECT");
-  DrawRowItem(340, 246, 1, 1, "TO GAME");
-  DrawRowItem(340, 208, 2, 1, "BACK");
 }
 
 void DrawCreateGame() {
@@ -244,11 +241,11 @@ void DrawBriefing() {
 void DrawScreenOfState(int state) {
   switch (state) {
     case kStateMainMenu: DrawMainMenu(); break;
-    case kStateCareer: DrawCareer(); break;
-    case kStateDifficulty: DrawDifficulty(); break;
+    case kStateCareer: DrawColumnScreen(kCareerScreen); break;
+    case kStateDifficulty: DrawColumnScreen(kDifficultyScreen); break;
     case kStateQuitQuestion: DrawQuitQuestion(); break;
-    case kStatePause: DrawPause(); break;
-    case kStateMultiplayer: DrawMultiplayer(); break;
+    case kStatePause: DrawColumnScreen(kPauseScreen); break;
+    case kStateMultiplayer: DrawColumnScreen(kMultiplayerScreen); break;
     case kStateCreateGame: DrawCreateGame(); break;
     case kStateConnect: DrawConnect(); break;
     case kStateOptions: DrawOptions(); break;

@@ -71,7 +71,7 @@ TEST(PointTable, EmptyNegativeClampedAndShortFiles) {
   EXPECT_EQ(ParsePointTable(Table(249, 250), 200).size(), 200u);
   // A count beyond the file keeps only the complete rows.
   std::vector<uint8_t> cut = Table(4, 3);
-  cut.resize(cut.size() - 5);
+  cut.erase(cut.end() - 5, cut.end());
   EXPECT_EQ(ParsePointTable(cut, 30).size(), 2u);
   EXPECT_EQ(ParsePointTable(Table(INT_MAX, 3), 30).size(), 3u);
   // Extra bytes after the counted rows are ignored.
