@@ -76,6 +76,7 @@ TEST_F(MenuScreens, EveryScreenDrawsCleanly) {
       {90, "menu_quit", 400, 420},        {4, "menu_pause", 400, 270},     {40, "menu_multiplayer", 400, 320},
       {41, "menu_create_game", 400, 270}, {5, "menu_options", 250, 520},   {10, "menu_load_game", 50, 560},
       {11, "menu_load_from_pause", 50, 560}, {12, "menu_save_game", 250, 560}, {50, "menu_briefing", 50, 500},
+      {44, "menu_map_intro", 400, 300},
   };
   for (const auto& s : screens) {
     SCOPED_TRACE(s.name);
@@ -149,19 +150,6 @@ TEST_F(MenuScreens, SearchWindowRunsOneSecondAndClosesTheSocketOnce) {
   DrawFrame();
   EXPECT_EQ(netSocket, 9);
   netSocket = kInvalidSocket;
-}
-
-TEST_F(MenuScreens, MapIntroStateDrawsNoCursorAndKeepsTheStacks) {
-  gameState = 44;
-  DrawFrame("menu_map_intro_stand_in");
-}
-
-TEST_F(MenuScreens, CursorMappingFollowsTheWindowSize) {
-  gameState = 1;
-  OverrideCursorPos(true, 400, 300);
-  DrawFrame();
-  EXPECT_EQ(mouseX, 400);
-  EXPECT_EQ(mouseY, 300);
 }
 
 }  // namespace
