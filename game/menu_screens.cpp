@@ -116,8 +116,9 @@ void DrawServerRow(const ServerEntry& e, int idX, int textX, int y, float alpha,
     PrintSmall(idX, y, alpha, 1, "ID:%2i", e.id);
     if (e.state == HOST_WAITING) PrintSmall(textX, y, alpha, 1, "SERVER IS WAITING");
     else if (e.state == HOST_PLAYING) PrintSmall(textX, y, alpha, 1, "SERVER IS BUSY");
+    // The map stands right of the longest status text, one blank after it.
     if (e.mapNumber >= 1 && e.mapNumber <= 10)
-      PrintSmall(textX, y, alpha, 1, "                %s", kMapNames[e.mapNumber - 1]);
+      PrintSmall(textX, y, alpha, 1, "                  %s", kMapNames[e.mapNumber - 1]);
   } else if (e.id == 0 && emptyLine) {
     PrintSmall(idX, y, alpha, 1, "***********************************");
   }

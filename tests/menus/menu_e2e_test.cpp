@@ -73,7 +73,9 @@ bool ScriptedPeek(Message& m) {
     PostMessage(WM_CLOSE, 0, 0);
     return PeekMessage(m);
   }
-  if (startupLoading || nextStep >= kSteps || frames < phaseFrame + 3) return false;
+  // After a move, wait out the fade-in of the screen before clicking (and take its picture).
+  const int wait = phase == 0 ? 3 : 60;
+  if (startupLoading || nextStep >= kSteps || frames < phaseFrame + wait) return false;
   const Click& c = kScript[nextStep];
   if (phase == 0) {
     // Move the pointer; the next frames map it into the menu space.
@@ -102,7 +104,7 @@ bool CountedRender() {
   fakeCounter += 20'000'000;  // 20 ms per frame
   ++frames;
   const bool r = RenderFrame();
-  if (pendingShot && phase == 1 && frames >= phaseFrame + 2) {
+  if (pendingShot && phase == 1 && frames >= phaseFrame + 58) {
     SaveWindowPicture(pendingShot);
     pendingShot = nullptr;
   }

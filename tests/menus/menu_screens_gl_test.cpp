@@ -72,11 +72,11 @@ TEST_F(MenuScreens, EveryScreenDrawsCleanly) {
     const char* name;
     int hoverX, hoverY;  // a point in menu space to hover
   } screens[] = {
-      {1, "menu_main", 100, 320},         {80, "menu_career", 400, 270},   {81, "menu_difficulty", 400, 320},
-      {90, "menu_quit", 400, 420},        {4, "menu_pause", 400, 270},     {40, "menu_multiplayer", 400, 320},
-      {41, "menu_create_game", 400, 270}, {5, "menu_options", 250, 520},   {10, "menu_load_game", 50, 560},
-      {11, "menu_load_from_pause", 50, 560}, {12, "menu_save_game", 250, 560}, {50, "menu_briefing", 50, 500},
-      {44, "menu_map_intro", 400, 300},
+      {1, "screen_main", 100, 320},         {80, "screen_career", 400, 270},   {81, "screen_difficulty", 400, 320},
+      {90, "screen_quit", 400, 420},        {4, "screen_pause", 400, 270},     {40, "screen_multiplayer", 400, 320},
+      {41, "screen_create_game", 400, 270}, {5, "screen_options", 250, 520},   {10, "screen_load_game", 50, 560},
+      {11, "screen_load_from_pause", 50, 560}, {12, "screen_save_game", 250, 560}, {50, "screen_briefing", 50, 500},
+      {44, "screen_map_intro", 400, 300},
   };
   for (const auto& s : screens) {
     SCOPED_TRACE(s.name);
@@ -105,17 +105,17 @@ TEST_F(MenuScreens, ConnectScreenShowsEmptyFoundAndBlankRows) {
   OverrideCursorPos(true, 400, 320);
   DrawFrame();
   HandleMenuHover();
-  DrawFrame("menu_connect");
+  DrawFrame("screen_connect");
 }
 
 TEST_F(MenuScreens, FadeInCoversAFreshScreen) {
   gameState = 80;
   OverrideCursorPos(true, 700, 50);
   menuClock = 0.0f;
-  DrawFrame("menu_career_fade_start");
+  DrawFrame("screen_career_fade_start");
   EXPECT_GT(menuClock, 0.0f);
   menuClock = 0.5f;
-  DrawFrame("menu_career_fade_half");
+  DrawFrame("screen_career_fade_half");
 }
 
 TEST_F(MenuScreens, OptionValuesFollowTheSettings) {
@@ -128,7 +128,7 @@ TEST_F(MenuScreens, OptionValuesFollowTheSettings) {
   OverrideCursorPos(true, 50, 520);
   DrawFrame();
   HandleMenuHover();
-  DrawFrame("menu_options_changed");
+  DrawFrame("screen_options_changed");
   // A width the game does not offer shows no value, without trouble.
   screenWidth = 1280;
   DrawFrame();
