@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -60,6 +61,24 @@ class MenuScreens : public GlTest {
     if (!screenshot.empty()) SaveScreenshot(screenshot);
   }
 
+  // Brightest channel value in a rectangle (GL window coordinates, y up).
+  static int MaxBrightness(int x0, int y0, int x1, int y1) {
+    const std::vector<uint8_t> px = ReadPixels();
+    int best = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const size_t i = (static_cast<size_t>(Height() - 1 - y) * Width() + x) * 3;
+        best = std::max({best, int(px[i]), int(px[i + 1]), int(px[i + 2])});
+      }
+    return best;
+  }
+  static double MeanBrightness() {
+    const std::vector<uint8_t> px = ReadPixels();
+    double sum = 0.0;
+    for (uint8_t v : px) sum += v;
+    return sum / static_cast<double>(px.size());
+  }
+
   static std::filesystem::path previous_;
   static bool loaded_;
 };
@@ -108,14 +127,31 @@ TEST_F(MenuScreens, ConnectScreenShowsEmptyFoundAndBlankRows) {
   DrawFrame("screen_connect");
 }
 
+TEST_F(MenuScreens, HoveredRowIsDrawnBrighter) {
+  gameState = 1;
+  OverrideCursorPos(true, 700, 50);
+  DrawFrame();
+  const int plain = MaxBrightness(70, 300, 200, 330);
+  menuHover[0] = true;
+  DrawFrame();
+  const int lit = MaxBrightness(70, 300, 200, 330);
+  EXPECT_GT(lit, plain + 20);
+}
+
 TEST_F(MenuScreens, FadeInCoversAFreshScreen) {
   gameState = 80;
   OverrideCursorPos(true, 700, 50);
+  DrawFrame();
+  const double settled = MeanBrightness();
   menuClock = 0.0f;
   DrawFrame("screen_career_fade_start");
   EXPECT_GT(menuClock, 0.0f);
+  const double start = MeanBrightness();
   menuClock = 0.5f;
   DrawFrame("screen_career_fade_half");
+  const double half = MeanBrightness();
+  EXPECT_LT(start, half);
+  EXPECT_LT(half, settled);
 }
 
 TEST_F(MenuScreens, OptionValuesFollowTheSettings) {
