@@ -189,7 +189,7 @@ void StartCareerMap() {
   gameMode = 0;
 }
 
-void Apply(const ClickBox& b, MenuClickOutcome& out) {
+void Apply(const ClickBox& b) {
   switch (b.action) {
     case Action::SetState:
       gameState = b.arg;
@@ -280,13 +280,8 @@ void Apply(const ClickBox& b, MenuClickOutcome& out) {
       break;
     case Action::ToggleMusic:
       musicOn = !musicOn;
-      if (musicOn) {
-        menuMusic.Play();
-        out.music = 1;
-      } else {
-        menuMusic.Stop();
-        out.music = -1;
-      }
+      if (musicOn) menuMusic.Play();
+      else menuMusic.Stop();
       break;
     case Action::SelectSlot:
       selectedSlot = b.arg;
@@ -314,7 +309,7 @@ MenuClickOutcome HandleMenuClick() {
   out.reset = (b->flags & kReset) != 0;
   PlayMenuSound(b->sound);
   if (out.reset) ResetMenuHover();
-  Apply(*b, out);
+  Apply(*b);
   return out;
 }
 

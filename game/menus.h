@@ -43,7 +43,6 @@ struct MenuClickOutcome {
   bool handled = false;  // a box acted
   MenuSound sound = MenuSound::None;
   bool reset = false;  // ResetMenuHover ran
-  int music = 0;       // 1: the menu music was started, -1: stopped
 };
 
 // The click procedure (a left click outside play). The screen is the one shown when the click

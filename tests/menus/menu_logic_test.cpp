@@ -255,20 +255,6 @@ TEST_F(MenuLogic, OptionValuesCycleAndUnknownValuesAreLeft) {
   EXPECT_EQ(gameState, 5);
 }
 
-TEST_F(MenuLogic, MusicOptionStopsAndStartsTheMenuMusic) {
-  gameState = 5;
-  musicOn = true;
-  MenuClickOutcome out = ClickAt(600, 150);
-  EXPECT_FALSE(musicOn);
-  EXPECT_EQ(out.music, -1);
-  EXPECT_EQ(out.sound, MenuSound::None);
-  out = ClickAt(600, 150);
-  EXPECT_TRUE(musicOn);
-  EXPECT_EQ(out.music, 1);
-  // Other boxes leave the music alone.
-  EXPECT_EQ(ClickAt(600, 120).music, 0);
-}
-
 TEST_F(MenuLogic, ConnectScreenIgnoresClicksWhileASearchRuns) {
   gameState = 42;
   serverList[0] = ServerEntry{77, 200, 5, NetAddress{0x0a000002u, 2000}};
