@@ -257,7 +257,9 @@ bool MeshBvh::Raycast(const float o[3], const float d[3], bool closest, float se
   }
   RayHit best;
   float limit = segmax;
+  // Postponed subtrees with the distance at which the ray enters them.
   int stack[kStackSize];
+  float stackEnter[kStackSize];
   int top = 0;
   int node = 0;
   float enter;
@@ -284,8 +286,13 @@ bool MeshBvh::Raycast(const float o[3], const float d[3], bool closest, float se
       const bool hitFirst = RayBox(nodes_[first], o, inv, segmin, limit, enterFirst);
       const bool hitSecond = RayBox(nodes_[second], o, inv, segmin, limit, enterSecond);
       if (hitFirst && hitSecond) {
-        if (enterSecond < enterFirst) std::swap(first, second);
-        stack[top++] = second;
+        if (enterSecond < enterFirst) {
+          std::swap(first, second);
+          std::swap(enterFirst, enterSecond);
+        }
+        stack[top] = second;
+        stackEnter[top] = enterSecond;
+        ++top;
         node = first;
         continue;
       }
@@ -298,15 +305,18 @@ bool MeshBvh::Raycast(const float o[3], const float d[3], bool closest, float se
         continue;
       }
     }
-    // Pop the next subtree that may still hold a hit no farther than the best so far.
+    // Pop the next subtree that the ray enters no farther than the best hit so far.
     for (;;) {
       if (top == 0) {
         if (best.triangle < 0) return false;
         hit = best;
         return true;
       }
-      node = stack[--top];
-      if (RayBox(nodes_[node], o, inv, segmin, limit, enter)) break;
+      --top;
+      if (stackEnter[top] <= limit) {
+        node = stack[top];
+        break;
+      }
     }
   }
 }
