@@ -10,3 +10,4 @@ bool LoadBmpTextures() { return false; }
 bool LoadTgaTextures() { return false; }
 bool LoadSkyCubeMap() { return false; }
 void FreeTgaTextures() {}
+GLuint LoadMipmappedTexture(const char*) { return 0; }

@@ -12,3 +12,5 @@ bool LoadBmpTextures();
 bool LoadTgaTextures();
 bool LoadSkyCubeMap();
 void FreeTgaTextures();
+// Loads a BMP into a new mipmapped texture; 0 on failure.
+GLuint LoadMipmappedTexture(const char* fileName);
