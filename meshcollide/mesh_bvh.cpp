@@ -201,8 +201,8 @@ inline bool Better(float t, int32_t tri, const RayHit& best) {
 void PrepareTriangle(const float c[9], int32_t index, PreparedTriangle& out) {
   for (int a = 0; a < 3; ++a) {
     out.v0[a] = c[a];
-    out.e1[a] = c[3 + a] - c[a];
-    out.e2[a] = c[6 + a] - c[a];
+    out.e1[a] = double(c[3 + a]) - c[a];
+    out.e2[a] = double(c[6 + a]) - c[a];
   }
   out.index = index;
 }

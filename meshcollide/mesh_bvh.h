@@ -9,21 +9,23 @@
 
 namespace meshcollide {
 
-// A triangle prepared for the ray test: first corner and the two edges from it.
+// A triangle prepared for the ray test: first corner and the two edges from it. The edges are
+// differences of floats, exact in double precision, so two triangles sharing an edge describe it
+// identically and the test below leaves no crack between them.
 struct PreparedTriangle {
+  double e1[3];
+  double e2[3];
   float v0[3];
-  float e1[3];
-  float e2[3];
   int32_t index;  // the triangle's number in the order it was added
 };
+static_assert(sizeof(PreparedTriangle) == 64, "one cache line per triangle");
 
-// Interior node: children at this + 1 and `right`, split along `axis`. Leaf: triangles
-// [first, first + count) of the reordered triangle array.
 struct BvhNode {
   float lo[3];
   int32_t firstOrRight;
   float hi[3];
-  int32_t count;  // > 0: leaf; <= 0: interior node split along axis -count
+  int32_t count;  // > 0: leaf with triangles [firstOrRight, +count); <= 0: interior node split
+                  // along axis -count, children at this + 1 and firstOrRight
 };
 static_assert(sizeof(BvhNode) == 32, "two nodes per cache line");
 
@@ -32,25 +34,30 @@ struct RayHit {
   int32_t triangle = -1;
 };
 
-// The ray-triangle test (Moller-Trumbore, no back-face culling). Writes the ray parameter of the
-// crossing; false for a miss, a ray parallel to the plane or a degenerate triangle. Edges and
-// corners count as inside.
+// Barycentric slack of the ray-triangle test: a crossing on a shared edge is found by both
+// triangles whatever the rounding, at the cost of reaching out by a ten-millionth of a triangle.
+inline constexpr double kEdgeSlack = 1e-7;
+
+// The ray-triangle test (Moller-Trumbore in double precision, no back-face culling). Writes the
+// ray parameter of the crossing; false for a miss, a ray parallel to the plane or a degenerate
+// triangle. Edges and corners count as inside.
 inline bool IntersectTriangle(const float o[3], const float d[3], const PreparedTriangle& tri, float& t) {
-  const float px = d[1] * tri.e2[2] - d[2] * tri.e2[1];
-  const float py = d[2] * tri.e2[0] - d[0] * tri.e2[2];
-  const float pz = d[0] * tri.e2[1] - d[1] * tri.e2[0];
-  const float det = tri.e1[0] * px + tri.e1[1] * py + tri.e1[2] * pz;
-  if (det == 0.0f) return false;
-  const float inv = 1.0f / det;
-  const float sx = o[0] - tri.v0[0], sy = o[1] - tri.v0[1], sz = o[2] - tri.v0[2];
-  const float u = (sx * px + sy * py + sz * pz) * inv;
-  if (!(u >= 0.0f && u <= 1.0f)) return false;
-  const float qx = sy * tri.e1[2] - sz * tri.e1[1];
-  const float qy = sz * tri.e1[0] - sx * tri.e1[2];
-  const float qz = sx * tri.e1[1] - sy * tri.e1[0];
-  const float v = (d[0] * qx + d[1] * qy + d[2] * qz) * inv;
-  if (!(v >= 0.0f && u + v <= 1.0f)) return false;
-  t = (tri.e2[0] * qx + tri.e2[1] * qy + tri.e2[2] * qz) * inv;
+  const double dx = d[0], dy = d[1], dz = d[2];
+  const double px = dy * tri.e2[2] - dz * tri.e2[1];
+  const double py = dz * tri.e2[0] - dx * tri.e2[2];
+  const double pz = dx * tri.e2[1] - dy * tri.e2[0];
+  const double det = tri.e1[0] * px + tri.e1[1] * py + tri.e1[2] * pz;
+  if (det == 0.0) return false;
+  const double inv = 1.0 / det;
+  const double sx = double(o[0]) - tri.v0[0], sy = double(o[1]) - tri.v0[1], sz = double(o[2]) - tri.v0[2];
+  const double u = (sx * px + sy * py + sz * pz) * inv;
+  if (!(u >= -kEdgeSlack && u <= 1.0 + kEdgeSlack)) return false;
+  const double qx = sy * tri.e1[2] - sz * tri.e1[1];
+  const double qy = sz * tri.e1[0] - sx * tri.e1[2];
+  const double qz = sx * tri.e1[1] - sy * tri.e1[0];
+  const double v = (dx * qx + dy * qy + dz * qz) * inv;
+  if (!(v >= -kEdgeSlack && u + v <= 1.0 + kEdgeSlack)) return false;
+  t = static_cast<float>((tri.e2[0] * qx + tri.e2[1] * qy + tri.e2[2] * qz) * inv);
   return true;
 }
 

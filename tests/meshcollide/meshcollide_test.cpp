@@ -197,6 +197,39 @@ TEST(MeshCollideAgreement, CoincidentAndHugeTrianglesStillBuildABoundedTree) {
   EXPECT_EQ(hit.triangle, 0);
 }
 
+TEST(MeshCollide, RaysThroughSharedEdgesNeverSlipThrough) {
+  // One face of a grid room: quads split along their diagonals, seen from far away at a slant.
+  const auto corners = GridRoom(10, 7.3f);
+  auto m = MakeModel(corners);
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> along(0.0f, 1.0f), spread(-60.0f, 60.0f);
+  std::uniform_int_distribution<int> pickTriangle(0, static_cast<int>(corners.size() / 9) - 1);
+  int misses = 0, tried = 0;
+  for (int i = 0; i < 3000; ++i) {
+    // A point on an edge of a random triangle (every edge inside a wall is shared), aimed at from
+    // a random far point outside the room.
+    const float* c = &corners[size_t(pickTriangle(rng)) * 9];
+    const int e = i % 3;
+    const float* a = c + 3 * e;
+    const float* b = c + 3 * ((e + 1) % 3);
+    const float f = along(rng);
+    const float target[3] = {a[0] + f * (b[0] - a[0]), a[1] + f * (b[1] - a[1]), a[2] + f * (b[2] - a[2])};
+    // The room's own corners and edges are a silhouette where a ray may rightly pass by.
+    int onWalls = 0;
+    for (float x : target) onWalls += std::fabs(std::fabs(x) - 7.3f) < 0.01f;
+    if (onWalls > 1) continue;
+    ++tried;
+    float from[3] = {spread(rng), spread(rng), spread(rng)};
+    from[i % 3] = (i & 4) ? 80.0f : -80.0f;
+    float dir[3] = {target[0] - from[0], target[1] - from[1], target[2] - from[2]};
+    const float len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+    for (float& x : dir) x /= len;
+    if (!m->rayCollision(from, dir, true, 0.0f, 1000.0f)) ++misses;
+  }
+  EXPECT_EQ(misses, 0);
+  EXPECT_GT(tried, 2000);
+}
+
 TEST(MeshCollide, BothSidesOfATriangleAreHit) {
   auto m = MakeModel({-1, -1, 0, 1, -1, 0, 0, 1, 0});
   const float front[3] = {0, 0, 3}, back[3] = {0, 0, -3};
