@@ -39,6 +39,18 @@ bool IsTablePicture(const std::string& path) {
          std::isdigit(static_cast<unsigned char>(path[head.size() + 1])) && path.substr(head.size() + 2) == ".bmp";
 }
 
+// Every triangle of the model in a collision model, as the game builds its hit models.
+std::unique_ptr<CollisionModel3D> CollisionModelOf(const Ms3dData& m) {
+  std::unique_ptr<CollisionModel3D> hit(newCollisionModel3D(false));
+  for (const Ms3dTriangle& t : m.triangles) {
+    const float* p[3];
+    for (int k = 0; k < 3; ++k) p[k] = m.vertices[t.vertexIndices[k]].location;
+    hit->addTriangle(p[0][0], p[0][1], p[0][2], p[1][0], p[1][1], p[1][2], p[2][0], p[2][1], p[2][2]);
+  }
+  hit->finalize();
+  return hit;
+}
+
 class GeneratedModels : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(makebase::WriteModels(kOut)); }
@@ -83,13 +95,7 @@ TEST_F(GeneratedModels, ViewWeaponsSitInTheLowerRightWithTheirMuzzlesAtTheFlash)
     // The barrel ends at the muzzle: the frontmost geometry is right at the flash's depth, and
     // a ray along the barrel's axis from behind meets it.
     EXPECT_NEAR(b.lo[2], muzzle[w][2], 0.01f) << name;
-    std::unique_ptr<CollisionModel3D> hit(newCollisionModel3D(false));
-    for (const Ms3dTriangle& t : m.triangles) {
-      const float* p[3];
-      for (int k = 0; k < 3; ++k) p[k] = m.vertices[t.vertexIndices[k]].location;
-      hit->addTriangle(p[0][0], p[0][1], p[0][2], p[1][0], p[1][1], p[1][2], p[2][0], p[2][1], p[2][2]);
-    }
-    hit->finalize();
+    const auto hit = CollisionModelOf(m);
     const float from[3] = {muzzle[w][0], muzzle[w][1], muzzle[w][2] - 0.5f}, back[3] = {0.0f, 0.0f, 1.0f};
     ASSERT_TRUE(hit->rayCollision(from, back, true, 0.0f, 10.0f)) << name;
     float p[3];
@@ -126,13 +132,7 @@ TEST_F(GeneratedModels, BanditHitMeshesAreUprightSymmetricPrismsThatStopShots) {
     EXPECT_NEAR(b.Size(1), 4.0f, 0.3f) << name;
     EXPECT_NEAR(b.lo[0] + b.hi[0], 0.0f, 1e-4) << name;
 
-    std::unique_ptr<CollisionModel3D> hit(newCollisionModel3D(false));
-    for (const Ms3dTriangle& t : m.triangles) {
-      const float* p[3];
-      for (int i = 0; i < 3; ++i) p[i] = m.vertices[t.vertexIndices[i]].location;
-      hit->addTriangle(p[0][0], p[0][1], p[0][2], p[1][0], p[1][1], p[1][2], p[2][0], p[2][1], p[2][2]);
-    }
-    hit->finalize();
+    const auto hit = CollisionModelOf(m);
     // Placed as the shooting code places it: one unit below a body centre at (10, 5, -3).
     const float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 4, -3, 1};
     hit->setTransform(matrix);
