@@ -1,7 +1,7 @@
 // The pick-ups (base/objects/1..3.ms3d) and the bandits' hit meshes (base/bandits/1..4.ms3d).
 //
 // Pick-up 1 is an ammunition crate at world scale standing on its origin. Pick-ups 2 and 3 are
-// small (under 0.2 units across) because the HUD also draws them half a unit before the eye: 2 a
+// small (about 0.1 units across) because the HUD also draws them half a unit before the eye: 2 a
 // first-aid kit (beside the health count), 3 a star badge (beside the kill count); both centred
 // on their origin.
 //
@@ -44,11 +44,11 @@ bool FirstAidKit(const std::string& outDir) {
   const int white = b.AddMaterial("case", TextureFile(49), {1.0f, 1.0f, 1.0f}, 30.0f);
   const int red = b.AddMaterial("cross", TextureFile(49), {0.95f, 0.12f, 0.1f}, 30.0f);
   b.Use(white);
-  b.Box(At({0.0f, 0.0f, 0.0f}), {0.08f, 0.055f, 0.03f}, kWhole);
-  b.Box(At({0.0f, 0.064f, 0.0f}), {0.025f, 0.009f, 0.008f}, kWhole);  // handle
+  b.Box(At({0.0f, 0.0f, 0.0f}), {0.05f, 0.034f, 0.02f}, kWhole);
+  b.Box(At({0.0f, 0.04f, 0.0f}), {0.016f, 0.006f, 0.005f}, kWhole);  // handle
   b.Use(red);
-  b.Box(At({0.0f, 0.0f, 0.0f}), {0.036f, 0.011f, 0.032f}, kWhole);
-  b.Box(At({0.0f, 0.0f, 0.0f}), {0.011f, 0.036f, 0.032f}, kWhole);
+  b.Box(At({0.0f, 0.0f, 0.0f}), {0.022f, 0.007f, 0.021f}, kWhole);
+  b.Box(At({0.0f, 0.0f, 0.0f}), {0.007f, 0.022f, 0.021f}, kWhole);
   return b.Save(outDir, "base/objects/2.ms3d");
 }
 
@@ -57,7 +57,7 @@ bool StarBadge(const std::string& outDir) {
   const int gold = b.AddMaterial("badge", TextureFile(42), {1.0f, 0.8f, 0.32f}, 80.0f);
   b.Use(gold);
   constexpr int kPoints = 6;
-  constexpr float kOuter = 0.08f, kInner = 0.042f, kHalfDepth = 0.01f;
+  constexpr float kOuter = 0.052f, kInner = 0.028f, kHalfDepth = 0.007f;
   const float pi = 3.14159265f;
   P3 rim[2 * kPoints];
   for (int i = 0; i < 2 * kPoints; ++i) {

@@ -53,11 +53,11 @@ struct Gun {
 void Pistol(Gun& g) {
   const float z = g.m.z;
   g.Barrel(0.012f, z + 0.08f);
-  g.Block(g.metal, g.On(0.0f, 0.012f, z + 0.15f), {0.024f, 0.025f, 0.148f});  // slide
-  g.Block(g.dark, g.On(0.0f, -0.028f, z + 0.18f), {0.021f, 0.016f, 0.12f});   // frame
-  g.Block(g.dark, g.On(0.0f, 0.042f, z + 0.02f), {0.004f, 0.006f, 0.008f});   // front sight
-  g.Block(g.dark, g.On(0.0f, 0.042f, z + 0.28f), {0.014f, 0.006f, 0.008f});   // rear sight
-  g.Grip(z + 0.26f, 0.085f, -0.04f);
+  g.Block(g.metal, g.On(0.0f, 0.012f, z + 0.2f), {0.026f, 0.026f, 0.198f});  // slide
+  g.Block(g.dark, g.On(0.0f, -0.03f, z + 0.23f), {0.022f, 0.017f, 0.17f});   // frame
+  g.Block(g.dark, g.On(0.0f, 0.043f, z + 0.02f), {0.004f, 0.006f, 0.008f});  // front sight
+  g.Block(g.dark, g.On(0.0f, 0.043f, z + 0.38f), {0.014f, 0.006f, 0.008f});  // rear sight
+  g.Grip(z + 0.34f, 0.2f, -0.04f);
 }
 
 void LightMachineGun(Gun& g) {
@@ -67,8 +67,8 @@ void LightMachineGun(Gun& g) {
   g.Block(g.metal, g.On(0.0f, 0.005f, z + 0.47f), {0.04f, 0.045f, 0.16f});  // receiver
   g.Block(g.dark, g.On(0.0f, -0.1f, z + 0.4f), {0.02f, 0.07f, 0.034f}, 8.0f);  // magazine
   g.Block(g.dark, g.On(0.0f, 0.062f, z + 0.45f), {0.01f, 0.012f, 0.1f});       // sight rail
-  g.Grip(z + 0.58f, 0.065f);
-  g.Wood(g.On(0.0f, -0.01f, z + 0.72f), {0.03f, 0.04f, 0.1f}, 6.0f);           // stock
+  g.Grip(z + 0.58f, 0.12f);
+  g.Wood(g.On(0.0f, -0.01f, z + 0.72f), {0.03f, 0.04f, 0.14f}, 22.0f);           // stock
 }
 
 void Shotgun(Gun& g) {
@@ -79,8 +79,8 @@ void Shotgun(Gun& g) {
   g.b.Cylinder(At(g.On(0.0f, -0.04f, 0.0f)), 0.035f, z + 0.45f, z + 0.72f, 12, true, kWood);  // pump
   g.Block(g.metal, g.On(0.0f, -0.02f, z + 1.02f), {0.038f, 0.055f, 0.14f});  // receiver
   g.Block(g.dark, g.On(0.0f, 0.027f, z + 0.02f), {0.005f, 0.005f, 0.006f});  // bead sight
-  g.Grip(z + 1.14f, 0.06f, -0.07f);
-  g.Wood(g.On(0.0f, -0.075f, z + 1.36f), {0.032f, 0.05f, 0.19f}, 10.0f);     // stock
+  g.Grip(z + 1.14f, 0.1f, -0.07f);
+  g.Wood(g.On(0.0f, -0.075f, z + 1.36f), {0.032f, 0.05f, 0.19f}, 22.0f);     // stock
 }
 
 void MachineGun(Gun& g) {
@@ -90,8 +90,8 @@ void MachineGun(Gun& g) {
   g.Block(g.metal, g.On(0.0f, -0.01f, z + 0.9f), {0.04f, 0.05f, 0.2f});      // receiver
   g.Block(g.dark, g.On(0.0f, -0.12f, z + 0.85f), {0.022f, 0.08f, 0.04f});    // magazine
   g.Block(g.dark, g.On(0.0f, 0.055f, z + 0.2f), {0.004f, 0.012f, 0.006f});   // front sight
-  g.Grip(z + 1.05f, 0.06f, -0.06f);
-  g.Wood(g.On(0.0f, -0.03f, z + 1.24f), {0.03f, 0.045f, 0.13f}, 6.0f);       // stock
+  g.Grip(z + 1.05f, 0.1f, -0.06f);
+  g.Wood(g.On(0.0f, -0.03f, z + 1.24f), {0.03f, 0.045f, 0.15f}, 22.0f);       // stock
 }
 
 void SuperShotgun(Gun& g) {
@@ -102,8 +102,8 @@ void SuperShotgun(Gun& g) {
   g.Block(g.dark, g.On(-0.035f, 0.028f, z + 0.5f), {0.01f, 0.006f, 0.48f});  // sighting rib
   g.Wood(g.On(-0.035f, -0.045f, z + 0.65f), {0.058f, 0.028f, 0.2f});          // forend
   g.Block(g.metal, g.On(-0.035f, -0.015f, z + 1.05f), {0.07f, 0.05f, 0.11f}); // receiver
-  g.Grip(z + 1.16f, 0.06f, -0.06f);
-  g.Wood(g.On(-0.035f, -0.06f, z + 1.37f), {0.05f, 0.055f, 0.18f}, 10.0f);    // stock
+  g.Grip(z + 1.16f, 0.1f, -0.06f);
+  g.Wood(g.On(-0.035f, -0.06f, z + 1.37f), {0.05f, 0.055f, 0.18f}, 22.0f);    // stock
 }
 
 void SuperMachineGun(Gun& g) {
@@ -115,8 +115,8 @@ void SuperMachineGun(Gun& g) {
   g.b.Use(g.dark);
   g.b.Cylinder(At(g.On(0.0f, -0.13f, z + 0.95f)).TurnedY(90.0f), 0.08f, -0.035f, 0.035f, 16, true, kMetal);  // drum
   g.Block(g.metal, g.On(0.0f, 0.085f, z + 1.0f), {0.012f, 0.02f, 0.12f});     // carry handle
-  g.Grip(z + 1.2f, 0.06f, -0.07f);
-  g.Wood(g.On(0.0f, -0.02f, z + 1.38f), {0.035f, 0.05f, 0.12f}, 6.0f);        // stock
+  g.Grip(z + 1.2f, 0.1f, -0.07f);
+  g.Wood(g.On(0.0f, -0.02f, z + 1.38f), {0.035f, 0.05f, 0.14f}, 22.0f);        // stock
 }
 
 }  // namespace
