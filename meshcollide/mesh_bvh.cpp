@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace meshcollide {
 
 namespace {
@@ -12,7 +16,7 @@ constexpr int kMaxLeafSize = 4;
 // Beyond this depth the tree splits at the median, which bounds the depth (and the traversal
 // stack) by this plus log2 of the triangle count whatever the triangles' layout.
 constexpr int kSahDepthLimit = 40;
-constexpr int kStackSize = 128;
+constexpr int kStackSize = 256;  // three postponed children per level at most
 // The cost of visiting a node relative to one ray-triangle test.
 constexpr float kTraversalCost = 1.0f;
 
@@ -180,17 +184,6 @@ class Builder {
   int maxDepth_ = 0;
 };
 
-// Entry and exit of the ray in a node's box, clipped to [tmin, tmax]; false when they do not meet.
-inline bool RayBox(const BvhNode& n, const float o[3], const float inv[3], float tmin, float tmax, float& enter) {
-  const float x1 = (n.lo[0] - o[0]) * inv[0], x2 = (n.hi[0] - o[0]) * inv[0];
-  const float y1 = (n.lo[1] - o[1]) * inv[1], y2 = (n.hi[1] - o[1]) * inv[1];
-  const float z1 = (n.lo[2] - o[2]) * inv[2], z2 = (n.hi[2] - o[2]) * inv[2];
-  const float near = std::max(std::max(std::min(x1, x2), std::min(y1, y2)), std::max(std::min(z1, z2), tmin));
-  const float far = std::min(std::min(std::max(x1, x2), std::max(y1, y2)), std::min(std::max(z1, z2), tmax));
-  enter = near;
-  return near <= far;
-}
-
 // Keeps the better of two hits: smaller t, then lower triangle number.
 inline bool Better(float t, int32_t tri, const RayHit& best) {
   return best.triangle < 0 || t < best.t || (t == best.t && tri < best.triangle);
@@ -208,7 +201,7 @@ void PrepareTriangle(const float c[9], int32_t index, PreparedTriangle& out) {
 }
 
 void MeshBvh::Build(const std::vector<float>& corners) {
-  nodes_.clear();
+  wide_.clear();
   triangles_.clear();
   depth_ = 0;
   const int total = static_cast<int>(corners.size() / 9);
@@ -233,10 +226,12 @@ void MeshBvh::Build(const std::vector<float>& corners) {
   // test finds on a box face is never lost to the rounding of the box test.
   const float padding = 4e-6f * (largest + 1.0f);
 
-  nodes_.reserve(size_t(count) * 2);
-  Builder builder(tris, nodes_, padding);
+  std::vector<BvhNode> binary;
+  binary.reserve(size_t(count) * 2);
+  Builder builder(tris, binary, padding);
   builder.Build(0, count, 0);
   depth_ = builder.MaxDepth();
+  BuildWide(binary);
 
   triangles_.resize(count);
   for (int i = 0; i < count; ++i) {
@@ -245,30 +240,136 @@ void MeshBvh::Build(const std::vector<float>& corners) {
   }
 }
 
+void MeshBvh::BuildWide(const std::vector<BvhNode>& binary) {
+  wide_.reserve(binary.size() / 2 + 1);
+  // Each wide node takes a binary node's subtree down to four descendants: repeatedly open the
+  // inner child with the largest box until four children or only leaves remain.
+  struct Pending {
+    int binaryNode;
+    int wideNode;
+  };
+  std::vector<Pending> work;
+  wide_.emplace_back();
+  work.push_back({0, 0});
+  auto area = [&binary](int n) {
+    const BvhNode& b = binary[n];
+    const float dx = b.hi[0] - b.lo[0], dy = b.hi[1] - b.lo[1], dz = b.hi[2] - b.lo[2];
+    return dx * dy + dy * dz + dz * dx;
+  };
+  while (!work.empty()) {
+    const Pending p = work.back();
+    work.pop_back();
+    int kids[4];
+    int n = 0;
+    if (binary[p.binaryNode].count > 0) {
+      kids[n++] = p.binaryNode;  // a lone leaf at the root
+    } else {
+      kids[n++] = p.binaryNode + 1;
+      kids[n++] = binary[p.binaryNode].firstOrRight;
+    }
+    while (n < 4) {
+      int open = -1;
+      for (int i = 0; i < n; ++i) {
+        if (binary[kids[i]].count <= 0 && (open < 0 || area(kids[i]) > area(kids[open]))) open = i;
+      }
+      if (open < 0) break;
+      const int inner = kids[open];
+      kids[open] = inner + 1;
+      kids[n++] = binary[inner].firstOrRight;
+    }
+    WideNode node{};
+    node.children = n;
+    for (int i = 0; i < 4; ++i) {
+      const BvhNode& b = binary[kids[i < n ? i : 0]];
+      for (int a = 0; a < 3; ++a) {
+        node.lo[a][i] = b.lo[a];
+        node.hi[a][i] = b.hi[a];
+      }
+      if (i >= n) continue;
+      if (b.count > 0) {
+        node.child[i] = b.firstOrRight;
+        node.count[i] = b.count;
+      } else {
+        node.child[i] = static_cast<int32_t>(wide_.size());
+        node.count[i] = 0;
+        wide_.emplace_back();
+        work.push_back({kids[i], node.child[i]});
+      }
+    }
+    wide_[p.wideNode] = node;
+  }
+}
+
+namespace {
+
+// Entry distances of the ray into the four child boxes of a node, clipped to [tmin, tmax]; the
+// returned bit i is set when child i is met.
+#if defined(__SSE2__)
+inline int RayBox4(const WideNode& n, const __m128 o[3], const __m128 inv[3], float tmin, float tmax,
+                   float enter[4]) {
+  __m128 near = _mm_set1_ps(tmin), far = _mm_set1_ps(tmax);
+  for (int a = 0; a < 3; ++a) {
+    const __m128 t1 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(n.lo[a]), o[a]), inv[a]);
+    const __m128 t2 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(n.hi[a]), o[a]), inv[a]);
+    near = _mm_max_ps(near, _mm_min_ps(t1, t2));
+    far = _mm_min_ps(far, _mm_max_ps(t1, t2));
+  }
+  _mm_storeu_ps(enter, near);
+  return _mm_movemask_ps(_mm_cmple_ps(near, far)) & ((1 << n.children) - 1);
+}
+#else
+inline int RayBox4(const WideNode& n, const float o[3], const float inv[3], float tmin, float tmax,
+                   float enter[4]) {
+  int mask = 0;
+  for (int i = 0; i < n.children; ++i) {
+    float near = tmin, far = tmax;
+    for (int a = 0; a < 3; ++a) {
+      const float t1 = (n.lo[a][i] - o[a]) * inv[a], t2 = (n.hi[a][i] - o[a]) * inv[a];
+      near = std::max(near, std::min(t1, t2));
+      far = std::min(far, std::max(t1, t2));
+    }
+    enter[i] = near;
+    if (near <= far) mask |= 1 << i;
+  }
+  return mask;
+}
+#endif
+
+}  // namespace
+
 bool MeshBvh::Raycast(const float o[3], const float d[3], bool closest, float segmin, float segmax,
                       RayHit& hit) const {
-  if (nodes_.empty()) return false;
-  float inv[3];
+  if (wide_.empty()) return false;
+  float invScalar[3];
   for (int a = 0; a < 3; ++a) {
     // A zero component becomes a tiny one of the same sign: the slab then spans everything or
     // nothing instead of producing 0 * infinity.
     const float c = std::fabs(d[a]) < 1e-30f ? std::copysign(1e-30f, d[a]) : d[a];
-    inv[a] = 1.0f / c;
+    invScalar[a] = 1.0f / c;
   }
+#if defined(__SSE2__)
+  const __m128 ov[3] = {_mm_set1_ps(o[0]), _mm_set1_ps(o[1]), _mm_set1_ps(o[2])};
+  const __m128 inv[3] = {_mm_set1_ps(invScalar[0]), _mm_set1_ps(invScalar[1]), _mm_set1_ps(invScalar[2])};
+#else
+  const float* ov = o;
+  const float* inv = invScalar;
+#endif
   RayHit best;
   float limit = segmax;
-  // Postponed subtrees with the distance at which the ray enters them.
-  int stack[kStackSize];
-  float stackEnter[kStackSize];
+  // Postponed children with the distance at which the ray enters them: (index, count) as in
+  // WideNode.
+  struct Entry {
+    int32_t child;
+    int32_t count;
+    float enter;
+  };
+  Entry stack[kStackSize];
   int top = 0;
-  int node = 0;
-  float enter;
-  if (!RayBox(nodes_[0], o, inv, segmin, limit, enter)) return false;
+  Entry current{0, 0, segmin};
   for (;;) {
-    const BvhNode& n = nodes_[node];
-    if (n.count > 0) {
-      const PreparedTriangle* tri = &triangles_[n.firstOrRight];
-      for (int i = 0; i < n.count; ++i) {
+    if (current.count > 0) {
+      const PreparedTriangle* tri = &triangles_[current.child];
+      for (int i = 0; i < current.count; ++i) {
         float t;
         if (IntersectTriangle(o, d, tri[i], t) && t >= segmin && t <= limit && Better(t, tri[i].index, best)) {
           best.t = t;
@@ -281,27 +382,26 @@ bool MeshBvh::Raycast(const float o[3], const float d[3], bool closest, float se
         }
       }
     } else {
-      int first = node + 1, second = n.firstOrRight;
-      float enterFirst, enterSecond;
-      const bool hitFirst = RayBox(nodes_[first], o, inv, segmin, limit, enterFirst);
-      const bool hitSecond = RayBox(nodes_[second], o, inv, segmin, limit, enterSecond);
-      if (hitFirst && hitSecond) {
-        if (enterSecond < enterFirst) {
-          std::swap(first, second);
-          std::swap(enterFirst, enterSecond);
+      const WideNode& n = wide_[current.child];
+      float enter[4];
+      int mask = RayBox4(n, ov, inv, segmin, limit, enter);
+      if (mask) {
+        // Children met, nearest first.
+        Entry met[4];
+        int count = 0;
+        while (mask) {
+          const int i = __builtin_ctz(mask);
+          mask &= mask - 1;
+          Entry e{n.child[i], n.count[i], enter[i]};
+          int j = count++;
+          while (j > 0 && met[j - 1].enter > e.enter) {
+            met[j] = met[j - 1];
+            --j;
+          }
+          met[j] = e;
         }
-        stack[top] = second;
-        stackEnter[top] = enterSecond;
-        ++top;
-        node = first;
-        continue;
-      }
-      if (hitFirst) {
-        node = first;
-        continue;
-      }
-      if (hitSecond) {
-        node = second;
+        for (int i = count - 1; i > 0; --i) stack[top++] = met[i];
+        current = met[0];
         continue;
       }
     }
@@ -313,8 +413,8 @@ bool MeshBvh::Raycast(const float o[3], const float d[3], bool closest, float se
         return true;
       }
       --top;
-      if (stackEnter[top] <= limit) {
-        node = stack[top];
+      if (stack[top].enter <= limit) {
+        current = stack[top];
         break;
       }
     }

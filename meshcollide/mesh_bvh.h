@@ -1,5 +1,5 @@
 // The search structure behind a collision model: a bounding volume tree over the triangles, built
-// with binned surface-area splits and flattened into one array in depth-first order, and the
+// with binned surface-area splits, collapsed into a flat array of four-wide nodes, and the
 // two-sided ray-triangle test it shares with a plain scan of all triangles.
 #pragma once
 
@@ -28,6 +28,18 @@ struct BvhNode {
                   // along axis -count, children at this + 1 and firstOrRight
 };
 static_assert(sizeof(BvhNode) == 32, "two nodes per cache line");
+
+// A node of the four-wide tree the queries walk: up to four children's boxes side by side (lane
+// i of each row is child i), so one ray meets all four with a few vector operations. A child is
+// an inner node (count 0, index into the node array) or a leaf (count > 0 triangles from first).
+struct alignas(16) WideNode {
+  float lo[3][4];
+  float hi[3][4];
+  int32_t child[4];  // inner node index, or the first triangle of a leaf
+  int32_t count[4];  // 0: inner node; > 0: leaf size
+  int32_t children;  // lanes in use
+  int32_t pad[3];
+};
 
 struct RayHit {
   float t = 0.0f;
@@ -67,8 +79,8 @@ class MeshBvh {
  public:
   // Builds the tree over triangles given as nine floats each.
   void Build(const std::vector<float>& corners);
-  bool Empty() const { return nodes_.empty(); }
-  size_t NodeCount() const { return nodes_.size(); }
+  bool Empty() const { return wide_.empty(); }
+  size_t NodeCount() const { return wide_.size(); }
   int Depth() const { return depth_; }
 
   // Ray queries in the tree's coordinates. The caller guarantees finite input and segmin <= segmax.
@@ -81,7 +93,9 @@ class MeshBvh {
                          float segmax, RayHit& hit) const;
 
  private:
-  std::vector<BvhNode> nodes_;
+  // Collapses the binary tree into the four-wide one.
+  void BuildWide(const std::vector<BvhNode>& binary);
+  std::vector<WideNode> wide_;
   std::vector<PreparedTriangle> triangles_;  // in leaf order
   int depth_ = 0;
 };
