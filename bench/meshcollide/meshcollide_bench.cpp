@@ -143,10 +143,7 @@ void BM_EmbreeIntersect1(benchmark::State& state) {
 
   RTCIntersectContext context;
   rtcInitIntersectContext(&context);
-  size_t ray = 0;
-  int64_t hits = 0;
-  for (auto _ : state) {
-    const float* r = &s.rays[6 * ray];
+  auto cast = [&](const float* r) {
     RTCRayHit rh{};
     rh.ray.org_x = r[0];
     rh.ray.org_y = r[1];
@@ -159,11 +156,34 @@ void BM_EmbreeIntersect1(benchmark::State& state) {
     rh.ray.mask = 0xFFFFFFFFu;
     rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     rtcIntersect1(scene, &context, &rh);
+    return rh;
+  };
+
+  // Both tracers must see the same nearest walls and clutter on every ray.
+  meshcollide::MeshBvh bvh;
+  bvh.Build(s.corners);
+  int disagreements = 0;
+  for (int i = 0; i < kRayCount; ++i) {
+    const float* r = &s.rays[6 * i];
+    const RTCRayHit rh = cast(r);
+    meshcollide::RayHit ours;
+    const bool hitOurs = bvh.Raycast(r, r + 3, true, 0.0f, 1000.0f, ours);
+    const bool hitTheirs = rh.hit.geomID != RTC_INVALID_GEOMETRY_ID;
+    if (hitOurs != hitTheirs || (hitOurs && std::fabs(ours.t - rh.ray.tfar) > 1e-3f * (1.0f + ours.t))) {
+      ++disagreements;
+    }
+  }
+
+  size_t ray = 0;
+  int64_t hits = 0;
+  for (auto _ : state) {
+    const RTCRayHit rh = cast(&s.rays[6 * ray]);
     hits += rh.hit.geomID != RTC_INVALID_GEOMETRY_ID;
     ray = (ray + 1) % kRayCount;
   }
   state.SetItemsProcessed(state.iterations());
   state.counters["hit_share"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+  state.counters["disagreements"] = disagreements;
   rtcReleaseScene(scene);
   rtcReleaseDevice(device);
 }
