@@ -57,5 +57,3 @@ bool LoadBmpTextures();
 bool LoadTgaTextures();  // the result is that of tex10.tga
 bool LoadSkyCubeMap();
 void FreeTgaTextures();
-// Loads a BMP into a new mipmapped texture; 0 on failure.
-GLuint LoadMipmappedTexture(const char* fileName);

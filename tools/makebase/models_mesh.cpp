@@ -47,7 +47,8 @@ std::string TextureFile(int number) {
   return name;
 }
 
-int ModelBuilder::AddMaterial(const std::string& name, const std::string& texture, P3 shade, float shininess) {
+int ModelBuilder::AddMaterial(const std::string& name, const std::string& texture, P3 shade, float shininess,
+                              float glow) {
   Ms3dMaterial m;
   m.name = name;
   m.textureFile = texture;
@@ -56,7 +57,7 @@ int ModelBuilder::AddMaterial(const std::string& name, const std::string& textur
     m.ambient[i] = 0.45f * rgb[i];
     m.diffuse[i] = rgb[i];
     m.specular[i] = 0.25f;
-    m.emissive[i] = 0.0f;
+    m.emissive[i] = glow * rgb[i];
   }
   m.ambient[3] = m.diffuse[3] = m.specular[3] = m.emissive[3] = 1.0f;
   m.shininess = shininess;

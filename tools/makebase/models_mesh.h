@@ -36,8 +36,10 @@ Placement At(P3 origin);
 
 class ModelBuilder {
  public:
-  // Adds a material: texture path with '/', shade multiplying the texture, shininess.
-  int AddMaterial(const std::string& name, const std::string& texture, P3 shade, float shininess = 20.0f);
+  // Adds a material: texture path with '/', shade multiplying the texture, shininess, and a glow
+  // (emission as a share of the shade) for small bright things.
+  int AddMaterial(const std::string& name, const std::string& texture, P3 shade, float shininess = 20.0f,
+                  float glow = 0.0f);
   // Later triangles go into a group of this material (one group per material, made on first use).
   void Use(int material);
 

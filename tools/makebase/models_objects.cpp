@@ -24,7 +24,7 @@ bool AmmunitionCrate(const std::string& outDir) {
   ModelBuilder b;
   const int planks = b.AddMaterial("crate", TextureFile(17), {1.0f, 0.95f, 0.85f}, 5.0f);
   const int steel = b.AddMaterial("bands", TextureFile(60), {0.8f, 0.8f, 0.8f}, 40.0f);
-  const int brass = b.AddMaterial("cartridges", TextureFile(42), {1.0f, 0.75f, 0.3f}, 60.0f);
+  const int brass = b.AddMaterial("cartridges", TextureFile(49), {1.0f, 0.75f, 0.3f}, 60.0f);
   b.Use(planks);
   b.Box(At({0.0f, 0.35f, 0.0f}), {0.6f, 0.35f, 0.4f}, kWhole);
   b.Use(steel);
@@ -54,7 +54,7 @@ bool FirstAidKit(const std::string& outDir) {
 
 bool StarBadge(const std::string& outDir) {
   ModelBuilder b;
-  const int gold = b.AddMaterial("badge", TextureFile(42), {1.0f, 0.8f, 0.32f}, 80.0f);
+  const int gold = b.AddMaterial("badge", TextureFile(49), {1.0f, 0.78f, 0.25f}, 80.0f, 0.3f);
   b.Use(gold);
   constexpr int kPoints = 6;
   constexpr float kOuter = 0.052f, kInner = 0.028f, kHalfDepth = 0.007f;
