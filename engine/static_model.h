@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "engine/formats/ms3d_file.h"
+#include "engine/vector_helpers.h"
 #include "math/vec3_inline.h"
+
+class CollisionModel3D;
 
 using ModelVertex = Ms3dVertex;      // {boneId, location[3]}
 using ModelTriangle = Ms3dTriangle;  // per-corner normals, s, t (already 1 - the file's t), vertex indices
@@ -65,9 +68,27 @@ class StaticModel {
   // lighting on; restores whether 2-D texturing was on.
   void Draw();
 
-  // Light-mapped drawing, the face list and its sort, and the lamp halos drawn from it.
+  // Light maps of the current map (light_map.cpp).
+  void ComputeLightMaps(int mode);
+  void CreateLightMapTextures();
+  void DeleteLightMapTextures();
   void DrawLightmapped();
+
+  // The face list, its sort, the segment test and the collision-model builders (map_queries.cpp).
+  bool TriangleCorners(int triangle, Vector3 corners[3]) const;
+  void BuildFaceList();
   void SortFacesByDistance(const Vec3& eye);
+  bool IntersectSegment(const Vector3& start, const Vector3& end, Vector3& point, Vector3& normal) const;
+  void BuildCollisionModel(CollisionModel3D* target) const;
+  void BuildCollisionPlayer() const;
+  void BuildCollisionBandit1() const;
+  void BuildCollisionBandit2() const;
+  void BuildCollisionBandit3() const;
+  void BuildCollisionBandit4() const;
+  void BuildCollisionBandit5() const;
+  void BuildCollisionMap() const;
+
+  // The lamp halos drawn from the face list.
   void DrawLampHalos();
 
   // Replaces the contents with a parsed file (releasing textures of earlier contents).
