@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/game_data.h"
 #include "engine/formats/lightmap_file.h"
 #include "engine/formats/ms3d_file.h"
 #include "math/vec3_inline.h"
@@ -21,18 +22,11 @@ std::string MapFile(int map, const std::string& name) {
   return std::string(DUN_DATA_DIR) + "/base/maps/" + std::to_string(map) + "/" + name;
 }
 
-struct Row {
-  int x, y, z, value;
-};
-
-bool ReadPoints(const std::string& path, std::vector<Row>& rows) {
+bool ReadPoints(const std::string& path, std::vector<PointRow>& rows) {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, bytes)) return false;
-  ByteReader r(bytes);
-  const int last = r.I32();
-  if (!r.ok() || last < 0 || last > 1000) return false;
-  for (int i = 0; i <= last; ++i) rows.push_back({r.I32(), r.I32(), r.I32(), r.I32()});
-  return r.ok() && r.remaining() == 0;
+  rows = ParsePointTable(bytes, 1000);
+  return bytes.size() == 4 + rows.size() * 16;
 }
 
 Vec3 Corner(const Ms3dData& m, const Ms3dTriangle& t, int k) {
@@ -150,7 +144,7 @@ TEST_P(GeneratedMap, LampsAndLightMaps) {
 
 TEST_P(GeneratedMap, PointsStandOnFloorReachableFromTheStart) {
   const int map = GetParam();
-  std::vector<Row> spawns, prizes;
+  std::vector<PointRow> spawns, prizes;
   ASSERT_TRUE(ReadPoints(MapFile(map, "points/mon.ai"), spawns));
   ASSERT_TRUE(ReadPoints(MapFile(map, "points/prize.ai"), prizes));
   EXPECT_GE(spawns.size(), 10u);
@@ -158,7 +152,7 @@ TEST_P(GeneratedMap, PointsStandOnFloorReachableFromTheStart) {
   EXPECT_GE(prizes.size(), 1u);
   EXPECT_LE(prizes.size(), 200u);
   int ammo = 0;
-  for (const Row& p : prizes) {
+  for (const PointRow& p : prizes) {
     EXPECT_GE(p.value, 0);
     EXPECT_LE(p.value, 2);
     ammo += p.value == 0;
@@ -169,11 +163,11 @@ TEST_P(GeneratedMap, PointsStandOnFloorReachableFromTheStart) {
   float h;
   ASSERT_TRUE(FloorUnder(start, h));
   EXPECT_GE(start.y - h, 1.25f);
-  for (const Row& s : spawns) {
+  for (const PointRow& s : spawns) {
     ASSERT_TRUE(FloorUnder(Vec3(float(s.x), float(s.y), float(s.z)), h)) << s.x << "," << s.z;
     EXPECT_GE(s.y - h, 1.25f);
   }
-  for (const Row& p : prizes) {
+  for (const PointRow& p : prizes) {
     ASSERT_TRUE(FloorUnder(Vec3(float(p.x), float(p.y), float(p.z)), h)) << p.x << "," << p.z;
     EXPECT_NEAR(p.y - h, 1.0f, 0.5f);
   }
@@ -219,7 +213,7 @@ TEST_P(GeneratedMap, PointsStandOnFloorReachableFromTheStart) {
       queue.emplace_back(ni, nj);
     }
   }
-  for (const Row& s : spawns) {
+  for (const PointRow& s : spawns) {
     const int i = s.x - cx + kHalf, j = s.z - cz + kHalf;
     ASSERT_TRUE(i >= 0 && j >= 0 && i < side && j < side);
     EXPECT_TRUE(seen[at(i, j)]) << "spawn point " << s.x << "," << s.y << "," << s.z << " not reachable";

@@ -5,7 +5,6 @@
 #include <deque>
 #include <memory>
 
-#include "engine/formats/binary_io.h"
 #include "meshcollide/collision_model_3d.h"
 #include "tools/makebase/maps_bake.h"
 
@@ -193,15 +192,6 @@ bool ChooseMapPoints(const Ms3dData& model, const Vec3& start, int spawnCount, i
                           static_cast<int32_t>(p.z), type});
   }
   return true;
-}
-
-std::vector<uint8_t> EncodePointFile(const std::vector<PointRow>& rows) {
-  ByteWriter w;
-  w.I32(static_cast<int32_t>(rows.size()) - 1);
-  for (const PointRow& r : rows) {
-    for (int32_t v : r) w.I32(v);
-  }
-  return std::move(w.bytes());
 }
 
 }  // namespace makebase

@@ -41,8 +41,8 @@ bool WriteOneMap(const std::string& outDir, int map) {
     std::fprintf(stderr, "makebase: map %d has too little reachable floor\n", map);
     return false;
   }
-  if (!WriteWholeFile(dir + "/points/mon.ai", EncodePointFile(points.spawns)) ||
-      !WriteWholeFile(dir + "/points/prize.ai", EncodePointFile(points.prizes))) {
+  if (!WriteWholeFile(dir + "/points/mon.ai", SerializePointTable(points.spawns)) ||
+      !WriteWholeFile(dir + "/points/prize.ai", SerializePointTable(points.prizes))) {
     return false;
   }
   const std::vector<uint8_t> maps = BakeLightMaps(model, b.Lamps(), kBakeThreads);
