@@ -39,6 +39,20 @@ Vec3 ClosestOnTriangle(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& 
   return a + ab * (vb * denom) + ac * (vc * denom);
 }
 
+// Whether p lies inside a solid: looking along any of the directions, the first surface met is
+// seen from behind.
+bool InsideSolid(CollisionModel3D* rays, const Vec3& p, const Vec3 dirs[4]) {
+  for (int k = 0; k < 4; ++k) {
+    const float origin[3] = {p.x, p.y, p.z}, dir[3] = {dirs[k].x, dirs[k].y, dirs[k].z};
+    if (!rays->rayCollision(origin, dir, true, 0.0f, 40.0f)) continue;
+    float t[9], other[9];
+    if (!rays->getCollidingTriangles(t, other, false)) continue;
+    const Vec3 normal = Vec3Cross(Vec3(t[3] - t[0], t[4] - t[1], t[5] - t[2]), Vec3(t[6] - t[0], t[7] - t[1], t[8] - t[2]));
+    if (normal.Dot(dirs[k]) > 0.0f) return true;
+  }
+  return false;
+}
+
 void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, CollisionModel3D* rays, uint8_t* out) {
   const Vec3 a = Corner(tri.corners, 0), b = Corner(tri.corners, 1), c = Corner(tri.corners, 2);
   Vec3 n = Vec3Cross(b - a, c - a);
@@ -75,11 +89,24 @@ void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, Collisi
   // Shadows are traced on a coarser grid and blended between its samples, which softens their
   // edges and keeps the number of rays down.
   constexpr int kShadowSide = kLightMapSide / 2;
-  std::vector<float> visible(near.size() * kShadowSide * kShadowSide, 1.0f);
+  constexpr int kSamples = kShadowSide * kShadowSide;
+  std::vector<float> visible(near.size() * kSamples, 1.0f);
+  // A sample inside another solid (where a wall stands on a floor cell, say) borrows the shadows
+  // of the nearest open sample, so that the covered part does not bleed darkness into the
+  // visible one.
+  std::vector<char> open(kSamples, 1);
+  Vec3 along = b - a;
+  along.Normalize();
+  const Vec3 across = Vec3Cross(n, along);
+  const Vec3 inPlane[4] = {along, -along, across, -across};
   for (int row = 0; row < kShadowSide; ++row) {
     for (int col = 0; col < kShadowSide; ++col) {
       Vec3 p;
       if (!surfacePoint((col + 0.5f) / kShadowSide, (row + 0.5f) / kShadowSide, p)) continue;
+      if (InsideSolid(rays, p, inPlane)) {
+        open[row * kShadowSide + col] = 0;
+        continue;
+      }
       for (size_t li = 0; li < near.size(); ++li) {
         Vec3 toLamp = near[li]->position - p;
         const float d = toLamp.Length();
@@ -87,9 +114,24 @@ void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, Collisi
         toLamp = toLamp * (1.0f / d);
         const float origin[3] = {p.x, p.y, p.z}, dir[3] = {toLamp.x, toLamp.y, toLamp.z};
         if (rays->rayCollision(origin, dir, false, 0.0f, d - 0.55f)) {
-          visible[(li * kShadowSide + row) * kShadowSide + col] = 0.0f;
+          visible[li * kSamples + row * kShadowSide + col] = 0.0f;
         }
       }
+    }
+  }
+  for (int k = 0; k < kSamples; ++k) {
+    if (open[k]) continue;
+    int best = -1, bestDist = 1 << 30;
+    for (int m = 0; m < kSamples; ++m) {
+      if (!open[m]) continue;
+      const int dr = m / kShadowSide - k / kShadowSide, dc = m % kShadowSide - k % kShadowSide;
+      if (dr * dr + dc * dc < bestDist) {
+        bestDist = dr * dr + dc * dc;
+        best = m;
+      }
+    }
+    for (size_t li = 0; li < near.size(); ++li) {
+      visible[li * kSamples + k] = best >= 0 ? visible[li * kSamples + best] : 0.0f;
     }
   }
   auto visibility = [&](size_t li, int row, int col) {
@@ -98,7 +140,7 @@ void BakeOne(const BakeTriangle& tri, const std::vector<MapLamp>& lamps, Collisi
     const int y0 = static_cast<int>(fy), x0 = static_cast<int>(fx);
     const int y1 = std::min(y0 + 1, kShadowSide - 1), x1 = std::min(x0 + 1, kShadowSide - 1);
     const float ty = fy - y0, tx = fx - x0;
-    const float* g = visible.data() + li * kShadowSide * kShadowSide;
+    const float* g = visible.data() + li * kSamples;
     const float top = g[y0 * kShadowSide + x0] * (1 - tx) + g[y0 * kShadowSide + x1] * tx;
     const float bottom = g[y1 * kShadowSide + x0] * (1 - tx) + g[y1 * kShadowSide + x1] * tx;
     return top * (1 - ty) + bottom * ty;
