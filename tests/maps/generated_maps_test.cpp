@@ -1,5 +1,6 @@
-// Checks over the generated maps (the files of the sample data set): geometry limits and shape,
-// lamps, light maps, and spawn and pick-up points that stand on reachable floor.
+// Checks over the generated maps, written by the generator's own map writer into the test's
+// folder: geometry limits and shape, lamps, light maps, and spawn and pick-up points that stand
+// on reachable floor.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,12 +15,15 @@
 #include "engine/formats/ms3d_file.h"
 #include "math/vec3_inline.h"
 #include "meshcollide/collision_model_3d.h"
+#include "tools/makebase/makebase.h"
 #include "map_start_points.h"
 
 namespace {
 
+const std::string kOut = std::string(DUN_TEST_OUTPUT_DIR) + "/generated_maps";
+
 std::string MapFile(int map, const std::string& name) {
-  return std::string(DUN_DATA_DIR) + "/base/maps/" + std::to_string(map) + "/" + name;
+  return kOut + "/base/maps/" + std::to_string(map) + "/" + name;
 }
 
 bool ReadPoints(const std::string& path, std::vector<PointRow>& rows) {
@@ -36,8 +40,10 @@ Vec3 Corner(const Ms3dData& m, const Ms3dTriangle& t, int k) {
 
 class GeneratedMap : public ::testing::TestWithParam<int> {
  protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(makebase::WriteMaps(kOut)); }
+
   void SetUp() override {
-    ASSERT_TRUE(LoadMs3dFile(MapFile(GetParam(), "map.ms3d"), model_)) << "generate the data set first";
+    ASSERT_TRUE(LoadMs3dFile(MapFile(GetParam(), "map.ms3d"), model_));
     collide_.reset(newCollisionModel3D(true));
     for (const Ms3dTriangle& t : model_.triangles) {
       const Vec3 a = Corner(model_, t, 0), b = Corner(model_, t, 1), c = Corner(model_, t, 2);
@@ -85,7 +91,7 @@ TEST_P(GeneratedMap, GeometryWithinLimitsAndWellShaped) {
     ASSERT_FALSE(tex.empty());
     EXPECT_EQ(tex.find('\\'), std::string::npos);
     std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadWholeFile(std::string(DUN_DATA_DIR) + "/" + tex, bytes)) << tex;
+    EXPECT_TRUE(ReadWholeFile(kOut + "/" + tex, bytes)) << tex;
     EXPECT_GT(model_.materials[g.materialIndex].transparency, 0.4f);
   }
   int slivers = 0;
