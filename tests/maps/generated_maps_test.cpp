@@ -169,6 +169,12 @@ TEST_P(GeneratedMap, PointsStandOnFloorReachableFromTheStart) {
   float h;
   ASSERT_TRUE(FloorUnder(start, h));
   EXPECT_GE(start.y - h, 1.25f);
+  // The second player of a LAN match starts 5 units along x; a joining client at the default
+  // start point.
+  for (const Vec3& other : {start + Vec3(5, 0, 0), Vec3(-70, 3, -107), Vec3(-65, 3, -107)}) {
+    ASSERT_TRUE(FloorUnder(other, h)) << other.x << "," << other.z;
+    EXPECT_GE(other.y - h, 1.25f);
+  }
   for (const PointRow& s : spawns) {
     ASSERT_TRUE(FloorUnder(Vec3(float(s.x), float(s.y), float(s.z)), h)) << s.x << "," << s.z;
     EXPECT_GE(s.y - h, 1.25f);

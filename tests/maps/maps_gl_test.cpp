@@ -140,6 +140,29 @@ TEST_F(LightMapGlTest, SurfaceTextureModulatesTheLightMap) {
   m->DeleteLightMapTextures();
 }
 
+TEST_F(LightMapGlTest, TrianglesBeyondTheCapacityDrawWithoutLightMaps) {
+  ResetLightMaps();
+  auto m = Square(SolidTexture(255, 255, 255));
+  // The two triangles listed again and again: more triangle numbers than there are light maps.
+  m->meshes[0].triangleIndices.clear();
+  for (int i = 0; i < kLightMapCapacity + 6; ++i) m->meshes[0].triangleIndices.push_back(i % 2);
+  m->meshes[0].numTriangles = kLightMapCapacity + 6;
+  m->ComputeLightMaps(0);
+  EXPECT_EQ(lightMapTriangleCount, kLightMapCapacity);
+  m->CreateLightMapTextures();
+  EXPECT_EQ(lightMapTextureCount, kLightMapCapacity);
+  FlatView();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  m->DrawLightmapped();
+  glDisable(GL_CULL_FACE);
+  EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+  uint8_t rgb[3];
+  PixelAt(400, 300, rgb);
+  EXPECT_GE(rgb[0], 250);  // white light maps times a white texture
+  m->DeleteLightMapTextures();
+  EXPECT_EQ(lightMapTextures[kLightMapCapacity - 1], 0u);
+}
+
 // The data set's textures are read relative to the data folder, like the game does.
 class GeneratedMapGlTest : public LightMapGlTest, public ::testing::WithParamInterface<int> {};
 
