@@ -1,4 +1,4 @@
-// Contact impulses.
+// Contact impulses and the sequential impulse solver.
 #pragma once
 
 #include "physics/collision/constraint_item.h"
@@ -12,5 +12,27 @@ void ApplyContactItemImpulse(SimulatorImpl* sim, RigidBodyBase* a, RigidBodyBase
                              float scale);
 // The contact impulse in the contact frame (tangent1, tangent2, normal).
 Vec3 ComputeContactImpulse(const SimulatorImpl* sim, const ConstraintItem& item, bool resting);
+// Relative velocity of the item's kind and its impulse.
+void DispatchConstraintImpulse(SimulatorImpl* sim, ConstraintItem& item);
+
+// Bodies solved together (a joint group or a stack).
+struct StackGroup {
+  GrowArray<RigidBodyImpl*> members;
+
+  void ApplyCorrections();
+  bool AllPassRestSnapshot() const;
+  void PutMembersToRest(bool testContacts);
+  void ClearRestFlags();
+  void Clear() { members.Clear(); }
+};
+
+// Solver tuning, writable.
+struct SolverSettings {
+  float contactSlopFactor = 0.001f;
+  float jointBiasFactor = 0.5f;
+  float contactBiasFactor = 0.5f;
+  float limitBiasFactor = 0.5f;
+};
+extern SolverSettings solverSettings;
 
 }  // namespace phys

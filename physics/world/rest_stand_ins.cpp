@@ -17,4 +17,12 @@ void SimulatorImpl::SolverPasses() {}
 
 void SimulatorImpl::CheckForRest(RigidBodyImpl*) {}
 
+bool StackGroup::AllPassRestSnapshot() const { return false; }
+
+// Without the contact-point test only an unconditional request puts members to rest.
+void StackGroup::PutMembersToRest(bool testContacts) {
+  if (testContacts) return;
+  for (size_t i = 0; i < members.Count(); ++i) members[i]->PutToRest();
+}
+
 }  // namespace phys

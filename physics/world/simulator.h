@@ -1,7 +1,11 @@
 // The physics world record and its step timer.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "physics/collision/constraint_item.h"
+#include "physics/collision/solver.h"
 #include "physics/world/region.h"
 
 namespace phys {
@@ -92,17 +96,34 @@ struct SimulatorImpl : public Simulator {
   CustomCollisionCallback rigidCustomCallback = nullptr;
   CustomCollisionCallback animatedCustomCallback = nullptr;
   int32_t restContactCounter = 0;
+  // Solver state.
   GrowArray<ConstraintItem> jointRows;
   GrowArray<ConstraintItem> stackContacts;
+  GrowArray<StackGroup*> solveGroups;
+  StackGroup activeStacks;
+  int32_t solverPhase = 0;
+  bool lastSweep = false;
 
   bool InitSolverArrays() {
-    return jointRows.Init(100, 100, allocator) && stackContacts.Init(100, 100, allocator);
+    const int bodies = static_cast<int>(std::min<long long>(
+        INT32_MAX, static_cast<long long>(rigidPool.Capacity()) + particlePool.Capacity()));
+    return jointRows.Init(100, 100, allocator) && stackContacts.Init(100, 100, allocator) &&
+           solveGroups.Init(constraintSetPool.Capacity(), -1, allocator) &&
+           activeStacks.members.Init(bodies, 0, allocator);
   }
   void ReleaseSolverArrays() {
+    activeStacks.members.Release();
+    solveGroups.Release();
     stackContacts.Release();
     jointRows.Release();
   }
-  size_t SolverArrayBytes() const { return jointRows.BytesTaken() + stackContacts.BytesTaken(); }
+  size_t SolverArrayBytes() const {
+    return jointRows.BytesTaken() + stackContacts.BytesTaken() + solveGroups.BytesTaken() +
+           activeStacks.members.BytesTaken();
+  }
+  // Solves the joint rows and stack contacts over the groups; iterations -1 means 4.
+  void SolveSet(float tolerance, int iterations);
+  bool AppendStackContact(const ConstraintItem& item);
 
   SimulatorImpl() = default;
   SimulatorImpl(const SimulatorImpl&) = delete;

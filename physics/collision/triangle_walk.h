@@ -1,0 +1,48 @@
+// The walk over a triangle-list geometry shared by the terrain tests.
+#pragma once
+
+#include <utility>
+
+#include "physics/collision/pair_tests.h"
+
+namespace phys {
+
+// Tests every listed triangle whose selector the test takes (`test` returns true on contact) and
+// reports the deepest contact; of equal depths the earlier triangle stays.
+template <class Test>
+void WalkTriangles(CollisionResult* r, const TConvex& list, int selectorMask, Test test) {
+  r->hasContact = 0;
+  TriangleContact scratch[2];
+  TriangleContact* best = &scratch[0];
+  TriangleContact* current = &scratch[1];
+  best->depth = -1000000.0f;
+  best->hit = false;
+  int32_t material = 0;
+  const Vec3* verts = list.listVertices;
+  const Triangle* tris = list.listTriangles;
+  if (!verts || !tris || !list.listIndices) return;
+  for (int32_t k = 0; k < list.listIndexCount; ++k) {
+    const int32_t index = list.listIndices[k];
+    if (index < 0 || (list.listTriangleCount > 0 && index >= list.listTriangleCount)) continue;
+    const Triangle& t = tris[index];
+    if (t.testSelector < 0 || t.testSelector > 1 || !(selectorMask & (1 << t.testSelector))) continue;
+    if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0) continue;
+    TriangleRecord rec;
+    // Degenerate triangles have no normal and are skipped.
+    if (!MakeTriangleRecord(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], &rec)) continue;
+    current->hit = false;
+    if (test(rec, t.testSelector, current) && current->hit && current->depth > best->depth) {
+      std::swap(best, current);
+      material = t.id0;
+    }
+  }
+  if (!best->hit) return;
+  r->depth = best->depth;
+  r->normal = best->normal;
+  r->relPointA = best->pointOnGeometry;
+  r->relPointB = best->pointOnTriangle;
+  r->materialB = material;
+  r->hasContact = 1;
+}
+
+}  // namespace phys
