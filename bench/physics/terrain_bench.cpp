@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/physics/grid_mesh.h"
 #include "physics/world/simulator.h"
 
 using namespace phys;
@@ -18,16 +19,7 @@ static void BM_TerrainQuery(benchmark::State& state) {
   for (int j = 0; j <= n; ++j) {
     for (int i = 0; i <= n; ++i) verts.emplace_back(-100.0f + 2.0f * i, bump(rng), -100.0f + 2.0f * j);
   }
-  for (int j = 0; j < n; ++j) {
-    for (int i = 0; i < n; ++i) {
-      const int a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
-      Triangle t1, t2;
-      t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;
-      t2.v[0] = b, t2.v[1] = c, t2.v[2] = d;
-      tris.push_back(t1);
-      tris.push_back(t2);
-    }
-  }
+  tris = GridTriangles(n);
   TerrainTree tree;
   tree.Build(verts.data(), static_cast<int>(verts.size()), tris.data(), static_cast<int>(tris.size()), nullptr);
   DefaultAllocator heap;

@@ -160,7 +160,14 @@ bool TestBoxOnFloorTriangle(BoxRecord& box, TriangleContact* out, const Triangle
 
 void TestBoxTriangle(CollisionResult* r, const TConvex& box, const Transform& t, const TConvex& list) {
   BoxRecord rec(box, t);
-  WalkTriangles(r, list, 3, [&](const TriangleRecord& tri, int selector, TriangleContact* out) {
+  Vec3 reach;
+  for (int i = 0; i < 3; ++i) {
+    reach[i] = std::fabs(rec.scaled[0][i]) + std::fabs(rec.scaled[1][i]) + std::fabs(rec.scaled[2][i]);
+  }
+  // The floor test looks straight down from the corners, so its reach is unbounded below.
+  Vec3 lo = rec.centre - reach;
+  lo.y = -1e30f;
+  WalkTriangles(r, list, 3, lo, rec.centre + reach, [&](const TriangleRecord& tri, int selector, TriangleContact* out) {
     return selector == 0 ? TestBoxOneTriangle(rec, out, tri) : TestBoxOnFloorTriangle(rec, out, tri);
   });
 }

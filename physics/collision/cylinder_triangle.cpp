@@ -77,7 +77,9 @@ void TestCylinderTriangle(CollisionResult* r, const TConvex& cylinder, const Tra
   c.w = 0.0f;
   Vec3 a = t.rotation.row[1] * cylinder.halfHeight;
   const float radius = cylinder.radius;
-  WalkTriangles(r, list, 1, [&](const TriangleRecord& tri, int, TriangleContact* out) {
+  Vec3 reach;
+  for (int i = 0; i < 3; ++i) reach[i] = std::fabs(a[i]) + radius;
+  WalkTriangles(r, list, 1, c - reach, c + reach, [&](const TriangleRecord& tri, int, TriangleContact* out) {
     out->depth = 1000000.0f;
     out->hit = false;
     const PlaneResult plane = TestCylinderTrianglePlane(c, a, radius, cylinder.halfHeight, out, tri);

@@ -115,7 +115,8 @@ void TestSphereTriangle(CollisionResult* r, const TConvex& sphere, const Transfo
   c.w = 0.0f;
   const float radius = sphere.radius;
   const float r2 = radius * radius;
-  WalkTriangles(r, list, 1, [&](const TriangleRecord& tri, int, TriangleContact* out) {
+  const Vec3 reach(radius, radius, radius);
+  WalkTriangles(r, list, 1, c - reach, c + reach, [&](const TriangleRecord& tri, int, TriangleContact* out) {
     // Cheap rejection first: the centre is farther from the plane than the radius.
     const float s = tri.n.Dot(c) - tri.d;
     if (s * s >= r2) return false;

@@ -7,10 +7,21 @@
 
 namespace phys {
 
-// Tests every listed triangle whose selector the test takes (`test` returns true on contact) and
-// reports the deepest contact; of equal depths the earlier triangle stays.
+// Whether a triangle's bounding box misses the box [lo, hi].
+inline bool TriangleOutsideBox(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& lo, const Vec3& hi) {
+  for (int i = 0; i < 3; ++i) {
+    if (a[i] > hi[i] && b[i] > hi[i] && c[i] > hi[i]) return true;
+    if (a[i] < lo[i] && b[i] < lo[i] && c[i] < lo[i]) return true;
+  }
+  return false;
+}
+
+// Tests every listed triangle whose selector the test takes and whose bounding box touches the
+// geometry's box [lo, hi] (`test` returns true on contact), and reports the deepest contact; of
+// equal depths the earlier triangle stays.
 template <class Test>
-void WalkTriangles(CollisionResult* r, const TConvex& list, int selectorMask, Test test) {
+void WalkTriangles(CollisionResult* r, const TConvex& list, int selectorMask, const Vec3& lo, const Vec3& hi,
+                   Test test) {
   r->hasContact = 0;
   TriangleContact scratch[2];
   TriangleContact* best = &scratch[0];
@@ -27,6 +38,7 @@ void WalkTriangles(CollisionResult* r, const TConvex& list, int selectorMask, Te
     const Triangle& t = tris[index];
     if (t.testSelector < 0 || t.testSelector > 1 || !(selectorMask & (1 << t.testSelector))) continue;
     if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0) continue;
+    if (TriangleOutsideBox(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], lo, hi)) continue;
     TriangleRecord rec;
     // Degenerate triangles have no normal and are skipped.
     if (!MakeTriangleRecord(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], &rec)) continue;

@@ -388,12 +388,12 @@ TEST_F(WorldFixture, BreakingOffAGeometryMakesANewBody) {
   b->UpdateBoundingInfo();
   b->SetPos(Vec3(0, 5, 0));
   EXPECT_EQ(b->BreakGeometry(nullptr), nullptr);
-  RigidBody* piece = b->BreakGeometry(second);
-  ASSERT_NE(piece, nullptr);
+  RigidBody* broken = b->BreakGeometry(second);
+  ASSERT_NE(broken, nullptr);
   EXPECT_EQ(b->GetGeometryCount(), 1);
-  EXPECT_EQ(piece->GetGeometryCount(), 1);
-  EXPECT_FLOAT_EQ(piece->GetMass(), 3.0f);
-  ExpectVec(piece->GetPos(), 2, 5, 0);
+  EXPECT_EQ(broken->GetGeometryCount(), 1);
+  EXPECT_FLOAT_EQ(broken->GetMass(), 3.0f);
+  ExpectVec(broken->GetPos(), 2, 5, 0);
   EXPECT_EQ(second->GetBreakMode(), 0);
   // The last geometry cannot break off.
   EXPECT_EQ(b->BreakGeometry(first), nullptr);
