@@ -121,6 +121,9 @@ struct SimulatorImpl : public Simulator {
     return jointRows.BytesTaken() + stackContacts.BytesTaken() + solveGroups.BytesTaken() +
            activeStacks.members.BytesTaken();
   }
+  // Pool pops for the stack and joint-group code; null (with the pool's message logged) when empty.
+  StackHeader* AllocStackHeader(StackInfo* first);
+  ConstraintHeader* AllocConstraintHeader();
   // Solves the joint rows and stack contacts over the groups; iterations -1 means 4.
   void SolveSet(float tolerance, int iterations);
   bool AppendStackContact(const ConstraintItem& item);

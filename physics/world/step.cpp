@@ -404,4 +404,27 @@ bool SimulatorImpl::HandleBreakage(RigidBodyBase* body, const TConvex* geometry,
   return fresh != nullptr;
 }
 
+StackHeader* SimulatorImpl::AllocStackHeader(StackInfo* first) {
+  PoolNode<StackHeader>* n = stackHeaderPool.Take();
+  if (!n) {
+    Log("Stacking Buffer full Error. Please contact techincal support\n");
+    return nullptr;
+  }
+  if (first) {
+    n->rec.first = n->rec.last = first;
+    n->rec.count = 1;
+    first->header = &n->rec;
+  }
+  return &n->rec;
+}
+
+ConstraintHeader* SimulatorImpl::AllocConstraintHeader() {
+  PoolNode<ConstraintHeader>* n = constraintSetPool.Take();
+  if (!n) {
+    Log("Run out of Constraint Sets. Increase 'constraintSetsCount'.\n");
+    return nullptr;
+  }
+  return &n->rec;
+}
+
 }  // namespace phys

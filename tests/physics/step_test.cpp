@@ -369,3 +369,127 @@ TEST(Step, IdleBodiesIdBelowZeroAndParticles) {
   EXPECT_NEAR(body->GetPos().x, 0.0f, 1e-6f);
   EXPECT_GE(particle->GetPos().x, 1.75f - 1e-4f);
 }
+
+namespace {
+
+int terrainReports = 0;
+void CountTerrain(CollisionInfo* info) {
+  if (info->kindB == 0) ++terrainReports;
+}
+
+std::vector<Vec3>* queryVertices = nullptr;
+std::vector<Triangle>* queryTriangles = nullptr;
+std::vector<int32_t> queryIndices;
+int queries = 0;
+void ServeTerrain(const Vec3&, const Vec3&, int32_t** indices, Triangle** triangles, Vec3** vertices, int32_t* indexCount,
+                  int32_t* triangleCount, RigidBody*) {
+  ++queries;
+  queryIndices = {0, 1, 7};  // 7 is outside the array and is ignored
+  *indices = queryIndices.data();
+  *triangles = queryTriangles->data();
+  *vertices = queryVertices->data();
+  *indexCount = 3;
+  *triangleCount = static_cast<int32_t>(queryTriangles->size());
+}
+
+int customCalls = 0;
+int TouchAlongX(void* a, void* b, CustomCollisionRecord* record) {
+  ++customCalls;
+  const Vec3 pa = static_cast<RigidBody*>(a)->GetPos();
+  const Vec3 pb = static_cast<RigidBody*>(b)->GetPos();
+  const float gap = std::fabs(pa.x - pb.x);
+  if (gap >= 2.0f) return 0;
+  record->normal.Set(pa.x > pb.x ? 1.0f : -1.0f, 0, 0);
+  record->depth = 2.0f - gap;
+  record->pointA = pa - record->normal;
+  record->pointB = record->pointA + record->normal * record->depth;
+  return 1;
+}
+
+int breaks = 0;
+void CountBreak(void*, int kind, Geometry*, RigidBody* fresh) {
+  ++breaks;
+  EXPECT_EQ(kind, 1);
+  EXPECT_NE(fresh, nullptr);
+}
+
+}  // namespace
+
+TEST(Step, ReportOnlyContactsAndTheTerrainQueryCallback) {
+  {
+    GameWorld world;
+    world.Floor(10.0f);
+    World(world.sim)->collisionCallback = CountTerrain;
+    world.sim->GetCollisionTable()->Set(-1, 0, 2);  // report, no response
+    RigidBody* b = world.Sphere(Vec3(0, 1.2f, 0));
+    terrainReports = 0;
+    for (int i = 0; i < 30; ++i) world.Frame();
+    EXPECT_GT(terrainReports, 0);
+    EXPECT_LT(b->GetPos().y, 0.5f);
+  }
+  {
+    GameWorld world;
+    world.verts = {Vec3(-10, 0, -10), Vec3(10, 0, -10), Vec3(10, 0, 10), Vec3(-10, 0, 10)};
+    Triangle a, c;
+    a.v[0] = 0, a.v[1] = 2, a.v[2] = 1;
+    c.v[0] = 0, c.v[1] = 3, c.v[2] = 2;
+    world.tris = {a, c};
+    queryVertices = &world.verts;
+    queryTriangles = &world.tris;
+    world.sim->SetTerrainQueryCallback(ServeTerrain);
+    EXPECT_EQ(world.sim->GetTerrainQueryCallback(), ServeTerrain);
+    RigidBody* b = world.Sphere(Vec3(2, 3, 1));
+    queries = 0;
+    for (int i = 0; i < 150; ++i) world.Frame();
+    EXPECT_GT(queries, 0);
+    EXPECT_NEAR(b->GetPos().y, 1.25f, 0.05f);
+  }
+}
+
+TEST(Step, CustomCollisionDecidesContact) {
+  GameWorld world;
+  world.sim->SetRigidCustomCollisionCallback(TouchAlongX);
+  Transform box = Transform::Identity();
+  RigidBody* a = world.sim->CreateRigidBody();
+  RigidBody* b = world.sim->CreateRigidBody();
+  for (RigidBody* r : {a, b}) {
+    r->GravityEnable(false);
+    r->UseCustomCollisionDetection(true, &box, 1.0f);
+    EXPECT_TRUE(r->UsingCustomCollisionDetection());
+  }
+  a->SetPos(Vec3(-0.8f, 0, 0));
+  b->SetPos(Vec3(0.8f, 0, 0));
+  a->SetVelocity(Vec3(1, 0, 0));
+  b->SetVelocity(Vec3(-1, 0, 0));
+  customCalls = 0;
+  world.sim->Advance(0.01f, 1, nullptr);
+  EXPECT_GT(customCalls, 0);
+  EXPECT_LT(a->GetVelocity().x, 0.0f);
+  EXPECT_GT(b->GetVelocity().x, 0.0f);
+  EXPECT_NEAR(a->GetVelocity().x + b->GetVelocity().x, 0.0f, 1e-5f);
+}
+
+TEST(Step, AHardHitBreaksOffABreakableGeometry) {
+  GameWorld world;
+  world.Floor(10.0f);
+  world.sim->SetBreakageCallback(CountBreak);
+  RigidBody* b = world.sim->CreateRigidBody();
+  Geometry* core = b->AddGeometry();
+  core->SetBoxSize(Vec3(1, 1, 1));
+  Geometry* part = b->AddGeometry();
+  Transform t = Transform::Identity();
+  t.position.Set(0, -0.75f, 0);
+  part->SetTransform(t);
+  part->SetBoxSize(Vec3(1, 0.5f, 1));
+  part->SetBreakMode(1);
+  part->SetBreakThreshold(0.1f);
+  part->SetBreakPlane(Vec3(1, 0, 0));  // an impulse across this axis breaks it
+  b->UpdateBoundingInfo();
+  b->SetPos(Vec3(0, 1.05f, 0));
+  b->SetVelocity(Vec3(3, -5, 0));
+  breaks = 0;
+  for (int i = 0; i < 5 && breaks == 0; ++i) world.Frame();
+  EXPECT_EQ(breaks, 1);
+  EXPECT_EQ(b->GetGeometryCount(), 1);
+  EXPECT_EQ(world.sim->GetCurrentSizeInfo().rigidBodiesCount, 2);
+}
