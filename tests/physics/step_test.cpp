@@ -493,3 +493,90 @@ TEST(Step, AHardHitBreaksOffABreakableGeometry) {
   EXPECT_EQ(b->GetGeometryCount(), 1);
   EXPECT_EQ(world.sim->GetCurrentSizeInfo().rigidBodiesCount, 2);
 }
+
+TEST(Step, MixedWorldFuzzStaysFinite) {
+  SimulatorSizeInfo info;
+  info.rigidBodiesCount = 40;
+  info.rigidParticleCount = 10;
+  info.animatedBodiesCount = 4;
+  info.geometriesCount = 120;
+  GameWorld world(info);
+  std::mt19937 rng(99);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  // A bumpy 20 x 20 floor with a rim.
+  const int n = 20;
+  for (int j = 0; j <= n; ++j) {
+    for (int i = 0; i <= n; ++i) {
+      const bool rim = i == 0 || j == 0 || i == n || j == n;
+      world.verts.emplace_back(-20.0f + 2.0f * i, rim ? 5.0f : 0.5f * u(rng), -20.0f + 2.0f * j);
+    }
+  }
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      const int a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
+      Triangle t1, t2;
+      t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;
+      t2.v[0] = b, t2.v[1] = c, t2.v[2] = d;
+      t1.testSelector = (i + j) % 5 == 0 ? 1 : 0;
+      world.tris.push_back(t1);
+      world.tris.push_back(t2);
+    }
+  }
+  world.Mesh();
+  std::vector<RigidBody*> bodies;
+  auto make = [&](int k) {
+    RigidBody* b = k % 5 == 4 ? world.sim->CreateRigidParticle() : world.sim->CreateRigidBody();
+    if (!b) return b;
+    const int shapes = 1 + k % 3;
+    for (int s = 0; s < shapes; ++s) {
+      Geometry* g = b->AddGeometry();
+      if (!g) break;
+      Transform t = Transform::Identity();
+      t.position.Set(0.5f * s, 0, 0);
+      g->SetTransform(t);
+      switch ((k + s) % 3) {
+        case 0:
+          g->SetSphereDiameter(1.0f + 0.5f * (1 + u(rng)));
+          break;
+        case 1:
+          g->SetBoxSize(Vec3(1.0f + u(rng) * 0.5f, 1.0f, 1.0f + u(rng) * 0.5f));
+          break;
+        default:
+          g->SetCylinder(1.0f, 1.5f);
+          break;
+      }
+    }
+    b->UpdateBoundingInfo();
+    b->SetPos(Vec3(15.0f * u(rng), 2.0f + 3.0f * (1 + u(rng)), 15.0f * u(rng)));
+    b->SetRotationM3(Quat(u(rng), u(rng), u(rng), 1.0f).ToMat3());
+    return b;
+  };
+  for (int k = 0; k < 45; ++k) bodies.push_back(make(k));
+  AnimatedBody* mover = world.sim->CreateAnimatedBody();
+  mover->AddGeometry()->SetBoxSize(Vec3(3, 1, 3));
+  mover->UpdateBoundingInfo();
+  for (int frame = 0; frame < 300; ++frame) {
+    mover->SetPos(Vec3(10.0f * std::sin(frame * 0.05f), 1.0f, 0));
+    mover->SetRotationQ(Quat(0, std::sin(frame * 0.02f), 0, std::cos(frame * 0.02f)));
+    for (size_t k = 0; k < bodies.size(); ++k) {
+      RigidBody* b = bodies[k];
+      if (!b) continue;
+      const float r = 0.5f * (1 + u(rng));
+      if (r < 0.01f) {
+        world.sim->FreeRigidBody(b);
+        bodies[k] = make(static_cast<int>(k));
+        continue;
+      }
+      if (r < 0.02f) b->Active(!b->IsActive(), static_cast<RigidBody*>(nullptr));
+      if (r < 0.2f) b->SetForce(Vec3(5 * u(rng), 0, 5 * u(rng)));
+      if (r > 0.995f) b->SetPos(Vec3(15.0f * u(rng), 4.0f, 15.0f * u(rng)));
+    }
+    world.sim->Advance(0.028f * (1.0f + u(rng) * 0.5f), 3, nullptr);
+    for (RigidBody* b : bodies) {
+      if (!b) continue;
+      ASSERT_TRUE(IsFiniteVec(b->GetPos())) << frame;
+      ASSERT_TRUE(IsFiniteVec(b->GetVelocity())) << frame;
+      ASSERT_TRUE(IsFiniteVec(b->GetAngularVelocity())) << frame;
+    }
+  }
+}
