@@ -15,15 +15,25 @@
 #include "engine/formats/ms3d_file.h"
 #include "math/vec3_inline.h"
 #include "meshcollide/collision_model_3d.h"
-#include "tools/makebase/makebase.h"
+#include "tools/makebase/maps_textures.h"
+#include "tools/makebase/maps_write.h"
 #include "map_start_points.h"
 
 namespace {
 
-const std::string kOut = std::string(DUN_TEST_OUTPUT_DIR) + "/generated_maps";
+// Each test writes its map into a folder of its own, so that tests run in parallel processes
+// never share files.
+std::string OutDir() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  return std::string(DUN_TEST_OUTPUT_DIR) + "/generated_maps/" + name;
+}
 
 std::string MapFile(int map, const std::string& name) {
-  return kOut + "/base/maps/" + std::to_string(map) + "/" + name;
+  return OutDir() + "/base/maps/" + std::to_string(map) + "/" + name;
 }
 
 bool ReadPoints(const std::string& path, std::vector<PointRow>& rows) {
@@ -40,9 +50,9 @@ Vec3 Corner(const Ms3dData& m, const Ms3dTriangle& t, int k) {
 
 class GeneratedMap : public ::testing::TestWithParam<int> {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(makebase::WriteMaps(kOut)); }
-
   void SetUp() override {
+    ASSERT_TRUE(makebase::WriteMapTextures(OutDir()));
+    ASSERT_TRUE(makebase::WriteMap(OutDir(), GetParam()));
     ASSERT_TRUE(LoadMs3dFile(MapFile(GetParam(), "map.ms3d"), model_));
     collide_.reset(newCollisionModel3D(true));
     for (const Ms3dTriangle& t : model_.triangles) {
@@ -91,7 +101,7 @@ TEST_P(GeneratedMap, GeometryWithinLimitsAndWellShaped) {
     ASSERT_FALSE(tex.empty());
     EXPECT_EQ(tex.find('\\'), std::string::npos);
     std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadWholeFile(kOut + "/" + tex, bytes)) << tex;
+    EXPECT_TRUE(ReadWholeFile(OutDir() + "/" + tex, bytes)) << tex;
     EXPECT_GT(model_.materials[g.materialIndex].transparency, 0.4f);
   }
   int slivers = 0;

@@ -11,6 +11,7 @@
 #include "tools/makebase/maps_layouts.h"
 #include "tools/makebase/maps_points.h"
 #include "tools/makebase/maps_textures.h"
+#include "tools/makebase/maps_write.h"
 
 namespace makebase {
 
@@ -23,7 +24,9 @@ constexpr int kSpawnPoints = 20;
 constexpr int kPrizePoints = 12;
 constexpr int kBakeThreads = 4;
 
-bool WriteOneMap(const std::string& outDir, int map) {
+}  // namespace
+
+bool WriteMap(const std::string& outDir, int map) {
   MapBuilder b(kCellSize);
   const Vec3 start = BuildMapLayout(map, b);
   const Ms3dData model = b.BuildModel();
@@ -54,12 +57,10 @@ bool WriteOneMap(const std::string& outDir, int map) {
                         EncodeLightMap(maps.data(), static_cast<int>(maps.size() / kLightMapBytes)));
 }
 
-}  // namespace
-
 bool WriteMaps(const std::string& outDir) {
   if (!WriteMapTextures(outDir)) return false;
   for (int map = 1; map <= kMapCount; ++map) {
-    if (!WriteOneMap(outDir, map)) return false;
+    if (!WriteMap(outDir, map)) return false;
   }
   return true;
 }
