@@ -2,10 +2,13 @@
 // builders, the light-map numbering and the light-map reader's fallbacks.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "engine/formats/binary_io.h"
 #include "engine/formats/ms3d_file.h"
 #include "engine/light_map.h"
 #include "engine/map_queries.h"
@@ -176,6 +179,25 @@ TEST(ReadLightMapFallbacks, MissingFilesAndBadNumbersGiveWhite) {
   ReadLightMap(20);
   EXPECT_EQ(lightMaps[0][0], 255);
   EXPECT_EQ(lightMaps[9999][767], 255);
+}
+
+TEST(ReadLightMapFallbacks, AShortFileFillsItsEntriesAndLeavesTheRestWhite) {
+  // A folder of its own as the working directory, holding base/maps/3/light.map with one and a
+  // half entries of the value 300.
+  const std::string dir = std::string(DUN_TEST_OUTPUT_DIR) + "/read_light_map";
+  ByteWriter w;
+  for (int i = 0; i < kLightMapBytes * 3 / 2; ++i) w.U32(300);
+  ASSERT_TRUE(WriteWholeFile(dir + "/base/maps/3/light.map", w.bytes(), true));
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  std::memset(lightMaps, 3, sizeof lightMaps);
+  ReadLightMap(3);
+  ASSERT_EQ(chdir(cwd), 0);
+  EXPECT_EQ(lightMaps[0][0], 44);
+  EXPECT_EQ(lightMaps[0][kLightMapBytes - 1], 44);
+  EXPECT_EQ(lightMaps[1][0], 255);  // the entry cut short
+  EXPECT_EQ(lightMaps[2][0], 255);
 }
 
 }  // namespace
