@@ -1,0 +1,207 @@
+// The generated characters loaded from the data set and drawn in every animation, as the game
+// draws them (scale, origin offset and turn of the drawing code), with screenshots to look at.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/character_model.h"
+#include "engine/frame.h"
+#include "engine/textures.h"
+#include "gl_fixture.h"
+#include "platform/dialog.h"
+#include "tools/makebase/characters_skin.h"
+
+namespace {
+
+GLuint UploadSkin(int character, int variant) {
+  std::vector<uint8_t> rgb;
+  makebase::PaintCharacterSkin(character, variant, rgb);
+  GLuint id = 0;
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_2D, id);
+  // The picture's rows run from the top; texture t runs from the bottom.
+  const int n = makebase::kCharacterSkinSize;
+  std::vector<uint8_t> bottomUp(rgb.size());
+  for (int y = 0; y < n; ++y)
+    std::copy(rgb.begin() + static_cast<size_t>(n - 1 - y) * n * 3, rgb.begin() + static_cast<size_t>(n - y) * n * 3,
+              bottomUp.begin() + static_cast<size_t>(y) * n * 3);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, n, n, 0, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  return id;
+}
+
+GLuint UploadGrey(uint8_t level) {
+  std::vector<uint8_t> rgb(16 * 16 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(level + ((i / 3) % 7 == 0 ? 20 : 0));
+  GLuint id = 0;
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  return id;
+}
+
+class CharacterGlTest : public GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    ClearDialogHistory();
+    static bool uploaded = false;
+    if (!uploaded) {
+      bmpTextures[8] = UploadSkin(0, 0);
+      bmpTextures[9] = UploadSkin(0, 1);
+      for (int b = 0; b < 4; ++b)
+        for (int v = 0; v < 2; ++v) bmpTextures[50 + 2 * b + v] = UploadSkin(b + 1, v);
+      for (int w = 0; w < 6; ++w) bmpTextures[42 + w] = UploadGrey(static_cast<uint8_t>(60 + 12 * w));
+      uploaded = true;
+    }
+  }
+
+  // A floor and a camera a little above and in front of a row of figures.
+  void BeginScene(float floorY) {
+    glClearColor(0.42f, 0.5f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40.0, double(Width()) / Height(), 0.5, 200.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0.5, 2.2, 16.0, 0.5, 0.3, 0.0, 0.0, 1.0, 0.0);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0.35f, 0.33f, 0.3f);
+    glBegin(GL_QUADS);
+    glVertex3f(-20.0f, floorY, 20.0f);
+    glVertex3f(20.0f, floorY, 20.0f);
+    glVertex3f(20.0f, floorY, -20.0f);
+    glVertex3f(-20.0f, floorY, -20.0f);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  }
+
+  // Shows one frame of the legs (and torso) animation exactly.
+  static void HoldFrame(ModelPart& part, const char* anim, int offset, bool legs, CharacterModel& m) {
+    if (legs)
+      m.SetLegsAnimation(anim);
+    else
+      m.SetTorsoAnimation(anim);
+    part.currentFrame = part.animations[part.currentAnim].startFrame + offset;
+    part.lastTime = gameClock;
+    part.t = 0.0f;
+  }
+};
+
+struct PlayerShot {
+  const char* legs;
+  const char* torso;
+  int frame;
+};
+
+TEST_F(CharacterGlTest, PlayerDrawsEveryAnimation) {
+  auto model = std::make_unique<CharacterModel>();
+  const std::string dir = DataFile("base/player/");
+  ASSERT_TRUE(model->LoadModel(dir.c_str(), "player", 0, 3));
+  ASSERT_TRUE(model->LoadWeapons(dir.c_str()));
+  EXPECT_TRUE(DialogHistory().empty());
+  model->SelectWeapon(2);
+  gameClock = 1000.0f;
+
+  const PlayerShot shots[] = {{"LEGS_1", "TORSO_1", 0}, {"LEGS_2", "TORSO_1", 2}, {"LEGS_2", "TORSO_1", 7},
+                              {"LEGS_3", "TORSO_1", 3}, {"LEGS_5", "TORSO_3", 5}, {"LEGS_5", "TORSO_3", 59}};
+  for (int view = 0; view < 3; ++view) {
+    const int skin = view == 2 ? 1 : 0;
+    model->skin = skin;
+    BeginScene(-1.25f);
+    int i = 0;
+    for (const PlayerShot& s : shots) {
+      HoldFrame(model->lower, s.legs, s.frame, true, *model);
+      HoldFrame(model->upper, s.torso, s.frame, false, *model);
+      glPushMatrix();
+      glTranslatef(-6.25f + 2.5f * i, 0.3f, i >= 4 ? -1.5f : 0.0f);
+      // Front view turned a little (the model's +X towards the camera), or from the side.
+      glRotatef(view == 1 ? 90.0f : -30.0f + 12.0f * i, 0, 1, 0);
+      glRotatef(-90.0f, 0, 1, 0);
+      glBindTexture(GL_TEXTURE_2D, bmpTextures[8 + skin]);
+      glScalef(0.06666f, 0.06666f, 0.06666f);
+      model->Draw(0.0f, 0.0f);
+      glPopMatrix();
+      ++i;
+    }
+    EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+    SaveScreenshot(std::string("characters_player_") + (view == 1 ? "side" : view == 0 ? "front" : "front_skin1"));
+  }
+
+  // Every weapon in the hand, and every animation frame drawn once.
+  BeginScene(-1.25f);
+  for (int w = 0; w < 6; ++w) {
+    model->SelectWeapon(w);
+    HoldFrame(model->lower, "LEGS_1", 0, true, *model);
+    HoldFrame(model->upper, "TORSO_1", 0, false, *model);
+    glPushMatrix();
+    glTranslatef(-6.25f + 2.5f * w, 0.3f, 0.0f);
+    glRotatef(-90.0f + 90.0f, 0, 1, 0);
+    glBindTexture(GL_TEXTURE_2D, bmpTextures[8]);
+    glScalef(0.06666f, 0.06666f, 0.06666f);
+    model->Draw(0.0f, 0.0f);
+    glPopMatrix();
+  }
+  SaveScreenshot("characters_player_weapons");
+  for (const char* legs : {"LEGS_1", "LEGS_2", "LEGS_3", "LEGS_5"}) {
+    model->SetLegsAnimation(legs);
+    const AnimationInfo& a = model->lower.animations[model->lower.currentAnim];
+    for (int f = a.startFrame; f < a.endFrame; ++f) {
+      model->lower.currentFrame = f;
+      model->lower.lastTime = gameClock;
+      model->Draw(0.0f, 0.0f);
+    }
+  }
+  EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+  int mv, pr, tx;
+  StackDepths(mv, pr, tx);
+  EXPECT_EQ(mv, 1);
+}
+
+TEST_F(CharacterGlTest, BanditsDrawEveryAnimation) {
+  for (int k = 1; k <= 4; ++k) {
+    auto model = std::make_unique<CharacterModel>();
+    ASSERT_TRUE(model->LoadModel(DataFile("base/bandits/").c_str(), std::to_string(k).c_str(), 0, 1)) << k;
+    EXPECT_TRUE(DialogHistory().empty());
+    EXPECT_EQ(model->lower.numOfAnimations, 3);
+    EXPECT_EQ(model->upper.numOfAnimations, 0);
+    gameClock = 2000.0f;
+    struct Shot {
+      const char* legs;
+      int frame;
+    } shots[] = {{"LEGS_1", 0}, {"LEGS_1", 5}, {"LEGS_2", 4}, {"LEGS_2", 59}, {"LEGS_3", 5}, {"LEGS_3", 59}};
+    for (int view = 0; view < 2; ++view) {
+      const int skin = view;
+      BeginScene(-1.25f);
+      int i = 0;
+      for (const Shot& s : shots) {
+        HoldFrame(model->lower, s.legs, s.frame, true, *model);
+        glPushMatrix();
+        // As the bandits are drawn: origin one unit under the body centre, 1/16.5 scale.
+        glTranslatef(-6.25f + 2.5f * i, -1.0f, i >= 2 ? -1.5f : 0.0f);
+        glRotatef((view == 1 ? 90.0f : -30.0f + 12.0f * i) - 90.0f, 0, 1, 0);
+        glBindTexture(GL_TEXTURE_2D, bmpTextures[50 + 2 * (k - 1) + skin]);
+        glScalef(0.0606f, 0.0606f, 0.0606f);
+        model->Draw(0.0f, 0.0f);
+        glPopMatrix();
+        ++i;
+      }
+      EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+      SaveScreenshot("characters_bandit" + std::to_string(k) + (view == 1 ? "_side_skin1" : "_front"));
+    }
+  }
+}
+
+}  // namespace

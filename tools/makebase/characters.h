@@ -1,0 +1,36 @@
+// The generated characters: the player character (three parts, six hand weapons) and the four
+// bandits (one part each), with their animation files.
+#pragma once
+
+#include <string>
+
+#include "engine/formats/bhm_file.h"
+
+namespace makebase {
+
+// Folder and model name of the player character under the data set's root.
+constexpr const char* kPlayerModelDir = "base/player";
+constexpr const char* kPlayerModelName = "player";
+constexpr int kBanditCount = 4;
+
+// Player scale: 1/15 with the origin 0.3 above the body centre, feet 1.55 below the origin
+// (world units), so 23.25 model units down.
+constexpr double kPlayerFeetZ = -23.25;
+// Bandit scale: 1/16.5 with the origin 1.0 below the body centre, feet 0.25 below it.
+constexpr double kBanditFeetZ = -4.125;
+
+struct PlayerParts {
+  ModelPart lower, upper, head;
+  ModelPart weapons[6];
+  std::string animationConfig;
+};
+void BuildPlayer(PlayerParts& out);
+
+struct BanditParts {
+  ModelPart lower;
+  std::string animationConfig;
+};
+// k = 1..4.
+void BuildBandit(int k, BanditParts& out);
+
+}  // namespace makebase
