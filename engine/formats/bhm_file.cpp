@@ -43,6 +43,8 @@ bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, 
   h.meshSize = r.I32();
   if (!r.ok()) return false;
   if (h.numFrames < 1 || h.numSkins < 0 || h.numVerts < 0 || h.numTriangles < 0 || h.meshSize < 0) return false;
+  // Blocks lie inside the mesh, after its start.
+  if (h.triStart < 0 || h.texStart < 0 || h.vertexStart < 0) return false;
   const int64_t base = static_cast<int64_t>(start);
   // Skins follow the header directly and are skipped.
   if (!BlockFits(base + static_cast<int64_t>(kBhmMeshHeaderSize), h.numSkins, kBhmSkinSize, size)) return false;
@@ -163,7 +165,7 @@ std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& file
   ByteWriter w;
   w.Bytes("IDP3", 4);
   w.I32(kBhmVersion);
-  w.FixedString(fileName, 68);
+  w.FixedString(fileName.substr(0, 67), 68);
   w.I32(numFrames);
   w.I32(numTags);
   w.I32(static_cast<int32_t>(part.objects.size()));
@@ -209,7 +211,7 @@ std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& file
       const size_t frames = numTags > 0 ? part.tags.size() / static_cast<size_t>(numTags) : 0;
       Tag tag;
       if (frames > 0) tag = part.tags[std::min<size_t>(f, frames - 1) * numTags + k];
-      w.FixedString(tag.name, 64);
+      w.FixedString(tag.name.substr(0, 63), 64);
       w.F32(tag.origin.x);
       w.F32(tag.origin.y);
       w.F32(tag.origin.z);
@@ -227,7 +229,7 @@ std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& file
     const int32_t vertStart = texStart + verts * 8;
     const int32_t meshSize = vertStart + frames * verts * 8;
     w.Bytes("IDP3", 4);
-    w.FixedString(m.name, 68);
+    w.FixedString(m.name.substr(0, 67), 68);
     w.I32(frames);
     w.I32(0);  // skins
     w.I32(verts);

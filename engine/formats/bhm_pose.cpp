@@ -59,6 +59,10 @@ void Quaternion::CreateFromMatrix(const float* matrix, int size) {
     qz = s / 4.0;
     qw = (m[4] - m[1]) / s;
   }
+  // Near a half turn S is tiny and the rounding of the trace scales x, y, z together; renormalising
+  // keeps the rotation exact to float precision.
+  const double norm = std::sqrt(qx * qx + qy * qy + qz * qz + qw * qw);
+  if (norm > 0.0) qx /= norm, qy /= norm, qz /= norm, qw /= norm;
   x = static_cast<float>(qx);
   y = static_cast<float>(qy);
   z = static_cast<float>(qz);

@@ -1,1 +1,167 @@
+// Character models: reading parts (with the reader's message boxes), linking, weapons and
+// animation selection.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/character_model.h"
+#include "engine/formats/binary_io.h"
+#include "engine/frame.h"
+#include "platform/dialog.h"
+
+namespace {
+
+const std::string kDir = std::string(DUN_BINARY_DIR) + "/test-tmp/characters";
+
+ModelPart SmallPart(int frames, std::vector<std::string> tagNames) {
+  ModelPart p;
+  p.numOfFrames = frames;
+  p.numOfTags = static_cast<int>(tagNames.size());
+  for (int f = 0; f < frames; ++f)
+    for (const std::string& n : tagNames) {
+      Tag t;
+      t.name = n;
+      t.origin = {0, 0, static_cast<float>(f)};
+      p.tags.push_back(t);
+    }
+  MeshObject m;
+  m.name = "m";
+  m.numOfFrames = frames;
+  m.numOfVerts = m.numTexVertex = 3;
+  m.numOfFaces = 1;
+  for (int f = 0; f < frames; ++f)
+    for (int v = 0; v < 3; ++v) m.vertices.push_back({static_cast<float>(v), static_cast<float>(f), 0});
+  m.texVerts = {{0, 0}, {1, 0}, {0, 1}};
+  MeshFace face;
+  face.vertIndex[1] = face.coordIndex[1] = 1;
+  face.vertIndex[2] = face.coordIndex[2] = 2;
+  m.faces = {face};
+  p.objects = {m};
+  p.numOfObjects = 1;
+  return p;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  ASSERT_TRUE(WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()), true));
+}
+
+class CharacterModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetDialogHeadless(true);
+    ClearDialogHistory();
+    gameClock = 0.0f;
+    ASSERT_TRUE(WriteWholeFile(kDir + "/hero_lower.bhm", SerializeBhm(SmallPart(12, {"TAG_Torso"}), "l"), true));
+    ASSERT_TRUE(WriteWholeFile(kDir + "/hero_upper.bhm", SerializeBhm(SmallPart(8, {"tag_weapon", "tag_head"}), "u"), true));
+    ASSERT_TRUE(WriteWholeFile(kDir + "/hero_head.bhm", SerializeBhm(SmallPart(1, {}), "h"), true));
+    for (int k = 1; k <= 6; ++k)
+      ASSERT_TRUE(WriteWholeFile(kDir + "/" + std::to_string(k) + ".bhm", SerializeBhm(SmallPart(1, {}), "w"), true));
+    WriteText(kDir + "/hero_animation.cfg",
+              "// test\r\n0 4 0 10 // TORSO_1\r\n4 4 0 10 // TORSO_2\r\n8 30 0 10 // TORSO_3\r\n"
+              "8 5 0 10 // LEGS_1\r\n13 7 0 20 // LEGS_2\r\n");
+  }
+};
+
+TEST_F(CharacterModelTest, ImportShowsTheMessagesOfAMissingOrBadFile) {
+  BhmReader reader;
+  ModelPart part;
+  const std::string missing = kDir + "/none.bhm";
+  EXPECT_FALSE(reader.Import(part, missing.c_str()));
+  ASSERT_EQ(DialogHistory().size(), 1u);
+  EXPECT_EQ(DialogHistory()[0].caption, "Error");
+  EXPECT_EQ(DialogHistory()[0].text, "Unable to find the file: " + missing + "!");
+
+  auto bytes = SerializeBhm(SmallPart(1, {}), "v");
+  bytes[4] = 16;
+  const std::string v16 = kDir + "/v16.bhm";
+  ASSERT_TRUE(WriteWholeFile(v16, bytes, true));
+  EXPECT_FALSE(reader.Import(part, v16.c_str()));
+  ASSERT_EQ(DialogHistory().size(), 2u);
+  EXPECT_EQ(DialogHistory()[1].text, "Invalid file format (Version not 15): " + v16 + "!");
+
+  bytes[4] = 15;
+  bytes.resize(bytes.size() - 3);
+  ASSERT_TRUE(WriteWholeFile(v16, bytes, true));
+  EXPECT_FALSE(reader.Import(part, v16.c_str()));
+  EXPECT_EQ(DialogHistory().size(), 3u);
+
+  // Backslash separators are accepted.
+  const std::string slashed = kDir + "\\hero_head.bhm";
+  EXPECT_TRUE(reader.Import(part, slashed.c_str()));
+  EXPECT_EQ(part.numOfObjects, 1);
+}
+
+TEST_F(CharacterModelTest, LoadsLinksAndAnimates) {
+  CharacterModel m;
+  ASSERT_TRUE(m.LoadModel(kDir.c_str(), "hero", 1, 3));
+  EXPECT_TRUE(DialogHistory().empty());
+  EXPECT_EQ(m.skin, 1);
+  EXPECT_EQ(m.lower.links[0], &m.upper);  // tag names match ignoring case
+  EXPECT_EQ(m.upper.links[1], &m.head);
+  EXPECT_EQ(m.upper.links[0], nullptr);
+  EXPECT_EQ(m.upper.numOfAnimations, 2);  // TORSO_3 runs past the upper part's 8 frames: dropped
+  EXPECT_EQ(m.lower.numOfAnimations, 2);
+  EXPECT_EQ(m.lower.animations[1].startFrame, 5);
+  EXPECT_EQ(m.head.numOfAnimations, 0);
+
+  ASSERT_TRUE(m.LoadWeapons(kDir.c_str()));
+  EXPECT_EQ(m.upper.links[0], &m.weapons[0]);
+  EXPECT_EQ(m.currentWeapon, 0);
+  m.SelectWeapon(3);
+  EXPECT_EQ(m.upper.links[0], &m.weapons[3]);
+  EXPECT_EQ(m.currentWeapon, 3);
+  m.upper.links[0] = &m.weapons[1];  // only a change of weapon relinks
+  m.SelectWeapon(3);
+  EXPECT_EQ(m.upper.links[0], &m.weapons[1]);
+  m.SelectWeapon(6);
+  m.SelectWeapon(-1);
+  EXPECT_EQ(m.currentWeapon, 3);
+  EXPECT_EQ(m.upper.links[0], &m.weapons[1]);
+
+  gameClock = 500.0f;
+  m.SetLegsAnimation("legs_2");
+  EXPECT_EQ(m.lower.currentAnim, 1);
+  EXPECT_EQ(m.lower.currentFrame, 5);
+  EXPECT_FLOAT_EQ(m.lower.lastTime, 500.0f);
+  m.upper.lastTime = 123.0f;
+  m.SetTorsoAnimation("Torso_2");
+  EXPECT_EQ(m.upper.currentAnim, 1);
+  EXPECT_EQ(m.upper.currentFrame, 4);
+  EXPECT_FLOAT_EQ(m.upper.lastTime, 123.0f);
+  m.SetTorsoAnimation("TORSO_9");
+  m.SetLegsAnimation(nullptr);
+  EXPECT_EQ(m.upper.currentAnim, 1);
+  EXPECT_EQ(m.lower.currentAnim, 1);
+
+  // LEGS_2 runs local frames 5..11 at 20 frames a second and wraps to 5.
+  for (int i = 0; i < 7; ++i) m.UpdateAnimation(500.0f + 50.0f * (i + 1));
+  EXPECT_EQ(m.lower.currentFrame, 5);
+}
+
+TEST_F(CharacterModelTest, LinkPartAndFailures) {
+  CharacterModel m;
+  EXPECT_FALSE(m.LoadModel(nullptr, "hero", 0, 3));
+  EXPECT_FALSE(m.LoadModel(kDir.c_str(), "nobody", 0, 1));
+  EXPECT_EQ(DialogHistory().size(), 1u);
+  EXPECT_FALSE(m.LoadWeapons(nullptr));
+  EXPECT_FALSE(m.LoadAnimations((kDir + "/none.cfg").c_str()));
+  EXPECT_EQ(DialogHistory().size(), 1u);  // no message for a missing animation file
+
+  ModelPart a = SmallPart(1, {"tag_x", "TAG_X"});
+  ModelPart b;
+  a.links.assign(2, nullptr);
+  m.LinkPart(&a, &b, "Tag_X");
+  EXPECT_EQ(a.links[0], &b);
+  EXPECT_EQ(a.links[1], nullptr);
+  m.LinkPart(&a, &b, "tag_none");
+  m.LinkPart(nullptr, &b, "tag_x");
+  m.LinkPart(&a, nullptr, "tag_x");
+  m.LinkPart(&a, &b, nullptr);
+  EXPECT_EQ(a.links[1], nullptr);
+
+  EXPECT_EQ(m.GetPart(0), &m.lower);
+  EXPECT_EQ(m.GetPart(8), &m.weapons[5]);
+  EXPECT_EQ(m.GetPart(9), nullptr);
+}
+
+}  // namespace
