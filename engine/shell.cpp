@@ -18,8 +18,6 @@
 int resolutionIndex = 1;
 int colorBits = 32;
 int depthBits = 24;
-bool soundOn = true;
-bool musicOn = true;
 int spareSetting = 0;
 int screenWidth = 0;
 int screenHeight = 0;
@@ -34,30 +32,6 @@ const char* const kSettingsPath = "base/menu.inf";
 const char* const kStatisticsPage = "https://www.dunmarrow.example/stats/dunmarrow.html";
 
 namespace {
-
-struct EffectSound {
-  SoundSource* sound;
-  const char* file;
-  bool loop;
-};
-
-// The 25 effect sounds in load (and release) order.
-const EffectSound kEffectSounds[] = {
-    {&stepsSound, "base/sound/steps.wav", true},       {&gun1Sound, "base/sound/gun1.wav", false},
-    {&gun2Sound, "base/sound/gun2.wav", false},        {&gun3Sound, "base/sound/gun3.wav", false},
-    {&gun4Sound, "base/sound/gun4.wav", false},        {&gun5Sound, "base/sound/gun5.wav", false},
-    {&gun6Sound, "base/sound/gun6.wav", false},        {&changeSound, "base/sound/change.wav", false},
-    {&otherStepsSound, "base/sound/othersteps.wav", true}, {&otherGun1Sound, "base/sound/gun1.wav", false},
-    {&otherGun2Sound, "base/sound/gun2.wav", false},   {&otherGun3Sound, "base/sound/gun3.wav", false},
-    {&otherGun4Sound, "base/sound/gun4.wav", false},   {&otherGun5Sound, "base/sound/gun5.wav", false},
-    {&otherGun6Sound, "base/sound/gun6.wav", false},   {&otherChangeSound, "base/sound/change.wav", false},
-    {&mon1Sound, "base/sound/mon1.wav", false},        {&mon2Sound, "base/sound/mon2.wav", false},
-    {&mon3Sound, "base/sound/mon3.wav", false},        {&mon4Sound, "base/sound/mon4.wav", false},
-    {&mon5Sound, "base/sound/mon5.wav", false},        {&object1Sound, "base/sound/object1.wav", false},
-    {&object2Sound, "base/sound/object2.wav", false},  {&menuClickSound, "base/sound/menu1.wav", false},
-    {&menuHoverSound, "base/sound/menu2.wav", false},
-};
-static_assert(sizeof kEffectSounds / sizeof kEffectSounds[0] == 25, "25 effect sounds");
 
 bool DefaultPeek(Message& m) { return PeekMessage(m); }
 bool DefaultCreate() { return CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen); }
@@ -181,7 +155,7 @@ int WinMain() {
   alcMakeContextCurrent(context);
   alGetError();
 
-  for (const EffectSound& e : kEffectSounds) e.sound->Load(e.file, e.loop);
+  for (const EffectSoundFile& e : kEffectSounds) e.sound->Load(e.file, e.loop);
   menuMusic.Open("base/music/menu.ogg", true, true);
   alDistanceModel(AL_INVERSE_DISTANCE);
 
@@ -194,8 +168,9 @@ int WinMain() {
     if (r == PassResult::Done) break;
   }
 
-  for (const EffectSound& e : kEffectSounds) e.sound->Release();
+  for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
   menuMusic.Release();
+  ReleaseSoundBufferCache();
   ALCcontext* current = alcGetCurrentContext();
   ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
   alcMakeContextCurrent(nullptr);

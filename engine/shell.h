@@ -4,13 +4,13 @@
 #include <string>
 
 #include "platform/events.h"
+#include "sound/sound_settings.h"
 
 // Settings stored in base/menu.inf.
 extern int resolutionIndex;
 extern int colorBits;
 extern int depthBits;
-extern bool soundOn;
-extern bool musicOn;
+// soundOn and musicOn: sound/sound_settings.h.
 extern int spareSetting;
 // Derived from resolutionIndex (not stored).
 extern int screenWidth;

@@ -1,10 +1,360 @@
 #include "sound/music_track.h"
 
-// Stand-in until the music track exists.
-MusicTrack menuMusic;
+// The stock callback tables of the decoder header are not used (they would be unused statics).
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
 
-bool MusicTrack::Open(const std::string&, bool, bool) { return false; }
-void MusicTrack::Play() {}
-void MusicTrack::Update() {}
-void MusicTrack::Stop() {}
-void MusicTrack::Release() {}
+#include <vector>
+
+#include "platform/dialog.h"
+#include "sound/wav_loader.h"
+
+SoundBufferCache soundBufferCache;
+MusicTrack menuMusic;
+MusicTrack spareMusicTracks[7];
+
+namespace {
+
+// Longest track decoded whole into one buffer (bytes of 16-bit PCM).
+constexpr int64_t kMaxWholeTrackBytes = int64_t{1} << 30;
+
+ALenum FormatForChannels(int channels) { return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16; }
+
+}  // namespace
+
+const SoundBufferRecord* FindCachedBuffer(const std::string& fileName) {
+  const SoundBufferRecord* found = nullptr;
+  for (const auto& [name, record] : soundBufferCache) {
+    if (record.fileName == fileName) found = &record;
+  }
+  return found;
+}
+
+void ReleaseSoundBufferCache() {
+  for (auto& [name, record] : soundBufferCache) {
+    ALuint b = name;
+    if (alIsBuffer(b)) alDeleteBuffers(1, &b);
+  }
+  soundBufferCache.clear();
+  alGetError();
+}
+
+std::string GetFileExtension(const std::string& name) {
+  std::string ext;
+  // Collected backwards from the last character; the first character never belongs to it.
+  for (size_t i = name.size(); i > 1; --i) {
+    const char c = name[i - 1];
+    if (c == '.') break;
+    ext.insert(ext.begin(), c);
+  }
+  for (char& c : ext) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return ext;
+}
+
+bool CheckAlError() {
+  const ALenum error = alGetError();
+  if (error == AL_NO_ERROR) return true;
+  const ALchar* text = alGetString(error);
+  ShowMessageBox(std::string("OpenAL error: ") + (text ? text : "unknown"), "Error", DialogButtons::Ok,
+                 DialogIcon::Exclamation);
+  return false;
+}
+
+size_t OggFileRead(void* ptr, size_t size, size_t count, void* source) {
+  if (size == 0 || count == 0) return 0;
+  auto* in = static_cast<std::ifstream*>(source);
+  in->read(static_cast<char*>(ptr), static_cast<std::streamsize>(size * count));
+  // Like fread: whole items read (the decoder asks for items of one byte).
+  return static_cast<size_t>(in->gcount()) / size;
+}
+
+int OggFileSeek(void* source, int64_t offset, int whence) {
+  auto* in = static_cast<std::ifstream*>(source);
+  in->clear();
+  std::ios_base::seekdir dir;
+  switch (whence) {
+    case SEEK_SET: dir = std::ios_base::beg; break;
+    case SEEK_CUR: dir = std::ios_base::cur; break;
+    case SEEK_END: dir = std::ios_base::end; break;
+    default: return -1;
+  }
+  in->seekg(static_cast<std::streamoff>(offset), dir);
+  return in->fail() ? -1 : 0;
+}
+
+long OggFileTell(void* source) { return static_cast<long>(static_cast<std::ifstream*>(source)->tellg()); }
+
+int OggFileClose(void*) { return 0; }  // the track closes its stream itself
+
+MusicTrack::MusicTrack() : velocity{0, 0, 0}, position{0, 0, 0} {}
+
+MusicTrack::~MusicTrack() = default;
+
+bool MusicTrack::Open(const std::string& fileName, bool loopTrack, bool stream) {
+  {
+    std::ifstream probe(fileName, std::ios::binary);
+    if (!probe.is_open()) return false;
+  }
+  loop = loopTrack;
+  alGetError();
+  alGenSources(1, &source);
+  if (!CheckAlError()) {
+    source = 0;
+    return false;
+  }
+  alSourcef(source, AL_PITCH, 1.0f);
+  alSourcef(source, AL_GAIN, 1.0f);
+  alSourcefv(source, AL_POSITION, position);
+  alSourcefv(source, AL_VELOCITY, velocity);
+  alSourcei(source, AL_LOOPING, loop ? AL_TRUE : AL_FALSE);
+
+  const std::string ext = GetFileExtension(fileName);
+  if (ext == "WAV") return LoadWav(fileName);
+  if (ext == "OGG") {
+    streamed = stream;
+    return LoadOgg(fileName, stream);
+  }
+  return false;
+}
+
+bool MusicTrack::LoadWav(const std::string& fileName) {
+  alGetError();
+  const SoundBufferRecord* cached = FindCachedBuffer(fileName);
+  ALuint buffer = 0;
+  if (cached != nullptr) {
+    buffer = cached->buffer;
+  } else {
+    alGenBuffers(1, &buffer);
+    if (!CheckAlError()) return false;
+    ALenum format = 0;
+    void* data = nullptr;
+    ALsizei size = 0;
+    ALsizei frequency = 0;
+    if (!LoadWavData(fileName.c_str(), format, data, size, frequency)) {
+      alDeleteBuffers(1, &buffer);
+      return false;
+    }
+    alBufferData(buffer, format, data, size, frequency);
+    UnloadWavData(format, data, size, frequency);
+    if (!CheckAlError()) {
+      alDeleteBuffers(1, &buffer);
+      alGetError();
+      return false;
+    }
+    soundBufferCache[buffer] = SoundBufferRecord{buffer, fileName, frequency, format};
+  }
+  alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
+  alSourcef(source, AL_MAX_GAIN, 0.8f);
+  alSourcef(source, AL_MAX_DISTANCE, 8.0f);
+  alSourcef(source, AL_REFERENCE_DISTANCE, 10.0f);
+  sourceCopy = source;
+  return true;
+}
+
+bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
+  if (source == 0) return false;
+  if (file != nullptr) {
+    ov_clear(file);
+    delete file;
+    file = nullptr;
+  }
+  this->stream.close();
+  this->stream.clear();
+  this->stream.open(fileName, std::ios::binary);
+  if (!this->stream.is_open()) return false;
+
+  file = new OggVorbis_File;
+  const ov_callbacks callbacks = {
+      OggFileRead,
+      [](void* s, ogg_int64_t offset, int whence) { return OggFileSeek(s, offset, whence); },
+      OggFileClose,
+      OggFileTell,
+  };
+  if (ov_open_callbacks(&this->stream, file, nullptr, 0, callbacks) < 0) {
+    // A failed open has already cleared the decoder state.
+    delete file;
+    file = nullptr;
+    return false;
+  }
+  comment = ov_comment(file, -1);
+  info = ov_info(file, -1);
+  if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
+    // Only mono and stereo have an OpenAL format.
+    ov_clear(file);
+    delete file;
+    file = nullptr;
+    comment = nullptr;
+    info = nullptr;
+    return false;
+  }
+
+  SoundBufferRecord record{0, fileName, static_cast<ALsizei>(info->rate), FormatForChannels(info->channels)};
+  alGetError();
+  if (stream) {
+    // Looping is done by Update, which goes back to the start when the data ends.
+    alSourcei(source, AL_LOOPING, AL_FALSE);
+    for (ALuint& buffer : streamBuffers) {
+      alGenBuffers(1, &buffer);
+      if (!CheckAlError()) return false;
+      record.buffer = buffer;
+      soundBufferCache[buffer] = record;
+    }
+    return PrimeQueue();
+  }
+
+  const SoundBufferRecord* cached = FindCachedBuffer(fileName);
+  if (cached != nullptr) {
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(cached->buffer));
+    return CheckAlError();
+  }
+  const ogg_int64_t frames = ov_pcm_total(file, -1);
+  if (frames <= 0) return false;
+  const int64_t bytes = static_cast<int64_t>(frames) * info->channels * 2;
+  if (bytes > kMaxWholeTrackBytes) return false;
+  ALuint buffer = 0;
+  alGenBuffers(1, &buffer);
+  if (!CheckAlError()) return false;
+  record.buffer = buffer;
+  soundBufferCache[buffer] = record;
+  StreamBuffer(buffer, static_cast<unsigned>(bytes));
+  if (!CheckAlError()) return false;
+  alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
+  return CheckAlError();
+}
+
+bool MusicTrack::StreamBuffer(ALuint buffer, unsigned size) {
+  lastFillBytes = 0;
+  if (size == 0 || file == nullptr) return false;
+  std::vector<char> block(size);
+  unsigned filled = 0;
+  bool full = false;
+  for (;;) {
+    if (filled >= size) {
+      full = true;
+      break;
+    }
+    int section = 0;
+    const long got = ov_read(file, block.data() + filled, static_cast<int>(size - filled), 0, 2, 1, &section);
+    if (got == OV_HOLE) continue;  // a gap in the data: decoding goes on after it
+    if (got <= 0) break;           // end of the data, or an error that more reading will not cure
+    filled += static_cast<unsigned>(got);
+  }
+  if (filled > 0) {
+    const auto it = soundBufferCache.find(buffer);
+    if (it == soundBufferCache.end()) return false;
+    alBufferData(buffer, it->second.format, block.data(), static_cast<ALsizei>(filled), it->second.frequency);
+    if (!CheckAlError()) return false;
+    lastFillBytes = filled;
+  }
+  return full;
+}
+
+unsigned MusicTrack::FillNext(ALuint buffer, bool& ended) {
+  ended = false;
+  if (StreamBuffer(buffer, kStreamBufferBytes)) return lastFillBytes;
+  ended = true;
+  ov_pcm_seek(file, 0);
+  if (lastFillBytes > 0 || !loop) return lastFillBytes;
+  // Nothing was left (the previous fill ended exactly at the end): start this one from the top.
+  if (!StreamBuffer(buffer, kStreamBufferBytes)) ov_pcm_seek(file, 0);
+  return lastFillBytes;
+}
+
+bool MusicTrack::PrimeQueue() {
+  alSourcei(source, AL_BUFFER, 0);
+  endQueued = false;
+  for (ALuint buffer : streamBuffers) {
+    bool ended = false;
+    const unsigned bytes = FillNext(buffer, ended);
+    if (bytes > 0) {
+      alSourceQueueBuffers(source, 1, &buffer);
+      if (!CheckAlError()) return false;
+    }
+    if (ended && !loop) {
+      endQueued = true;
+      break;
+    }
+    if (bytes == 0) break;
+  }
+  return true;
+}
+
+void MusicTrack::Update() {
+  if (!streamed || source == 0 || file == nullptr) return;
+  alGetError();
+  ALint state = 0;
+  alGetSourcei(source, AL_SOURCE_STATE, &state);
+  if (state != AL_PLAYING) {
+    // A stopped source reports every buffer processed: refilling now would skip audio. Only a
+    // track without loop that has played out its last block is rewound here.
+    if (state == AL_STOPPED && endQueued) Stop();
+    return;
+  }
+  if (endQueued) return;  // the queue plays out what is left
+  ALint processed = 0;
+  alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
+  while (processed-- > 0) {
+    ALuint buffer = 0;
+    alSourceUnqueueBuffers(source, 1, &buffer);
+    if (!CheckAlError()) return;
+    bool ended = false;
+    const unsigned bytes = FillNext(buffer, ended);
+    if (bytes > 0) {
+      alSourceQueueBuffers(source, 1, &buffer);
+      if (!CheckAlError()) return;
+    }
+    if (ended && !loop) {
+      endQueued = true;
+      return;
+    }
+    if (bytes == 0) return;
+  }
+}
+
+void MusicTrack::Play() {
+  if (source == 0) return;
+  alSourcePlay(source);
+}
+
+void MusicTrack::Stop() {
+  if (source == 0) return;
+  alSourceStop(source);
+  if (file == nullptr) return;
+  ov_pcm_seek(file, 0);
+  if (streamed) {
+    alGetError();
+    PrimeQueue();
+  }
+}
+
+void MusicTrack::StopNoRewind() {
+  if (source != 0) alSourceStop(source);
+}
+
+void MusicTrack::SetPosition(float x, float y, float z, float vx, float vy, float vz) {
+  if (source == 0) return;
+  const ALfloat p[3] = {x, y, z};
+  const ALfloat v[3] = {vx, vy, vz};
+  alSourcefv(source, AL_POSITION, p);
+  alSourcefv(source, AL_VELOCITY, v);
+}
+
+void MusicTrack::Release() {
+  if (source != 0) {
+    alSourceStop(source);
+    if (alIsSource(source)) alDeleteSources(1, &source);
+  }
+  source = sourceCopy = 0;
+  if (file != nullptr) {
+    ov_clear(file);
+    delete file;
+    file = nullptr;
+  }
+  comment = nullptr;
+  info = nullptr;
+  streamed = false;
+  endQueued = false;
+  streamBuffers[0] = streamBuffers[1] = 0;
+}

@@ -1,0 +1,4 @@
+#include "sound/sound_settings.h"
+
+bool soundOn = true;
+bool musicOn = true;

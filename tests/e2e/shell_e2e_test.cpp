@@ -1,0 +1,135 @@
+// The real start-up, message loop and shut-down, in process (fake clock, scripted input) and as
+// the real binary.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "e2e_support.h"
+#include "engine/frame.h"
+#include "engine/shell.h"
+#include "game/game_state.h"
+#include "platform/clock.h"
+#include "platform/dialog.h"
+#include "platform/events.h"
+#include "platform/shell_open.h"
+#include "png_writer.h"
+
+namespace {
+
+int64_t fakeNow = 0;
+int framesSeen = 0;
+int closeAfterFrames = 0;
+bool sawLoadingFirst = false, sawLoadingSecond = false, sawMenu = false;
+
+void SaveScreen(const char* name) {
+  GLint vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  std::vector<uint8_t> px(static_cast<size_t>(vp[2]) * vp[3] * 3), flipped(px.size());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, vp[2], vp[3], GL_RGB, GL_UNSIGNED_BYTE, px.data());
+  const size_t stride = static_cast<size_t>(vp[2]) * 3;
+  for (int y = 0; y < vp[3]; ++y)
+    std::copy(px.begin() + (vp[3] - 1 - y) * stride, px.begin() + (vp[3] - y) * stride, flipped.begin() + y * stride);
+  WritePng(std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png", vp[2], vp[3], 3, flipped);
+}
+
+// Each frame takes 20 ms of fake time; the window is closed after a set number of frames.
+bool ScriptedFrame() {
+  fakeNow += 20'000'000;
+  const bool loadingBefore = startupLoading;
+  const bool result = RenderFrame();
+  ++framesSeen;
+  if (loadingBefore && loadProgress < 7.0f) {
+    if (!sawLoadingFirst) SaveScreen("e2e_loading_first");
+    sawLoadingFirst = true;
+  } else if (loadingBefore) {
+    if (!sawLoadingSecond) SaveScreen("e2e_loading_second");
+    sawLoadingSecond = true;
+  } else if (gameState == 1) {
+    if (!sawMenu) SaveScreen("e2e_main_menu");
+    sawMenu = true;
+  }
+  if (framesSeen == closeAfterFrames) PostMessage(WM_CLOSE, 0, 0);
+  return result;
+}
+
+}  // namespace
+
+TEST(ShellEndToEnd, StartsLoadsReachesTheMenuAndEndsOnClose) {
+  const std::string dir = MakeRunDirectory("shell_in_process");
+  // An invalid resolution (3) must come back as the default, proving the file is rewritten.
+  WriteFileBytes(dir + "/base/menu.inf", {3, 0, 0, 0, 32, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 42, 0, 0, 0});
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+
+  SetDialogHeadless(true);
+  SetUrlOpeningEnabled(false);
+  InstallFakeClock(&fakeNow);
+  fakeNow = 1'000'000'000;
+  ResetFrameClock();
+  ResetShell();
+  ShellHooks hooks = DefaultShellHooks();
+  hooks.renderFrame = ScriptedFrame;
+  closeAfterFrames = 8 * 50 + 30;  // past the 8 s loading phase, then some menu frames
+  SetShellHooks(hooks);
+  fullscreen = false;  // a test display offers no 800 x 600 full-screen mode
+
+  const int code = WinMain();
+  InstallFakeClock(nullptr);
+  SetShellHooks(DefaultShellHooks());
+
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(sawLoadingFirst);
+  EXPECT_TRUE(sawLoadingSecond);
+  EXPECT_TRUE(sawMenu);
+  EXPECT_EQ(framesSeen, closeAfterFrames);
+  const std::vector<unsigned char> written = ReadFileBytes(dir + "/base/menu.inf");
+  ASSERT_EQ(written.size(), 24u);
+  EXPECT_EQ(written[0], 1);    // resolution back to the default
+  EXPECT_EQ(written[12], 0);   // sound off kept
+  EXPECT_EQ(written[20], 42);  // spare word kept
+  EXPECT_EQ(LastOpenedUrl().find("/stats/dunmarrow.html") != std::string::npos, true);
+}
+
+TEST(ShellEndToEnd, RealBinaryRunsFullScreenAndEndsCleanlyWhenAskedToClose) {
+  const std::string dir = MakeRunDirectory("shell_binary");
+  // 15-bit colour is not offered: the default (32) must be written back; the spare word stays.
+  WriteFileBytes(dir + "/base/menu.inf", {1, 0, 0, 0, 15, 0, 0, 0, 24, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0});
+  const std::string binary = std::string(DUN_BINARY_DIR) + "/dunmarrow";
+  ASSERT_EQ(access(binary.c_str(), X_OK), 0);
+  // A display of its own whose only mode is 800 x 600, so the full-screen switch succeeds; the
+  // window system's close request (SIGTERM becomes a quit event) comes after three seconds.
+  const std::string script = "cd '" + dir + "' && xvfb-run -a -s '-screen 0 800x600x24' sh -c '\"" + binary +
+                             "\" & pid=$!; sleep 3; kill -TERM $pid; wait $pid'";
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    setenv("BROWSER", "true", 1);  // the statistics page opener must not start a browser
+    execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+    _exit(91);
+  }
+  int status = 0;
+  for (int i = 0;; ++i) {
+    if (waitpid(pid, &status, WNOHANG) == pid) break;
+    if (i == 600) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "the game did not end after the close request";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const std::vector<unsigned char> written = ReadFileBytes(dir + "/base/menu.inf");
+  ASSERT_EQ(written.size(), 24u);
+  EXPECT_EQ(written[4], 32);
+  EXPECT_EQ(written[20], 9);
+}

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/frame.h"
+#include "platform/clock.h"
+
+namespace {
+
+// A fake counter in nanoseconds driving the frame timer.
+class FrameClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    counter = 1'000'000'000;
+    InstallFakeClock(&counter);
+    ResetFrameClock();
+    TimerInit();
+    AdvanceFrameClock();  // first frame: previous readings were 0
+  }
+  void TearDown() override { InstallFakeClock(nullptr); }
+  void Frame(double ms) {
+    counter += static_cast<int64_t>(ms * 1e6);
+    AdvanceFrameClock();
+  }
+  int64_t counter = 0;
+};
+
+}  // namespace
+
+TEST_F(FrameClockTest, FrameStepIsHundredthsOfASecondWithTheLongFrameClamp) {
+  Frame(10.0);
+  EXPECT_NEAR(frameStep, 1.0f, 1e-5f);
+  EXPECT_NEAR(frameDelta, 0.1f, 1e-6f);
+  Frame(49.0);
+  EXPECT_NEAR(frameStep, 4.9f, 1e-4f);
+  Frame(50.0);
+  EXPECT_FLOAT_EQ(frameStep, 0.1f);
+  Frame(2000.0);
+  EXPECT_FLOAT_EQ(frameStep, 0.1f);
+}
+
+TEST_F(FrameClockTest, GameClockAdvancesByTenTimesFrameStep) {
+  const float before = gameClock;
+  Frame(10.0);
+  Frame(20.0);
+  Frame(60.0);  // clamped to 0.1: 1 ms
+  EXPECT_NEAR(gameClock - before, 10.0f + 20.0f + 1.0f, 1e-3f);
+}
+
+TEST_F(FrameClockTest, BackwardsClockTakesTheAbsoluteDifference) {
+  Frame(10.0);
+  counter -= 20'000'000;  // 20 ms backwards
+  AdvanceFrameClock();
+  EXPECT_NEAR(frameStep, 2.0f, 1e-4f);
+  EXPECT_LT(framesPerSecond, 0.0f);
+}
+
+TEST_F(FrameClockTest, FirstFrameAfterRestartIsClamped) {
+  counter += 3'000'000'000;  // three seconds in
+  AdvanceFrameClock();
+  TimerInit();  // window re-created: time starts again at 0
+  counter += 10'000'000;
+  AdvanceFrameClock();
+  EXPECT_FLOAT_EQ(frameStep, 0.1f);
+}
+
+TEST_F(FrameClockTest, IncrementsSurviveHoursOfRunning) {
+  counter += int64_t(30) * 3600 * 1'000'000'000;  // 30 hours
+  AdvanceFrameClock();
+  Frame(1.0);
+  EXPECT_NEAR(frameStep, 0.1f, 1e-4f);
+  Frame(0.25);
+  EXPECT_NEAR(frameStep, 0.025f, 1e-4f);
+  EXPECT_NEAR(framesPerSecond, 4000.0f, 1.0f);
+}
+
+TEST(LoadingPhase, PictureAndLoadThresholds) {
+  ResetFrameClock();
+  bool loadNow = false;
+  frameStep = 0.0f;
+  loadProgress = 6.99f;
+  EXPECT_EQ(LoadingPhaseStep(loadNow), 0);
+  loadProgress = 7.0f;
+  EXPECT_EQ(LoadingPhaseStep(loadNow), 1);
+  EXPECT_FALSE(loadNow);
+  loadProgress = 8.0f;
+  EXPECT_EQ(LoadingPhaseStep(loadNow), 1);
+  EXPECT_FALSE(loadNow);  // exactly 8 s does not load yet
+  frameStep = 1.0f;       // 10 ms more
+  EXPECT_EQ(LoadingPhaseStep(loadNow), 1);
+  EXPECT_TRUE(loadNow);
+  EXPECT_NEAR(loadProgress, 8.01f, 1e-5f);
+}
+
+TEST(FpsText, NonFiniteAndOutOfRangeValues) {
+  EXPECT_EQ(FpsDisplayValue(INFINITY), 0);
+  EXPECT_EQ(FpsDisplayValue(-INFINITY), 0);
+  EXPECT_EQ(FpsDisplayValue(NAN), 0);
+  EXPECT_EQ(FpsDisplayValue(-35.0f), 0);
+  EXPECT_EQ(FpsDisplayValue(59.9f), 59);
+  EXPECT_EQ(FpsDisplayValue(1e9f), 9999);
+}

@@ -1,0 +1,253 @@
+// The music track: streaming, looping, stopping and the whole-file loads, on the loopback device.
+#include <gtest/gtest.h>
+
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "platform/dialog.h"
+#include "sound/loopback.h"
+#include "sound/music_track.h"
+
+namespace {
+
+constexpr int kRate = 22050;
+// Frames of mono 16-bit audio in one streaming refill.
+constexpr size_t kChunkFrames = kStreamBufferBytes / 2;
+
+class MusicTrackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(audio.Open(kRate));
+    SetDialogHeadless(true);
+    ClearDialogHistory();
+    dir = FixtureDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  }
+  void TearDown() override {
+    track.Release();
+    audio.Close();
+  }
+  std::string Ogg(const std::string& name, const std::vector<float>& frames, int channels = 1) {
+    const std::string path = dir + "/" + name;
+    EXPECT_TRUE(WriteOggFixture(path, frames, kRate, channels));
+    return path;
+  }
+  int64_t Tell() const { return ov_pcm_tell(track.file); }
+  // Renders the given frames in slices of about 23 ms with an Update after each, like the frame
+  // loop; returns the number of slices that were silent.
+  size_t Run(size_t frames, std::vector<int16_t>* keep = nullptr) {
+    size_t silent = 0;
+    for (size_t done = 0; done < frames; done += 512) {
+      const auto mix = audio.Render(512);
+      if (Rms(mix) < 0.01) ++silent;
+      if (keep) keep->insert(keep->end(), mix.begin(), mix.end());
+      track.Update();
+    }
+    return silent;
+  }
+
+  LoopbackAudio audio;
+  MusicTrack track;
+  std::string dir;
+};
+
+TEST_F(MusicTrackTest, OpenPrimesTwoBuffersAndRefillRewindsAtTheEnd) {
+  const size_t total = 2 * kChunkFrames + kChunkFrames / 2;
+  const std::string file = Ogg("a.ogg", ToneFloats(total, kRate, 441, 0.5));
+  ASSERT_TRUE(track.Open(file, true, true));
+  EXPECT_EQ(SourceInt(track.source, AL_BUFFERS_QUEUED), 2);
+  EXPECT_EQ(SourceInt(track.source, AL_LOOPING), AL_FALSE);  // looping is the track's own
+  EXPECT_EQ(Tell(), static_cast<int64_t>(2 * kChunkFrames));
+  EXPECT_EQ(ov_pcm_total(track.file, -1), static_cast<int64_t>(total));
+
+  // Not playing: nothing is refilled, although a stopped source counts its buffers processed.
+  track.Update();
+  EXPECT_EQ(Tell(), static_cast<int64_t>(2 * kChunkFrames));
+
+  track.Play();
+  Run(kChunkFrames + 2048);
+  // The third refill took the last half buffer and went back to the first sample.
+  EXPECT_EQ(Tell(), 0);
+  EXPECT_EQ(track.LastFillBytes(), kChunkFrames / 2 * 2);
+  EXPECT_EQ(SourceInt(track.source, AL_BUFFERS_QUEUED), 2);
+  Run(kChunkFrames);
+  EXPECT_EQ(Tell(), static_cast<int64_t>(kChunkFrames));  // continued from the start
+  EXPECT_EQ(SourceState(track.source), AL_PLAYING);
+}
+
+TEST_F(MusicTrackTest, LoopingTrackPlaysOnWithoutGaps) {
+  const size_t total = kChunkFrames + kChunkFrames / 3;
+  ASSERT_TRUE(track.Open(Ogg("b.ogg", ToneFloats(total, kRate, 300, 0.5)), true, true));
+  track.Play();
+  EXPECT_EQ(Run(4 * total), 0u);
+  EXPECT_EQ(SourceState(track.source), AL_PLAYING);
+  EXPECT_TRUE(DialogHistory().empty());
+}
+
+TEST_F(MusicTrackTest, DataEndingExactlyAtABufferBoundaryQueuesNoStaleAudio) {
+  const size_t total = 2 * kChunkFrames;
+  ASSERT_TRUE(track.Open(Ogg("c.ogg", ToneFloats(total, kRate, 300, 0.5)), true, true));
+  EXPECT_EQ(Tell(), static_cast<int64_t>(total));  // both buffers full, the data is used up
+  track.Play();
+  Run(kChunkFrames + 2048);
+  // The refill found nothing left, so it started again from the first sample at once.
+  EXPECT_EQ(Tell(), static_cast<int64_t>(kChunkFrames));
+  EXPECT_EQ(track.LastFillBytes(), kStreamBufferBytes);
+  EXPECT_EQ(Run(2 * total), 0u);
+  EXPECT_EQ(SourceState(track.source), AL_PLAYING);
+}
+
+TEST_F(MusicTrackTest, TrackShorterThanOneBufferStillLoops) {
+  const size_t total = 5000;
+  ASSERT_TRUE(track.Open(Ogg("d.ogg", ToneFloats(total, kRate, 300, 0.5)), true, true));
+  EXPECT_EQ(SourceInt(track.source, AL_BUFFERS_QUEUED), 2);
+  track.Play();
+  EXPECT_EQ(Run(10 * total), 0u);
+  EXPECT_EQ(SourceState(track.source), AL_PLAYING);
+}
+
+TEST_F(MusicTrackTest, TrackWithoutLoopPlaysToTheEndThenStopsRewound) {
+  const size_t total = kChunkFrames + kChunkFrames / 2;
+  ASSERT_TRUE(track.Open(Ogg("e.ogg", ToneFloats(total, kRate, 300, 0.5)), false, true));
+  track.Play();
+  std::vector<int16_t> mix;
+  Run(total + kRate, &mix);
+  EXPECT_NE(SourceState(track.source), AL_PLAYING);
+  // The whole track was heard, its tail included, and nothing after it.
+  EXPECT_GT(Rms(mix, total * 2 - 4096, 2048), 0.1);
+  EXPECT_LT(Rms(mix, total * 2 + 2048), 1e-3);
+  // Ready to start again from the beginning.
+  EXPECT_EQ(SourceInt(track.source, AL_BUFFERS_QUEUED), 2);
+  track.Play();
+  EXPECT_LT(Run(2048), 1u);
+}
+
+TEST_F(MusicTrackTest, StopThenPlayStartsFromTheBeginning) {
+  // A loud first second, then silence.
+  std::vector<float> frames(4 * kChunkFrames, 0.0f);
+  const auto loud = ToneFloats(kRate, kRate, 300, 0.6);
+  std::copy(loud.begin(), loud.end(), frames.begin());
+  ASSERT_TRUE(track.Open(Ogg("f.ogg", frames), true, true));
+  track.Play();
+  std::vector<int16_t> mix;
+  Run(3 * kRate, &mix);
+  EXPECT_LT(Rms(mix, mix.size() - 4096), 1e-3);  // now in the silent part
+
+  track.Stop();
+  EXPECT_EQ(SourceState(track.source), AL_STOPPED);
+  EXPECT_EQ(SourceInt(track.source, AL_BUFFERS_QUEUED), 2);
+  // Rewound, then both buffers were filled again from the first sample.
+  EXPECT_EQ(Tell(), static_cast<int64_t>(2 * kChunkFrames));
+  track.Play();
+  mix.clear();
+  Run(4096, &mix);
+  EXPECT_GT(Rms(mix, 1024), 0.1);
+}
+
+TEST_F(MusicTrackTest, WholeFileOggIsDecodedOnceAndShared) {
+  const size_t total = 30000;
+  const std::string file = Ogg("g.ogg", ToneFloats(2 * total, kRate, 300, 0.5), 2);
+  ASSERT_TRUE(track.Open(file, false, false));
+  EXPECT_FALSE(track.IsStreamed());
+  const ALuint buffer = static_cast<ALuint>(SourceInt(track.source, AL_BUFFER));
+  ASSERT_NE(buffer, 0u);
+  ALint size = 0, channels = 0;
+  alGetBufferi(buffer, AL_SIZE, &size);
+  alGetBufferi(buffer, AL_CHANNELS, &channels);
+  EXPECT_EQ(size, static_cast<ALint>(total * 2 * 2));  // frames x channels x 2
+  EXPECT_EQ(channels, 2);
+
+  MusicTrack second;
+  ASSERT_TRUE(second.Open(file, false, false));
+  EXPECT_EQ(static_cast<ALuint>(SourceInt(second.source, AL_BUFFER)), buffer);
+  EXPECT_EQ(soundBufferCache.size(), 1u);
+  second.Play();
+  EXPECT_GT(Rms(audio.Render(4096)), 0.05);
+  second.Release();
+}
+
+TEST_F(MusicTrackTest, WavTrackIsCachedAndGetsTheEffectLimits) {
+  const std::string file = dir + "/h.WAV";
+  ASSERT_TRUE(WriteWavFixture(file, ToneSamples(8000, kRate, 300, 0.5), kRate));
+  ASSERT_TRUE(track.Open(file, true, false));
+  MusicTrack second;
+  ASSERT_TRUE(second.Open(file, false, true));  // stream has no meaning for WAV
+  EXPECT_EQ(SourceInt(second.source, AL_BUFFER), SourceInt(track.source, AL_BUFFER));
+  EXPECT_EQ(soundBufferCache.size(), 1u);
+  ALfloat v = 0;
+  alGetSourcef(track.source, AL_REFERENCE_DISTANCE, &v);
+  EXPECT_FLOAT_EQ(v, 10.0f);
+  EXPECT_EQ(SourceInt(track.source, AL_LOOPING), AL_TRUE);
+  second.Release();
+}
+
+TEST_F(MusicTrackTest, OpenRejectsWhatItCannotPlay) {
+  EXPECT_FALSE(track.Open(dir + "/missing.ogg", true, true));
+  EXPECT_EQ(track.source, 0u);
+
+  const std::string text = dir + "/notes.txt";
+  std::ofstream(text) << "not music";
+  EXPECT_FALSE(track.Open(text, true, true));
+  track.Release();
+
+  const std::string garbage = dir + "/garbage.ogg";
+  std::ofstream(garbage, std::ios::binary) << std::string(5000, 'x');
+  MusicTrack g;
+  EXPECT_FALSE(g.Open(garbage, true, true));
+  EXPECT_EQ(g.file, nullptr);
+  g.Update();
+  g.Release();
+
+  // Only mono and stereo have an OpenAL format.
+  MusicTrack three;
+  EXPECT_FALSE(three.Open(Ogg("three.ogg", ToneFloats(3 * 2000, kRate, 300, 0.5), 3), true, false));
+  EXPECT_EQ(three.file, nullptr);
+  three.Release();
+
+  // An unreadable WAV leaves nothing in the cache.
+  const std::string badWav = dir + "/bad.wav";
+  std::ofstream(badWav, std::ios::binary) << "RIFF....WAVEjunk";
+  MusicTrack w;
+  EXPECT_FALSE(w.Open(badWav, true, false));
+  w.Release();
+  EXPECT_TRUE(soundBufferCache.empty());
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
+TEST_F(MusicTrackTest, CheckAlErrorReportsThroughTheDialog) {
+  alGetError();
+  EXPECT_TRUE(CheckAlError());
+  alSourcePlay(987654);  // no such source
+  EXPECT_FALSE(CheckAlError());
+  ASSERT_EQ(DialogHistory().size(), 1u);
+  EXPECT_EQ(DialogHistory()[0].caption, "Error");
+  EXPECT_EQ(DialogHistory()[0].text.rfind("OpenAL error: ", 0), 0u);
+  EXPECT_GT(DialogHistory()[0].text.size(), std::string("OpenAL error: ").size());
+  EXPECT_TRUE(CheckAlError());  // reading the error cleared it
+}
+
+TEST_F(MusicTrackTest, FileCallbacksUseTheWholeOffset) {
+  const std::string path = dir + "/bytes.bin";
+  std::ofstream(path, std::ios::binary) << "0123456789";
+  std::ifstream in(path, std::ios::binary);
+  char buf[8] = {};
+  EXPECT_EQ(OggFileRead(buf, 1, 4, &in), 4u);
+  EXPECT_EQ(std::string(buf, 4), "0123");
+  EXPECT_EQ(OggFileRead(buf, 1, 8, &in), 6u);  // only what is left
+  EXPECT_EQ(OggFileSeek(&in, 2, SEEK_SET), 0);  // clears the end-of-file state first
+  EXPECT_EQ(OggFileTell(&in), 2);
+  EXPECT_EQ(OggFileSeek(&in, -3, SEEK_END), 0);
+  EXPECT_EQ(OggFileTell(&in), 7);
+  EXPECT_EQ(OggFileSeek(&in, 1, SEEK_CUR), 0);
+  EXPECT_EQ(OggFileTell(&in), 8);
+  EXPECT_EQ(OggFileSeek(&in, 0, 7), -1);
+  const int64_t far = (int64_t{1} << 32) + 5;
+  EXPECT_EQ(OggFileSeek(&in, far, SEEK_SET), 0);
+  EXPECT_EQ(static_cast<int64_t>(OggFileTell(&in)), far);  // not cut to its low 32 bits
+  EXPECT_EQ(OggFileClose(&in), 0);
+  EXPECT_TRUE(in.is_open());
+}
+
+}  // namespace
