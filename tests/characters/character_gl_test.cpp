@@ -13,38 +13,30 @@
 #include "engine/textures.h"
 #include "gl_fixture.h"
 #include "platform/dialog.h"
-#include "tools/makebase/characters_skin.h"
+#include "test_skins.h"
 
 namespace {
 
-GLuint UploadSkin(int character, int variant) {
-  std::vector<uint8_t> rgb;
-  makebase::PaintCharacterSkin(character, variant, rgb);
+GLuint Upload(const std::vector<uint8_t>& rgb) {
   GLuint id = 0;
   glGenTextures(1, &id);
   glBindTexture(GL_TEXTURE_2D, id);
-  // The picture's rows run from the top; texture t runs from the bottom.
-  const int n = makebase::kCharacterSkinSize;
-  std::vector<uint8_t> bottomUp(rgb.size());
-  for (int y = 0; y < n; ++y)
-    std::copy(rgb.begin() + static_cast<size_t>(n - 1 - y) * n * 3, rgb.begin() + static_cast<size_t>(n - y) * n * 3,
-              bottomUp.begin() + static_cast<size_t>(y) * n * 3);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, n, n, 0, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTestSkinSize, kTestSkinSize, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   return id;
 }
 
-GLuint UploadGrey(uint8_t level) {
-  std::vector<uint8_t> rgb(16 * 16 * 3);
-  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(level + ((i / 3) % 7 == 0 ? 20 : 0));
-  GLuint id = 0;
-  glGenTextures(1, &id);
-  glBindTexture(GL_TEXTURE_2D, id);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  return id;
+GLuint UploadSkin(int character, int variant) {
+  std::vector<uint8_t> rgb;
+  PaintTestSkin(character, variant, rgb);
+  return Upload(rgb);
+}
+
+GLuint UploadWeaponSkin(int weapon) {
+  std::vector<uint8_t> rgb;
+  PaintTestWeaponSkin(weapon, rgb);
+  return Upload(rgb);
 }
 
 class CharacterGlTest : public GlTest {
@@ -58,13 +50,13 @@ class CharacterGlTest : public GlTest {
       bmpTextures[9] = UploadSkin(0, 1);
       for (int b = 0; b < 4; ++b)
         for (int v = 0; v < 2; ++v) bmpTextures[50 + 2 * b + v] = UploadSkin(b + 1, v);
-      for (int w = 0; w < 6; ++w) bmpTextures[42 + w] = UploadGrey(static_cast<uint8_t>(60 + 12 * w));
+      for (int w = 0; w < 6; ++w) bmpTextures[42 + w] = UploadWeaponSkin(w);
       uploaded = true;
     }
   }
 
   // A floor and a camera a little above and in front of a row of figures.
-  void BeginScene(float floorY) {
+  void BeginScene(float floorY, bool close = false) {
     glClearColor(0.42f, 0.5f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
@@ -72,7 +64,10 @@ class CharacterGlTest : public GlTest {
     gluPerspective(40.0, double(Width()) / Height(), 0.5, 200.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(0.5, 2.2, 16.0, 0.5, 0.3, 0.0, 0.0, 1.0, 0.0);
+    if (close)
+      gluLookAt(0.0, 2.0, 6.0, 0.0, 1.0, 0.0, 0.0, 1.0, 0.0);
+    else
+      gluLookAt(0.5, 2.2, 16.0, 0.5, 0.3, 0.0, 0.0, 1.0, 0.0);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
@@ -155,6 +150,19 @@ TEST_F(CharacterGlTest, PlayerDrawsEveryAnimation) {
     glPopMatrix();
   }
   SaveScreenshot("characters_player_weapons");
+  // A closer look at the player character and two bandits from the front.
+  BeginScene(-1.25f, true);
+  model->SelectWeapon(3);
+  HoldFrame(model->lower, "LEGS_1", 0, true, *model);
+  HoldFrame(model->upper, "TORSO_1", 0, false, *model);
+  glPushMatrix();
+  glTranslatef(0.0f, 0.3f, 0.0f);
+  glRotatef(-110.0f, 0, 1, 0);
+  glBindTexture(GL_TEXTURE_2D, bmpTextures[8]);
+  glScalef(0.06666f, 0.06666f, 0.06666f);
+  model->Draw(0.0f, 0.0f);
+  glPopMatrix();
+  SaveScreenshot("characters_player_close");
   for (const char* legs : {"LEGS_1", "LEGS_2", "LEGS_3", "LEGS_5"}) {
     model->SetLegsAnimation(legs);
     const AnimationInfo& a = model->lower.animations[model->lower.currentAnim];

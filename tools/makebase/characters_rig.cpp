@@ -93,30 +93,38 @@ Tag ToTag(const char* name, const Xf& f) {
   return t;
 }
 
-UvRect RegionRect(Region r) {
-  // Cells of a 4 x 4 grid of the skin picture, rows counted from the top; inset against bleeding.
-  struct Cell {
-    int col0, row, col1;
-  };
-  static const Cell cells[kRegionCount] = {
-      {0, 0, 2},  // face
-      {2, 0, 3},  // hair
-      {3, 0, 4},  // skin
-      {0, 1, 2},  // shirt
-      {2, 1, 4},  // sleeve
-      {0, 2, 2},  // trousers
-      {2, 2, 3},  // boots
-      {3, 2, 4},  // gear
-      {0, 3, 1},  // metal
-      {1, 3, 2},  // accent
-      {0, 0, 4},  // whole (weapons)
-  };
-  if (r == kWhole) return {0.01f, 0.01f, 0.99f, 0.99f};
-  const Cell c = cells[r];
-  const float inset = 2.0f / 256.0f;
-  const float top = 1.0f - c.row * 0.25f;
-  return {c.col0 * 0.25f + inset, top - 0.25f + inset, c.col1 * 0.25f - inset, top - inset};
+UvMap RegionMap(Region r) {
+  switch (r) {
+    case kFace: return {0.0f, 0.5f, 0.80f, 1.0f, true, 0.5f, 1.0f};
+    case kHat: return {0.55f, 0.95f, 0.965f, 0.995f};
+    case kSkin: return {0.01f, 0.05f, 0.93f, 0.95f};
+    case kShirt: return {0.0f, 0.5f, 0.50f, 0.80f, true, 0.5f, 1.0f};
+    case kSleeve: return {0.55f, 0.95f, 0.51f, 0.79f};
+    case kCoat: return {0.6f, 0.9f, 0.52f, 0.78f};
+    case kBelt: return {0.0f, 0.5f, 0.455f, 0.495f, true, 0.5f, 1.0f};
+    case kLeather: return {0.55f, 0.95f, 0.455f, 0.495f};
+    case kTrousers: return {0.0f, 1.0f, 0.11f, 0.44f};
+    case kBoots: return {0.0f, 1.0f, 0.01f, 0.09f};
+    case kDark: return {0.3f, 0.7f, 0.03f, 0.08f};
+    case kGunMetal: return {0.05f, 0.55f, 0.05f, 0.95f};
+    case kGunWood: return {0.65f, 0.95f, 0.05f, 0.95f};
+    default: return {0.0f, 1.0f, 0.0f, 1.0f};
+  }
 }
+
+namespace {
+
+// s of a wrapped part at u (0 at the back, 0.5 in front) as seen from the face on the given side
+// of u: the two halves of a split map meet at u = 0.25 and 0.75 with different s.
+double MapS(const UvMap& m, double u, bool leftOfU) {
+  if (!m.split) return m.s0 + (m.s1 - m.s0) * u;
+  const bool front = leftOfU ? (u > 0.25 && u <= 0.75) : (u >= 0.25 && u < 0.75);
+  if (front) return m.s0 + (m.s1 - m.s0) * (u - 0.25) / 0.5;
+  const double back = u >= 0.75 ? u - 0.75 : u + 0.25;
+  return m.backS0 + (m.backS1 - m.backS0) * back / 0.5;
+}
+
+}  // namespace
 
 namespace {
 
@@ -135,31 +143,35 @@ void AddTriangleOutward(RigMesh& mesh, int a, int b, int c, V3 pa, V3 pb, V3 pc,
 void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& rings, int sides, Region region,
              double uSpin) {
   if (rings.size() < 2 || sides < 3) return;
-  const UvRect uv = RegionRect(region);
+  const UvMap uv = RegionMap(region);
   const bool square = sides == 4;
   const double z0 = rings.front().z, z1 = rings.back().z;
-  std::vector<std::vector<int>> index(rings.size());
+  // Per ring and column, the vertex ending the face on its left and the one starting the face on
+  // its right (the same vertex unless the texture map jumps there).
+  std::vector<std::vector<int>> leftIndex(rings.size()), rightIndex(rings.size());
   std::vector<std::vector<V3>> pos(rings.size());
   for (size_t k = 0; k < rings.size(); ++k) {
     const Ring& rg = rings[k];
+    const double v = z1 > z0 ? (rg.z - z0) / (z1 - z0) : 0.0;
+    const float t = static_cast<float>(uv.t0 + (uv.t1 - uv.t0) * v);
     for (int i = 0; i <= sides; ++i) {
       const double a = kPi + (square ? kPi / 4 : 0.0) + 2.0 * kPi * i / sides;
       const double scale = square ? std::sqrt(2.0) : 1.0;
       const V3 p{rg.cx + rg.rx * scale * std::cos(a), rg.cy + rg.ry * scale * std::sin(a), rg.z};
-      double u = static_cast<double>(i) / sides + uSpin;
-      u = std::clamp(u, 0.0, 1.0);
-      const double v = z1 > z0 ? (rg.z - z0) / (z1 - z0) : 0.0;
-      index[k].push_back(static_cast<int>(mesh.vertices.size()));
+      const double u = std::clamp(static_cast<double>(i) / sides + uSpin, 0.0, 1.0);
+      const double sl = MapS(uv, u, true), sr = MapS(uv, u, false);
       pos[k].push_back(p);
-      mesh.vertices.push_back(RigVertex{bone, place.Apply(p), static_cast<float>(uv.u0 + (uv.u1 - uv.u0) * u),
-                                        static_cast<float>(uv.v0 + (uv.v1 - uv.v0) * v)});
+      leftIndex[k].push_back(static_cast<int>(mesh.vertices.size()));
+      mesh.vertices.push_back(RigVertex{bone, place.Apply(p), static_cast<float>(sl), t});
+      if (sr != sl) mesh.vertices.push_back(RigVertex{bone, place.Apply(p), static_cast<float>(sr), t});
+      rightIndex[k].push_back(static_cast<int>(mesh.vertices.size()) - 1);
     }
   }
   for (size_t k = 0; k + 1 < rings.size(); ++k) {
     const double zm = 0.5 * (rings[k].z + rings[k + 1].z);
     const V3 axis{0.5 * (rings[k].cx + rings[k + 1].cx), 0.5 * (rings[k].cy + rings[k + 1].cy), zm};
     for (int i = 0; i < sides; ++i) {
-      const int a = index[k][i], b = index[k][i + 1], c = index[k + 1][i + 1], d = index[k + 1][i];
+      const int a = rightIndex[k][i], b = leftIndex[k][i + 1], c = leftIndex[k + 1][i + 1], d = rightIndex[k + 1][i];
       AddTriangleOutward(mesh, a, b, c, pos[k][i], pos[k][i + 1], pos[k + 1][i + 1], axis);
       AddTriangleOutward(mesh, a, c, d, pos[k][i], pos[k + 1][i + 1], pos[k + 1][i], axis);
     }
@@ -173,9 +185,22 @@ void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& 
     const Ring& rg = rings[k];
     if (rg.rx < 1e-6 && rg.ry < 1e-6) continue;
     const V3 c{rg.cx, rg.cy, rg.z};
+    const float t = end == 0 ? uv.t0 : uv.t1;
+    std::vector<int> ring(sides + 1);
+    for (int i = 0; i <= sides; ++i) ring[i] = i < sides ? rightIndex[k][i] : leftIndex[k][i];
+    float centreS = 0.5f * (uv.s0 + uv.s1);
+    if (uv.split) {
+      // A wrapped part's caps (top of the head, shoulders) take the back's texture throughout.
+      centreS = 0.5f * (uv.backS0 + uv.backS1);
+      for (int i = 0; i <= sides; ++i) {
+        ring[i] = static_cast<int>(mesh.vertices.size());
+        const float s = static_cast<float>(uv.backS0 + (uv.backS1 - uv.backS0) * i / sides);
+        mesh.vertices.push_back(RigVertex{bone, place.Apply(pos[k][i]), s, t});
+      }
+    }
     const int ci = static_cast<int>(mesh.vertices.size());
-    mesh.vertices.push_back(RigVertex{bone, place.Apply(c), 0.5f * (uv.u0 + uv.u1), end == 0 ? uv.v0 : uv.v1});
-    for (int i = 0; i < sides; ++i) AddTriangleOutward(mesh, ci, index[k][i], index[k][i + 1], c, pos[k][i], pos[k][i + 1], centre);
+    mesh.vertices.push_back(RigVertex{bone, place.Apply(c), centreS, t});
+    for (int i = 0; i < sides; ++i) AddTriangleOutward(mesh, ci, ring[i], ring[i + 1], c, pos[k][i], pos[k][i + 1], centre);
   }
 }
 
@@ -274,7 +299,7 @@ void AddBody(RigMesh& m, const Build& b) {
           8, kTrousers);
   AddLoft(m, kPelvis, id, {{b.waistUp - 1.6, 0.3 * b.belly, 0, wd + 0.45 + 0.5 * b.belly, ww + 0.45},
                            {b.waistUp + 0.6, 0.3 * b.belly, 0, wd + 0.55 + 0.5 * b.belly, ww + 0.5}},
-          8, kGear);
+          8, kBelt);
   // Chest.
   const double cw = b.chestWidth / 2, cd = b.chestDepth / 2, L = b.torsoLength;
   AddLoft(m, kChest, id,
@@ -289,15 +314,15 @@ void AddBody(RigMesh& m, const Build& b) {
             {{1.5, 0.2 * b.belly, 0, wd + 0.6 + 0.4 * b.belly, ww + 0.5},
              {L * 0.7, 0.2, 0, cd + 0.6, cw + 0.4},
              {L - 2.0, 0.0, 0, cd * 0.92 + 0.6, cw * 0.9}},
-            8, kGear);
+            8, kCoat);
   if (b.backpack) {
-    AddBox(m, kChest, id, {-cd - 5.0, -5.0, 3.0}, {-cd + 1.0, 5.0, L - 2.5}, kGear, 0.85, 0.9);
-    AddBox(m, kChest, id, {-cd - 4.0, -4.2, L - 2.5}, {-cd + 0.5, 4.2, L - 0.8}, kAccent, 0.8, 0.9);
+    AddBox(m, kChest, id, {-cd - 5.0, -5.0, 3.0}, {-cd + 1.0, 5.0, L - 2.5}, kLeather, 0.85, 0.9);
+    AddBox(m, kChest, id, {-cd - 4.0, -4.2, L - 2.5}, {-cd + 0.5, 4.2, L - 0.8}, kHat, 0.8, 0.9);
   }
   if (b.shoulderPads) {
     for (double side : {1.0, -1.0})
       AddLoft(m, kChest, Translate({0, side * (b.shoulderHalfWidth - 0.5), L - b.shoulderDrop}),
-              {{-1.5, 0, 0, 3.4, 2.8}, {1.2, 0, 0, 3.2, 2.7}, {2.6, 0, 0, 2.0, 1.6}}, 6, kGear);
+              {{-1.5, 0, 0, 3.4, 2.8}, {1.2, 0, 0, 3.2, 2.7}, {2.6, 0, 0, 2.0, 1.6}}, 6, kLeather);
   }
   // Neck and head.
   const double nz = b.neckLength, hh = b.headHeight, hd = b.headDepth / 2, hwid = b.headWidth / 2;
@@ -312,23 +337,23 @@ void AddBody(RigMesh& m, const Build& b) {
   AddBox(m, kHead, id, {hd + 0.2, -0.6, nz + hh * 0.38}, {hd + 1.3, 0.6, nz + hh * 0.55}, kSkin, 0.5, 0.7);
   if (b.beard)
     AddLoft(m, kHead, id, {{nz - 0.8, 1.8, 0, hd * 0.5, hwid * 0.6}, {nz + hh * 0.32, 1.0, 0, hd * 0.75, hwid * 0.95}}, 6,
-            kHair);
-  if (b.goggles) AddBox(m, kHead, id, {hd - 1.5, -hwid - 0.3, nz + hh * 0.56}, {hd + 0.5, hwid + 0.3, nz + hh * 0.7}, kMetal);
+            kDark);
+  if (b.goggles) AddBox(m, kHead, id, {hd - 1.5, -hwid - 0.3, nz + hh * 0.56}, {hd + 0.5, hwid + 0.3, nz + hh * 0.7}, kDark);
   if (b.helmet)
     AddLoft(m, kHead, id,
             {{nz + hh * 0.6, 0.0, 0, hd + 0.7, hwid + 0.7},
              {nz + hh * 0.85, -0.1, 0, hd + 0.5, hwid + 0.5},
              {nz + hh + 0.9, -0.2, 0, hd * 0.55, hwid * 0.55}},
-            8, kHair);
+            8, kHat);
   if (b.hat) {
     AddLoft(m, kHead, id, {{nz + hh * 0.78, 0.4, 0, hd + 3.0, hwid + 3.0}, {nz + hh * 0.84, 0.4, 0, hd + 3.0, hwid + 3.0}},
-            8, kHair);
+            8, kHat);
     AddLoft(m, kHead, id,
-            {{nz + hh * 0.7, 0.0, 0, hd + 0.4, hwid + 0.4}, {nz + hh + 1.8, -0.2, 0, hd * 0.75, hwid * 0.7}}, 8, kHair);
+            {{nz + hh * 0.7, 0.0, 0, hd + 0.4, hwid + 0.4}, {nz + hh + 1.8, -0.2, 0, hd * 0.75, hwid * 0.7}}, 8, kHat);
   }
   if (b.bandana)
     AddLoft(m, kHead, id, {{nz + hh * 0.62, 0.2, 0, hd + 0.35, hwid + 0.35}, {nz + hh * 0.78, 0.1, 0, hd + 0.3, hwid + 0.3}},
-            8, kAccent);
+            8, kHat);
 
   // Arms (along -Z from the shoulder).
   for (int s = 0; s < 2; ++s) {
@@ -356,30 +381,30 @@ void AddBody(RigMesh& m, const Build& b) {
   }
 }
 
-void AddGun(RigMesh& m, int bone, int kind, Region region) {
+void AddGun(RigMesh& m, int bone, int kind, Region metal, Region wood) {
   const Xf id;
   const Xf alongX = RotY(90);  // a loft along the shape's Z becomes one along X
   switch (kind) {
     case 2:  // short carbine
-      AddBox(m, bone, id, {-6.0, -0.8, -2.2}, {-1.5, 0.8, 0.6}, region);
-      AddBox(m, bone, id, {-1.5, -1.0, -1.3}, {7.0, 1.0, 1.6}, region);
-      AddBox(m, bone, id, {-0.8, -0.7, -4.0}, {0.8, 0.7, -1.3}, region);
-      AddBox(m, bone, id, {2.0, -0.7, -4.8}, {3.8, 0.7, -1.3}, region);
-      AddLoft(m, bone, alongX, {{7.0, -0.8, 0, 0.55, 0.55}, {20.0, -0.8, 0, 0.55, 0.55}}, 6, region);
+      AddBox(m, bone, id, {-6.0, -0.8, -2.2}, {-1.5, 0.8, 0.6}, wood);
+      AddBox(m, bone, id, {-1.5, -1.0, -1.3}, {7.0, 1.0, 1.6}, metal);
+      AddBox(m, bone, id, {-0.8, -0.7, -4.0}, {0.8, 0.7, -1.3}, wood);
+      AddBox(m, bone, id, {2.0, -0.7, -4.8}, {3.8, 0.7, -1.3}, metal);
+      AddLoft(m, bone, alongX, {{7.0, -0.8, 0, 0.55, 0.55}, {20.0, -0.8, 0, 0.55, 0.55}}, 6, metal);
       break;
     case 3:  // heavy gun
-      AddBox(m, bone, id, {-7.0, -1.2, -2.6}, {-1.5, 1.2, 1.0}, region);
-      AddBox(m, bone, id, {-1.5, -1.5, -1.8}, {9.0, 1.5, 2.2}, region);
-      AddBox(m, bone, id, {-0.8, -0.8, -4.2}, {0.8, 0.8, -1.8}, region);
-      AddBox(m, bone, id, {2.5, -2.8, -3.5}, {6.5, -1.5, 1.2}, region);
-      AddLoft(m, bone, alongX, {{9.0, -0.9, 0, 1.3, 1.3}, {20.0, -0.9, 0, 1.1, 1.1}}, 8, region);
+      AddBox(m, bone, id, {-7.0, -1.2, -2.6}, {-1.5, 1.2, 1.0}, wood);
+      AddBox(m, bone, id, {-1.5, -1.5, -1.8}, {9.0, 1.5, 2.2}, metal);
+      AddBox(m, bone, id, {-0.8, -0.8, -4.2}, {0.8, 0.8, -1.8}, wood);
+      AddBox(m, bone, id, {2.5, -2.8, -3.5}, {6.5, -1.5, 1.2}, metal);
+      AddLoft(m, bone, alongX, {{9.0, -0.9, 0, 1.3, 1.3}, {20.0, -0.9, 0, 1.1, 1.1}}, 8, metal);
       break;
     default:  // rifle
-      AddBox(m, bone, id, {-9.0, -0.9, -2.8}, {-1.8, 0.9, 0.7}, region, 1.0, 1.0);
-      AddBox(m, bone, id, {-1.8, -1.0, -1.2}, {8.5, 1.0, 1.6}, region);
-      AddBox(m, bone, id, {-0.8, -0.7, -4.0}, {0.8, 0.7, -1.2}, region);
-      AddBox(m, bone, id, {2.2, -0.7, -4.8}, {4.2, 0.7, -1.2}, region);
-      AddLoft(m, bone, alongX, {{8.5, -0.8, 0, 0.6, 0.6}, {20.0, -0.8, 0, 0.55, 0.55}}, 6, region);
+      AddBox(m, bone, id, {-9.0, -0.9, -2.8}, {-1.8, 0.9, 0.7}, wood, 1.0, 1.0);
+      AddBox(m, bone, id, {-1.8, -1.0, -1.2}, {8.5, 1.0, 1.6}, metal);
+      AddBox(m, bone, id, {-0.8, -0.7, -4.0}, {0.8, 0.7, -1.2}, wood);
+      AddBox(m, bone, id, {2.2, -0.7, -4.8}, {4.2, 0.7, -1.2}, metal);
+      AddLoft(m, bone, alongX, {{8.5, -0.8, 0, 0.6, 0.6}, {20.0, -0.8, 0, 0.55, 0.55}}, 6, metal);
       break;
   }
 }

@@ -40,12 +40,35 @@ Xf LimbFrame(V3 start, V3 end, V3 hint);
 // The tag record of a frame (origin and the three axes as OpenGL columns).
 Tag ToTag(const char* name, const Xf& f);
 
-// Regions of the 256 x 256 character skin (texture coordinates, t up from the bottom).
-enum Region { kFace, kHair, kSkin, kShirt, kSleeve, kTrousers, kBoots, kGear, kMetal, kAccent, kWhole, kRegionCount };
-struct UvRect {
-  float u0, v0, u1, v1;
+// Where each kind of surface maps in the character skins (bmpTextures 8, 9 and 50..59, one layout
+// for all, t up from the bottom of the picture): t 0.80..1.00 the head (s 0..0.5 the face, s
+// 0.5..1 hair or hat), t 0.50..0.80 torso and arms (s 0..0.5 the front, s 0.5..1 back and
+// sleeves), t 0.45..0.50 the belt, t 0.10..0.45 trousers, t 0..0.10 boots. The hand weapons'
+// skins (42..47): s 0..0.6 gun metal, s 0.6..1 wood.
+enum Region {
+  kFace,      // the head all round: face in front, hair behind
+  kHat,       // hats, helmets, bandanas: the hair or hat colour
+  kSkin,      // neck, hands, nose: bare skin of the forehead
+  kShirt,     // the chest all round: shirt in front, coat behind
+  kSleeve,    // arms
+  kCoat,      // vests and coats over the shirt
+  kBelt,      // the belt all round, buckle in front
+  kLeather,   // packs, pads, straps: belt leather without the buckle
+  kTrousers,  // hips and legs
+  kBoots,     // boots and feet
+  kDark,      // a gun carried in the figure's own mesh, beards: the dark of the boots
+  kGunMetal,  // hand weapons: metal
+  kGunWood,   // hand weapons: stock and grip
+  kRegionCount
 };
-UvRect RegionRect(Region r);
+// A region's texture rectangle. With split set, the front half of a wrapped part (u 0.25..0.75)
+// maps to s0..s1 and the back half to backS0..backS1.
+struct UvMap {
+  float s0, s1, t0, t1;
+  bool split = false;
+  float backS0 = 0, backS1 = 0;
+};
+UvMap RegionMap(Region r);
 
 enum Bone {
   kPelvis,
@@ -148,7 +171,7 @@ void AddBox(RigMesh& mesh, int bone, const Xf& place, V3 lo, V3 hi, Region regio
 
 // The body of a build (every bone but the gun), and its gun on kGun.
 void AddBody(RigMesh& mesh, const Build& b);
-void AddGun(RigMesh& mesh, int bone, int kind, Region region);
+void AddGun(RigMesh& mesh, int bone, int kind, Region metal, Region wood);
 
 // Vertices of the mesh for one frame, each moved by its bone's frame then by post.
 void PoseVertices(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames, const Xf& post,

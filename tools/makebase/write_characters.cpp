@@ -72,8 +72,8 @@ void AppendFrame(MeshObject& mesh, const RigMesh& rig, const std::array<Xf, kBon
 
 Build PlayerBuild() {
   Build b;
-  b.vest = true;
-  b.shoulderPads = false;
+  b.headWidth = 6.2;
+  b.headDepth = 7.0;
   return b;
 }
 
@@ -84,50 +84,50 @@ RigMesh HandWeapon(int k) {
   const Xf id;
   const Xf alongX = RotY(90);
   auto barrel = [&](double x0, double x1, double y, double z, double r, int sides) {
-    AddLoft(m, 0, alongX, {{x0, -z, y, r, r}, {x1, -z, y, r, r}}, sides, kWhole);
+    AddLoft(m, 0, alongX, {{x0, -z, y, r, r}, {x1, -z, y, r, r}}, sides, kGunMetal);
   };
   switch (k) {
     case 1:  // pistol
-      AddBox(m, 0, id, {-1.0, -0.6, -3.2}, {0.9, 0.6, 0.0}, kWhole, 0.9, 1.0);
-      AddBox(m, 0, id, {-1.4, -0.7, 0.0}, {5.5, 0.7, 1.5}, kWhole);
+      AddBox(m, 0, id, {-1.0, -0.6, -3.2}, {0.9, 0.6, 0.0}, kGunWood, 0.9, 1.0);
+      AddBox(m, 0, id, {-1.4, -0.7, 0.0}, {5.5, 0.7, 1.5}, kGunMetal);
       barrel(5.5, 6.3, 0, 0.9, 0.35, 6);
       break;
     case 2:  // light machine gun
-      AddBox(m, 0, id, {-7.0, -0.7, -2.2}, {-1.5, 0.7, 0.6}, kWhole);
-      AddBox(m, 0, id, {-1.5, -0.9, -1.0}, {7.5, 0.9, 1.5}, kWhole);
-      AddBox(m, 0, id, {-0.7, -0.6, -3.6}, {0.7, 0.6, -1.0}, kWhole);
-      AddBox(m, 0, id, {2.0, -0.6, -4.5}, {3.6, 0.6, -1.0}, kWhole);
+      AddBox(m, 0, id, {-7.0, -0.7, -2.2}, {-1.5, 0.7, 0.6}, kGunWood);
+      AddBox(m, 0, id, {-1.5, -0.9, -1.0}, {7.5, 0.9, 1.5}, kGunMetal);
+      AddBox(m, 0, id, {-0.7, -0.6, -3.6}, {0.7, 0.6, -1.0}, kGunWood);
+      AddBox(m, 0, id, {2.0, -0.6, -4.5}, {3.6, 0.6, -1.0}, kGunMetal);
       barrel(7.5, 16.0, 0, 0.5, 0.45, 6);
       break;
     case 3:  // shotgun
-      AddBox(m, 0, id, {-8.0, -0.7, -2.6}, {-1.0, 0.7, 0.4}, kWhole, 1.0, 1.0);
-      AddBox(m, 0, id, {-1.0, -0.8, -0.9}, {4.0, 0.8, 1.3}, kWhole);
+      AddBox(m, 0, id, {-8.0, -0.7, -2.6}, {-1.0, 0.7, 0.4}, kGunWood, 1.0, 1.0);
+      AddBox(m, 0, id, {-1.0, -0.8, -0.9}, {4.0, 0.8, 1.3}, kGunMetal);
       barrel(4.0, 17.0, 0, 0.7, 0.6, 8);
       barrel(5.0, 12.0, 0, -0.4, 0.65, 8);
       break;
     case 4:  // machine gun
-      AddBox(m, 0, id, {-7.5, -0.8, -2.4}, {-1.5, 0.8, 0.8}, kWhole);
-      AddBox(m, 0, id, {-1.5, -1.1, -1.2}, {8.5, 1.1, 1.8}, kWhole);
-      AddBox(m, 0, id, {-0.7, -0.6, -3.8}, {0.7, 0.6, -1.2}, kWhole);
-      AddBox(m, 0, id, {1.5, -0.8, -5.5}, {3.8, 0.8, -1.2}, kWhole);
-      AddBox(m, 0, id, {0.0, -0.4, 1.8}, {5.0, 0.4, 2.6}, kWhole);
+      AddBox(m, 0, id, {-7.5, -0.8, -2.4}, {-1.5, 0.8, 0.8}, kGunWood);
+      AddBox(m, 0, id, {-1.5, -1.1, -1.2}, {8.5, 1.1, 1.8}, kGunMetal);
+      AddBox(m, 0, id, {-0.7, -0.6, -3.8}, {0.7, 0.6, -1.2}, kGunWood);
+      AddBox(m, 0, id, {1.5, -0.8, -5.5}, {3.8, 0.8, -1.2}, kGunMetal);
+      AddBox(m, 0, id, {0.0, -0.4, 1.8}, {5.0, 0.4, 2.6}, kGunMetal);
       barrel(8.5, 14.0, 0, 0.5, 0.9, 8);
       barrel(14.0, 19.0, 0, 0.5, 0.45, 6);
       break;
     case 5:  // double-barrelled shotgun
-      AddBox(m, 0, id, {-8.0, -0.8, -2.8}, {-1.0, 0.8, 0.4}, kWhole);
-      AddBox(m, 0, id, {-1.0, -1.1, -1.0}, {3.5, 1.1, 1.2}, kWhole);
+      AddBox(m, 0, id, {-8.0, -0.8, -2.8}, {-1.0, 0.8, 0.4}, kGunWood);
+      AddBox(m, 0, id, {-1.0, -1.1, -1.0}, {3.5, 1.1, 1.2}, kGunMetal);
       barrel(3.5, 16.0, 0.55, 0.2, 0.55, 8);
       barrel(3.5, 16.0, -0.55, 0.2, 0.55, 8);
       break;
     default:  // heavy machine gun
-      AddBox(m, 0, id, {-7.0, -1.2, -2.6}, {-1.5, 1.2, 1.0}, kWhole);
-      AddBox(m, 0, id, {-1.5, -1.4, -1.6}, {9.0, 1.4, 2.2}, kWhole);
-      AddBox(m, 0, id, {-0.8, -0.7, -4.0}, {0.8, 0.7, -1.6}, kWhole);
-      AddBox(m, 0, id, {2.0, -3.2, -3.0}, {6.0, -1.4, 1.5}, kWhole);
+      AddBox(m, 0, id, {-7.0, -1.2, -2.6}, {-1.5, 1.2, 1.0}, kGunWood);
+      AddBox(m, 0, id, {-1.5, -1.4, -1.6}, {9.0, 1.4, 2.2}, kGunMetal);
+      AddBox(m, 0, id, {-0.8, -0.7, -4.0}, {0.8, 0.7, -1.6}, kGunWood);
+      AddBox(m, 0, id, {2.0, -3.2, -3.0}, {6.0, -1.4, 1.5}, kGunMetal);
       barrel(9.0, 18.0, 0, 0.4, 1.35, 8);
       barrel(18.0, 21.0, 0, 0.4, 0.6, 6);
-      AddBox(m, 0, id, {-1.0, -0.5, 2.2}, {6.0, 0.5, 3.2}, kWhole);
+      AddBox(m, 0, id, {-1.0, -0.5, 2.2}, {6.0, 0.5, 3.2}, kGunMetal);
       break;
   }
   return m;
@@ -266,7 +266,7 @@ void BuildBandit(int k, BanditParts& out) {
   const Build b = BanditBuild(k);
   RigMesh mesh;
   AddBody(mesh, b);
-  AddGun(mesh, kGun, b.gun, kMetal);
+  AddGun(mesh, kGun, b.gun, kDark, kLeather);
 
   const std::vector<AnimLine> torso = {{"TORSO_1", Motion::kStand, 1, 10},
                                        {"TORSO_2", Motion::kStand, 1, 10},
