@@ -4,6 +4,8 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,45 +15,20 @@
 #include "engine/textures.h"
 #include "gl_fixture.h"
 #include "platform/dialog.h"
-#include "test_skins.h"
 
 namespace {
-
-GLuint Upload(const std::vector<uint8_t>& rgb) {
-  GLuint id = 0;
-  glGenTextures(1, &id);
-  glBindTexture(GL_TEXTURE_2D, id);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTestSkinSize, kTestSkinSize, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  return id;
-}
-
-GLuint UploadSkin(int character, int variant) {
-  std::vector<uint8_t> rgb;
-  PaintTestSkin(character, variant, rgb);
-  return Upload(rgb);
-}
-
-GLuint UploadWeaponSkin(int weapon) {
-  std::vector<uint8_t> rgb;
-  PaintTestWeaponSkin(weapon, rgb);
-  return Upload(rgb);
-}
 
 class CharacterGlTest : public GlTest {
  protected:
   void SetUp() override {
     GlTest::SetUp();
     ClearDialogHistory();
-    static bool uploaded = false;
-    if (!uploaded) {
-      bmpTextures[8] = UploadSkin(0, 0);
-      bmpTextures[9] = UploadSkin(0, 1);
-      for (int b = 0; b < 4; ++b)
-        for (int v = 0; v < 2; ++v) bmpTextures[50 + 2 * b + v] = UploadSkin(b + 1, v);
-      for (int w = 0; w < 6; ++w) bmpTextures[42 + w] = UploadWeaponSkin(w);
-      uploaded = true;
+    static bool loaded = false;
+    if (!loaded) {
+      // The skins of the generated data set, read as the game reads them (from its folder).
+      ASSERT_EQ(chdir(DUN_DATA_DIR), 0);
+      ASSERT_TRUE(LoadBmpTextures());
+      loaded = true;
     }
   }
 

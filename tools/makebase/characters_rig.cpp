@@ -95,7 +95,7 @@ Tag ToTag(const char* name, const Xf& f) {
 
 UvMap RegionMap(Region r) {
   switch (r) {
-    case kFace: return {0.0f, 0.5f, 0.80f, 1.0f, true, 0.5f, 1.0f};
+    case kFace: return {0.0f, 0.5f, 0.80f, 0.97f, true, 0.5f, 1.0f};
     case kHat: return {0.55f, 0.95f, 0.965f, 0.995f};
     case kSkin: return {0.01f, 0.05f, 0.93f, 0.95f};
     case kShirt: return {0.0f, 0.5f, 0.50f, 0.80f, true, 0.5f, 1.0f};
@@ -327,13 +327,18 @@ void AddBody(RigMesh& m, const Build& b) {
   // Neck and head.
   const double nz = b.neckLength, hh = b.headHeight, hd = b.headDepth / 2, hwid = b.headWidth / 2;
   AddLoft(m, kHead, id, {{-1.0, 0, 0, 2.0, 2.2}, {nz + 1.5, 0.2, 0, 1.9, 2.0}}, 6, kSkin);
+  // The face and the sides of the head, then the crown in the hair (or hat) colour.
   AddLoft(m, kHead, id,
-          {{nz, 0.8, 0, hd * 0.55, hwid * 0.6},
-           {nz + hh * 0.25, 0.5, 0, hd * 0.9, hwid * 0.9},
-           {nz + hh * 0.65, 0.2, 0, hd, hwid},
-           {nz + hh * 0.9, 0.0, 0, hd * 0.82, hwid * 0.82},
-           {nz + hh, -0.2, 0, hd * 0.4, hwid * 0.4}},
+          {{nz, 0.8, 0, hd * 0.58, hwid * 0.62},
+           {nz + hh * 0.25, 0.5, 0, hd * 0.92, hwid * 0.9},
+           {nz + hh * 0.6, 0.2, 0, hd, hwid},
+           {nz + hh * 0.8, 0.05, 0, hd * 0.96, hwid * 0.97}},
           8, kFace);
+  AddLoft(m, kHead, id,
+          {{nz + hh * 0.76, 0.0, 0, hd * 1.0, hwid * 1.0},
+           {nz + hh * 0.92, -0.1, 0, hd * 0.85, hwid * 0.85},
+           {nz + hh * 1.03, -0.2, 0, hd * 0.45, hwid * 0.45}},
+          8, kHat);
   AddBox(m, kHead, id, {hd + 0.2, -0.6, nz + hh * 0.38}, {hd + 1.3, 0.6, nz + hh * 0.55}, kSkin, 0.5, 0.7);
   if (b.beard)
     AddLoft(m, kHead, id, {{nz - 0.8, 1.8, 0, hd * 0.5, hwid * 0.6}, {nz + hh * 0.32, 1.0, 0, hd * 0.75, hwid * 0.95}}, 6,
