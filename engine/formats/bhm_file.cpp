@@ -26,7 +26,9 @@ struct MeshHeader {
 };
 
 // Reads one mesh at start; false when any of its blocks does not fit or an index is out of range.
-bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, int32_t& meshSize) {
+// budget: bytes of mesh data the file can still hold; each mesh's blocks are taken from it, so
+// meshes that share one block cannot multiply the memory a small file asks for.
+bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, int32_t& meshSize, int64_t& budget) {
   ByteReader r(data, size);
   if (!r.Seek(start)) return false;
   MeshHeader h;
@@ -52,6 +54,9 @@ bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, 
   if (!BlockFits(base + h.texStart, h.numVerts, 8, size)) return false;
   if (!BlockFits(base + h.vertexStart, static_cast<int64_t>(h.numFrames) * h.numVerts, 8, size)) return false;
   if (h.numVerts > 0 && h.numFrames > (int64_t(1) << 31) / h.numVerts) return false;
+  budget -= static_cast<int64_t>(kBhmMeshHeaderSize) + int64_t(h.numTriangles) * 12 + int64_t(h.numVerts) * 8 +
+            int64_t(h.numFrames) * h.numVerts * 8;
+  if (budget < 0) return false;
 
   mesh = MeshObject{};
   mesh.name = h.name;
@@ -134,11 +139,12 @@ bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part) {
   if (!r.ok()) return false;
 
   int64_t start = meshStart;
+  int64_t budget = static_cast<int64_t>(size) - meshStart;
   for (int32_t m = 0; m < numMeshes; ++m) {
     if (start < 0 || start > static_cast<int64_t>(size)) return false;
     MeshObject mesh;
     int32_t meshSize = 0;
-    if (!ReadMesh(data, size, static_cast<size_t>(start), mesh, meshSize)) return false;
+    if (!ReadMesh(data, size, static_cast<size_t>(start), mesh, meshSize, budget)) return false;
     out.objects.push_back(std::move(mesh));
     ++out.numOfObjects;
     start += meshSize;
@@ -158,8 +164,7 @@ int16_t PackCoordinate(float v) {
 }  // namespace
 
 std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& fileName) {
-  int numFrames = std::max(part.numOfFrames, 1);
-  for (const MeshObject& m : part.objects) numFrames = std::max(numFrames, m.numOfFrames);
+  const int numFrames = std::max(part.numOfFrames, 1);
   const int numTags = part.numOfTags;
 
   ByteWriter w;
@@ -183,9 +188,9 @@ std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& file
     float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     bool any = false;
     for (const MeshObject& m : part.objects) {
-      const int mf = std::min(f, std::max(m.numOfFrames, 1) - 1);
+      if (f >= m.numOfFrames) continue;
       for (int v = 0; v < m.numOfVerts; ++v) {
-        const size_t i = static_cast<size_t>(mf) * m.numOfVerts + v;
+        const size_t i = static_cast<size_t>(f) * m.numOfVerts + v;
         if (i >= m.vertices.size()) break;
         const float c[3] = {m.vertices[i].x, m.vertices[i].y, m.vertices[i].z};
         for (int k = 0; k < 3; ++k) {

@@ -89,7 +89,8 @@ constexpr size_t kBhmMeshHeaderSize = 108;
 constexpr size_t kBhmSkinSize = 68;
 
 // Reads a whole .bhm file into part (emptied first). False for a wrong identifier or version and
-// for any count, offset or index that does not fit the file; the part is then left empty.
+// for any count, offset or index that does not fit the file (meshes whose blocks together exceed
+// the file count as not fitting); the part is then left empty.
 bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part);
 inline bool ParseBhm(const std::vector<uint8_t>& bytes, ModelPart& part) {
   return ParseBhm(bytes.data(), bytes.size(), part);
@@ -97,7 +98,7 @@ inline bool ParseBhm(const std::vector<uint8_t>& bytes, ModelPart& part) {
 
 // The bytes of a .bhm file holding part's tags and meshes: vertices are stored in 1/64 units
 // (rounded, clamped to the 16-bit range), texture coordinates with t negated so that reading gives
-// back texVerts as they are. The frame count is part.numOfFrames (at least the meshes' frames).
+// back texVerts as they are. The file's frame count is part.numOfFrames; each mesh keeps its own.
 std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& fileName);
 
 // The animation file: returns the animations for the upper and lower parts (at most eight
