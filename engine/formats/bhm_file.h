@@ -81,6 +81,13 @@ struct ModelPart {
 // Empties a part (meshes, tags, links, animations and animation state).
 void ClearModelPart(ModelPart& part);
 
+// Where the data set keeps the characters: the player character's folder (its three parts, six
+// hand weapons, animation file and hit mesh) and model name, and the bandits' folder (names "1".."4").
+constexpr const char* kPlayerCharacterDir = "base/player/";
+constexpr const char* kPlayerCharacterName = "player";
+constexpr const char* kPlayerHitMeshFile = "base/player/player.ms3d";
+constexpr const char* kBanditCharacterDir = "base/bandits/";
+
 constexpr int kBhmVersion = 15;
 constexpr size_t kBhmHeaderSize = 108;
 constexpr size_t kBhmFrameSize = 56;

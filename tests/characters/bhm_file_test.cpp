@@ -235,6 +235,18 @@ TEST(BhmFile, RefusesCountsOffsetsAndIndicesThatDoNotFit) {
     ModelPart part;
     EXPECT_FALSE(ParseBhm(bad, part)) << "offset " << c.at << " value " << c.value;
   }
+  // Three meshes over two meshes' bytes (the first's size 0, so the second reads it again): every
+  // block lies inside the file, but together they ask for more than it holds.
+  {
+    auto shared = BuildFile(1, 0, {}, {Triangle(), Triangle()});
+    const size_t first = 108 + 56;
+    ModelPart ok;
+    ASSERT_TRUE(ParseBhm(shared, ok));
+    Patch32(shared, first + 104, 0);
+    Patch32(shared, 84, 3);
+    ModelPart part;
+    EXPECT_FALSE(ParseBhm(shared, part));
+  }
   // Large frame and tag counts whose product overflows 32 bits.
   auto bad = good;
   Patch32(bad, 76, 0x10000);

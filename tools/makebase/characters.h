@@ -8,9 +8,6 @@
 
 namespace makebase {
 
-// Folder and model name of the player character under the data set's root.
-constexpr const char* kPlayerModelDir = "base/player";
-constexpr const char* kPlayerModelName = "player";
 constexpr int kBanditCount = 4;
 
 // Player scale: 1/15 with the origin 0.3 above the body centre, feet 1.55 below the origin

@@ -323,8 +323,8 @@ bool WriteCharacters(const std::string& outDir) {
   };
   PlayerParts player;
   BuildPlayer(player);
-  const std::string dir = std::string(kPlayerModelDir) + "/";
-  const std::string name = kPlayerModelName;
+  const std::string dir = kPlayerCharacterDir;
+  const std::string name = kPlayerCharacterName;
   bool ok = write(dir + name + "_lower.bhm", SerializeBhm(player.lower, name + "_lower")) &&
             write(dir + name + "_upper.bhm", SerializeBhm(player.upper, name + "_upper")) &&
             write(dir + name + "_head.bhm", SerializeBhm(player.head, name + "_head")) &&
@@ -334,7 +334,7 @@ bool WriteCharacters(const std::string& outDir) {
   for (int k = 1; k <= kBanditCount && ok; ++k) {
     BanditParts bandit;
     BuildBandit(k, bandit);
-    const std::string base = "base/bandits/" + std::to_string(k);
+    const std::string base = kBanditCharacterDir + std::to_string(k);
     ok = write(base + "_lower.bhm", SerializeBhm(bandit.lower, std::to_string(k) + "_lower")) &&
          writeText(base + "_animation.cfg", bandit.animationConfig);
   }
