@@ -186,6 +186,21 @@ TEST_F(CharacterGlTest, BanditsDrawEveryAnimation) {
       EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
       SaveScreenshot("characters_bandit" + std::to_string(k) + (view == 1 ? "_side_skin1" : "_front"));
     }
+    if (k != 2) continue;
+    // Strips of key frames from the side: the run cycle, then each death's fall.
+    for (const char* legs : {"LEGS_1", "LEGS_2", "LEGS_3"}) {
+      BeginScene(-1.25f);
+      for (int f = 0; f < 10; ++f) {
+        HoldFrame(model->lower, legs, f, true, *model);
+        glPushMatrix();
+        glTranslatef(-7.2f + 1.6f * f, -1.0f, f % 2 == 0 ? 0.0f : -2.0f);
+        glBindTexture(GL_TEXTURE_2D, bmpTextures[52]);
+        glScalef(0.0606f, 0.0606f, 0.0606f);
+        model->Draw(0.0f, 0.0f);
+        glPopMatrix();
+      }
+      SaveScreenshot(std::string("characters_bandit2_frames_") + legs);
+    }
   }
 }
 

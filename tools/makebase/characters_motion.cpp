@@ -156,7 +156,7 @@ void TorsoPose(const Build& b, Motion m, int frame, int frames, Pose& p) {
       p.elbowPole[0] = {-0.2, 1.0, -0.3};
       p.gunPos = Mix(p.gunPos, V3{10.0, -b.shoulderHalfWidth - 1.0, shoulderZ - 12.0}, k);
       p.gunPos = Mix(p.gunPos, V3{4.0, -b.shoulderHalfWidth - 10.0, shoulderZ + 6.0}, f);
-      p.gunPitch = 60.0 * k - 50.0 * f;
+      p.gunPitch = 25.0 * k - 40.0 * f;
       p.gunRoll = -85.0 * f;
       p.gunYaw = -30.0 * f;
       p.chestPitch = 24.0 * k - 14.0 * f;
