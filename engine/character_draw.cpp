@@ -20,6 +20,16 @@ void CharacterModel::Draw(float torsoYaw, float) {
 }
 
 void CharacterModel::DrawLinks(ModelPart& part) {
+  // Parts hang three deep (lower, upper, head or weapon); a longer chain can only be a loop of
+  // links and stops here.
+  static int depth = 0;
+  if (depth >= kMaxLinkDepth) return;
+  ++depth;
+  DrawLinksAt(part);
+  --depth;
+}
+
+void CharacterModel::DrawLinksAt(ModelPart& part) {
   RenderPart(part);
   const int count = std::min<int>(part.numOfTags, static_cast<int>(part.links.size()));
   for (int i = 0; i < count; ++i) {

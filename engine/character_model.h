@@ -55,7 +55,9 @@ class CharacterModel {
   int skin = 0;
 
  private:
+  static constexpr int kMaxLinkDepth = 8;
   void DrawLinks(ModelPart& part);
+  void DrawLinksAt(ModelPart& part);
   void RenderPart(const ModelPart& part);
 };
 

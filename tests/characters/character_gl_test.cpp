@@ -153,6 +153,17 @@ TEST_F(CharacterGlTest, PlayerDrawsEveryAnimation) {
   int mv, pr, tx;
   StackDepths(mv, pr, tx);
   EXPECT_EQ(mv, 1);
+  // A loop of links (a part hung under itself) draws a bounded number of times.
+  ModelPart looped;
+  looped.numOfTags = 1;
+  looped.numOfFrames = 1;
+  looped.tags.resize(1);
+  looped.links.assign(1, &looped);
+  model->lower.links[0] = &looped;
+  model->Draw(0.0f, 0.0f);
+  EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+  StackDepths(mv, pr, tx);
+  EXPECT_EQ(mv, 1);
 }
 
 TEST_F(CharacterGlTest, BanditsDrawEveryAnimation) {
@@ -186,6 +197,16 @@ TEST_F(CharacterGlTest, BanditsDrawEveryAnimation) {
       EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
       SaveScreenshot("characters_bandit" + std::to_string(k) + (view == 1 ? "_side_skin1" : "_front"));
     }
+    for (const char* legs : {"LEGS_1", "LEGS_2", "LEGS_3"}) {
+      model->SetLegsAnimation(legs);
+      const AnimationInfo& a = model->lower.animations[model->lower.currentAnim];
+      for (int f = a.startFrame; f < a.endFrame; ++f) {
+        model->lower.currentFrame = f;
+        model->lower.lastTime = gameClock;
+        model->Draw(0.0f, 0.0f);
+      }
+    }
+    EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
     if (k != 2) continue;
     // Strips of key frames from the side: the run cycle, then each death's fall.
     for (const char* legs : {"LEGS_1", "LEGS_2", "LEGS_3"}) {

@@ -121,6 +121,32 @@ TEST(GeneratedCharacters, PlayerPartsTagsAndAnimations) {
   EXPECT_GT(moved, 10.0);
 }
 
+TEST(GeneratedCharacters, PlayerHitMeshStandsWhereTheFigureIsDrawn) {
+  PlayerParts p;
+  makebase::BuildPlayer(p);
+  const makebase::HitMesh& hit = p.hitMesh;
+  ASSERT_FALSE(hit.triangles.empty());
+  ASSERT_EQ(hit.texCoords.size(), hit.vertices.size());
+  double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
+  for (const BhmVec3& v : hit.vertices) {
+    const double c[3] = {v.x, v.y, v.z};
+    for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
+  }
+  EXPECT_NEAR(lo[1], -1.55, 0.01);  // feet on the floor under the body sphere
+  EXPECT_GT(hi[1], 2.0);            // the head above the eye height (centre + 2.5)
+  EXPECT_LT(hi[1], 2.6);
+  EXPECT_LT(hi[0] - lo[0], 2.0);  // about a shoulder's width across
+  EXPECT_GT(hi[2], 0.5);          // the arms and gun reach forward (+Z)
+  // Counter-clockwise seen from outside: positive signed volume.
+  double volume = 0;
+  for (const auto& t : hit.triangles) {
+    const BhmVec3 &a = hit.vertices[t[0]], &b = hit.vertices[t[1]], &c = hit.vertices[t[2]];
+    volume += double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) - double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
+              double(a.z) * (double(b.x) * c.y - double(b.y) * c.x);
+  }
+  EXPECT_GT(volume, 0.0);
+}
+
 TEST(GeneratedCharacters, BanditsDifferAndCarryTheirGunsToTheFlash) {
   double heights[4];
   for (int k = 1; k <= 4; ++k) {

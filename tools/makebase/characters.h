@@ -2,7 +2,9 @@
 // bandits (one part each), with their animation files.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "engine/formats/bhm_file.h"
 
@@ -16,10 +18,19 @@ constexpr double kPlayerFeetZ = -23.25;
 // Bandit scale: 1/16.5 with the origin 1.0 below the body centre, feet 0.25 below it.
 constexpr double kBanditFeetZ = -4.125;
 
+// The player's hit mesh: the standing figure in world units (1/15), Y up, facing +Z, origin 0.3
+// above the body centre; triangles counter-clockwise seen from outside.
+struct HitMesh {
+  std::vector<BhmVec3> vertices;
+  std::vector<std::array<float, 2>> texCoords;
+  std::vector<std::array<int, 3>> triangles;
+};
+
 struct PlayerParts {
   ModelPart lower, upper, head;
   ModelPart weapons[6];
   std::string animationConfig;
+  HitMesh hitMesh;
 };
 void BuildPlayer(PlayerParts& out);
 

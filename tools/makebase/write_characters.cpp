@@ -204,6 +204,26 @@ void BuildPlayer(PlayerParts& out) {
     out.head.numOfObjects = 1;
   }
 
+  // The hit mesh: the standing figure turned from the part space (X forward, Y left, Z up) into
+  // world axes (X left, Y up, Z forward) and scaled to world units.
+  {
+    Pose p = RestPose(b);
+    LegsPose(b, Motion::kStand, 0, 4, p);
+    TorsoPose(b, Motion::kStand, 0, 4, p);
+    const auto frames = SolvePose(b, p);
+    std::vector<BhmVec3> posed;
+    PoseVertices(body, frames, Translate({0, 0, kPlayerFeetZ - LowestZ(body, frames)}), posed);
+    HitMesh& hit = out.hitMesh;
+    hit = HitMesh{};
+    for (size_t i = 0; i < posed.size(); ++i) {
+      const BhmVec3& v = posed[i];
+      hit.vertices.push_back({v.y / 15.0f, v.z / 15.0f, v.x / 15.0f});
+      hit.texCoords.push_back({body.vertices[i].s, body.vertices[i].t});
+    }
+    // The parts' triangles are clockwise seen from outside; static models take them the other way.
+    for (const auto& t : body.triangles) hit.triangles.push_back({t[0], t[2], t[1]});
+  }
+
   for (int k = 1; k <= 6; ++k) {
     const RigMesh w = HandWeapon(k);
     MeshObject mesh = MeshTopology(w, "weapon");
