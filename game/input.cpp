@@ -2,30 +2,72 @@
 
 #include "engine/gl_window.h"
 #include "engine/shell.h"
+#include "game/game_state.h"
+#include "game/menus.h"
+#include "game/player.h"
+#include "sound/sound_source.h"
 
 bool keys[256];
 bool keyLatch = false;
 bool fireHeld = false;
 
+void RightClickWeaponSwitch(float& weaponRaise, int& currentWeapon, const int ammo[10]) {
+  if (weaponRaise > 0.9f) weaponRaise = -1.0f;
+  else if (weaponRaise < 0.0f) weaponRaise = -0.4f;
+  // A weapon half way up (0 .. 0.9) finishes its raise first.
+  if (weaponRaise >= 0.0f && weaponRaise <= 0.9f) return;
+  int chosen = 0;
+  for (int i = currentWeapon < 0 ? 0 : currentWeapon + 1; i <= 9; ++i) {
+    if (ammo[i] > 0) {
+      chosen = i;
+      break;
+    }
+  }
+  currentWeapon = chosen > 5 ? 0 : chosen;
+}
+
+namespace {
+
+bool AliveInPlay() { return gameState == 0 && players[0].health > 0.0f; }
+
+}  // namespace
+
 void GameWindowProc(const Message& m) {
   switch (m.code) {
-    case WM_ACTIVATE:
-      // Active unless the low word says inactive or the window is minimised.
-      windowActive = (m.wParam & 0xffff) != WA_INACTIVE && ((m.wParam >> 16) & 0xffff) == 0;
-      break;
-    case WM_CLOSE:
-      PostQuitMessage(0);
-      break;
-    case WM_KEYDOWN:
-      if (m.wParam < 256) keys[m.wParam] = true;
-      break;
-    case WM_KEYUP:
-      if (m.wParam < 256) keys[m.wParam] = false;
-      break;
     case WM_SIZE:
       ResizeGLScene(LParamLow(m.lParam), LParamHigh(m.lParam));
-      break;
+      return;
+    case WM_ACTIVATE:
+      // Only a minimised window stops rendering; losing the focus does not.
+      windowActive = ((m.wParam >> 16) & 0xffff) == 0;
+      return;
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return;
+    case WM_KEYDOWN:
+      if (m.wParam < 256) keys[m.wParam] = true;
+      return;
+    case WM_KEYUP:
+      if (m.wParam < 256) keys[m.wParam] = false;
+      return;
+    case WM_MOUSEMOVE:
+      if (gameState != 0) HandleMenuHover();
+      return;
+    case WM_LBUTTONDOWN:
+      if (AliveInPlay()) fireHeld = true;
+      if (gameState != 0) HandleMenuClick();
+      return;
+    case WM_LBUTTONUP:
+      if (gameState == 0) fireHeld = false;
+      return;
+    case WM_RBUTTONDOWN:
+      if (AliveInPlay()) {
+        PlayerRecord& p = players[0];
+        RightClickWeaponSwitch(p.weaponRaise, p.currentWeapon, p.ammo);
+        if (soundOn) changeSound.Play();
+      }
+      return;
     default:
-      break;
+      return;
   }
 }

@@ -10,6 +10,9 @@ struct PlayerRecord {
   float deathTimer = 0.0f;
   float respawnTimer = 0.0f;
   Vec3 position;
+  float weaponRaise = 1.0f;  // 1 fully raised; negative while the weapon is lowered for a change
+  int currentWeapon = 0;     // 0..5
+  int ammo[10] = {};
 };
 
 extern PlayerRecord players[2];

@@ -2,10 +2,20 @@
 // level unloading and the drawing of everything in the level.
 #pragma once
 
+#include "math/vec3_inline.h"
+
 class StaticModel;
 
 extern StaticModel* mapModel;
 extern StaticModel* lightModel;
+// Where players[0] starts on the next map, and the direction it faces.
+extern Vec3 playerStartPosition;
+extern Vec3 playerStartDirection;
+
+// Loads a level (map number, then two values that are not read).
+void LoadMap(int map, int unused1, int unused2);
+// One frame of the timed picture sequence between the menus and a career map (gameState 44).
+void RunMapIntro();
 
 void UpdateWorld();
 void LoadWeaponModels();

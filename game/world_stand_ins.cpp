@@ -7,6 +7,11 @@ PlayerRecord players[2];
 Vec3 eyePosition;
 StaticModel* mapModel = nullptr;
 StaticModel* lightModel = nullptr;
+Vec3 playerStartPosition;
+Vec3 playerStartDirection;
+
+void LoadMap(int, int, int) {}
+void RunMapIntro() {}
 
 void UpdateWorld() {}
 void LoadWeaponModels() {}

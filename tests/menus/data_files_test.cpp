@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/game_data.h"
+#include "engine/random.h"
+#include "menu_test_support.h"
+
+namespace {
+
+class DataFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetMenuWorld();
+    char pattern[] = "/tmp/dun_data_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    GameSrand(1234);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+  static void WriteTable(int map, const char* file, int32_t last, int rows) {
+    std::vector<PointRow> r;
+    for (int i = 0; i < rows; ++i) r.push_back(PointRow{i, 1, -i, i % 3});
+    std::vector<uint8_t> bytes = SerializePointTable(r);
+    bytes[0] = static_cast<uint8_t>(last);
+    bytes[1] = bytes[2] = bytes[3] = last < 0 ? 0xff : 0;
+    ASSERT_TRUE(WriteWholeFile(MapPointsPath(map, file), bytes, true));
+  }
+  static void WriteCareerBytes(std::vector<uint8_t> bytes) {
+    ASSERT_TRUE(WriteWholeFile("base/career.inf", bytes, true));
+  }
+  std::string dir_;
+  std::filesystem::path old_;
+};
+
+TEST_F(DataFiles, CareerRoundTrip) {
+  difficulty = 7;
+  mapNumber = 9;
+  ASSERT_TRUE(WriteCareer());
+  difficulty = mapNumber = 0;
+  ReadCareer();
+  EXPECT_EQ(difficulty, 7);
+  EXPECT_EQ(mapNumber, 9);
+}
+
+TEST_F(DataFiles, MissingShortOrInvalidCareerStartsOnMapOneEasy) {
+  difficulty = 7;
+  mapNumber = 5;
+  ReadCareer();  // missing
+  EXPECT_EQ(difficulty, 1);
+  EXPECT_EQ(mapNumber, 1);
+
+  WriteCareerBytes({3, 0, 0, 0, 4});
+  difficulty = mapNumber = 0;
+  ReadCareer();
+  EXPECT_EQ(difficulty, 1);
+  EXPECT_EQ(mapNumber, 1);
+
+  WriteCareerBytes(SerializeCareer(CareerRecord{5, 4}));
+  ReadCareer();
+  EXPECT_EQ(difficulty, 1);
+  EXPECT_EQ(mapNumber, 1);
+}
+
+TEST_F(DataFiles, StoredMapOutsideTheCareerTakesTheEndOfCareerPath) {
+  for (int stored : {0, 11, 12, -4, 1000000}) {
+    WriteCareerBytes(SerializeCareer(CareerRecord{3, stored}));
+    ReadCareer();
+    EXPECT_EQ(difficulty, 3);
+    EXPECT_EQ(mapNumber, kCareerEndMap) << stored;
+  }
+  WriteCareerBytes(SerializeCareer(CareerRecord{3, 10}));
+  ReadCareer();
+  EXPECT_EQ(mapNumber, 10);
+}
+
+TEST_F(DataFiles, FailedCareerWriteIsHarmless) {
+  // "base" is a file, so base/career.inf cannot be made.
+  ASSERT_TRUE(WriteWholeFile("base", {1, 2, 3}));
+  difficulty = 3;
+  mapNumber = 2;
+  EXPECT_FALSE(WriteCareer());
+  EXPECT_EQ(difficulty, 3);
+  EXPECT_EQ(mapNumber, 2);
+}
+
+TEST_F(DataFiles, BanditPointsFillTheSpawnTable) {
+  WriteTable(3, "mon.ai", 9, 10);
+  ReadBanditPoints(3);
+  ASSERT_EQ(lastSpawnPointIndex, 9);
+  for (int i = 0; i <= 9; ++i) {
+    EXPECT_EQ(spawnPoints[i].x, static_cast<float>(i));
+    EXPECT_EQ(spawnPoints[i].y, 1.0f);
+    EXPECT_EQ(spawnPoints[i].z, static_cast<float>(-i));
+    EXPECT_EQ(spawnPoints[i].flag, 0);
+    EXPECT_EQ(spawnPoints[i].value, i % 3);
+    EXPECT_GE(spawnPoints[i].timer, 0.0f);
+    EXPECT_LE(spawnPoints[i].timer, 14.0f);
+    EXPECT_EQ(spawnPoints[i].timer, static_cast<float>(static_cast<int>(spawnPoints[i].timer)));
+  }
+  const int row = RandomSpawnPointIndex();
+  EXPECT_GE(row, 0);
+  EXPECT_LE(row, 9);
+}
+
+TEST_F(DataFiles, SpawnTableIsEmptyOrClampedForBadFiles) {
+  WriteTable(2, "mon.ai", 40, 41);
+  ReadBanditPoints(2);
+  EXPECT_EQ(lastSpawnPointIndex, kMaxSpawnPoints - 1);
+
+  ReadBanditPoints(4);  // missing
+  EXPECT_EQ(lastSpawnPointIndex, -1);
+  EXPECT_EQ(RandomSpawnPointIndex(), -1);
+
+  WriteTable(2, "mon.ai", 9, 10);
+  ReadBanditPoints(21);
+  EXPECT_EQ(lastSpawnPointIndex, -1);
+  ReadBanditPoints(0);
+  EXPECT_EQ(lastSpawnPointIndex, -1);
+
+  WriteTable(5, "mon.ai", -3, 2);
+  ReadBanditPoints(5);
+  EXPECT_EQ(lastSpawnPointIndex, -1);
+}
+
+TEST_F(DataFiles, PrizePointsKeepTheirTypeAndStartTimersAtZero) {
+  WriteTable(20, "prize.ai", 4, 5);
+  prizePoints[2].timer = 9.0f;
+  ReadPrizePoints(20);
+  ASSERT_EQ(lastPrizePointIndex, 4);
+  EXPECT_EQ(prizePoints[2].type, 2);
+  EXPECT_EQ(prizePoints[2].timer, 0.0f);
+  EXPECT_EQ(prizePoints[4].x, 4.0f);
+
+  WriteTable(1, "prize.ai", 250, 251);
+  ReadPrizePoints(1);
+  EXPECT_EQ(lastPrizePointIndex, kMaxPrizePoints - 1);
+  ReadPrizePoints(6);
+  EXPECT_EQ(lastPrizePointIndex, -1);
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+// The whole program driven through its real message loop by injected mouse messages: from the
+// main menu into the options, change sound, music and resolution, accept (the window is made
+// again at the new size), then EXIT and YES end the program, which stores the new settings.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/settings_file.h"
+#include "e2e/e2e_support.h"
+#include "engine/frame.h"
+#include "menu_test_support.h"
+#include "platform/clock.h"
+#include "platform/cursor.h"
+#include "platform/dialog.h"
+#include "platform/shell_open.h"
+#include "platform/window.h"
+#include "png_writer.h"
+
+namespace {
+
+struct Click {
+  int menuX, menuY;  // target in the 800 x 600 menu space
+  int expectState;   // the screen the click must land on
+  const char* screenshot;
+};
+
+const Click kScript[] = {
+    {120, 375, 1, "e2e_main_menu"},  // OPTIONS
+    {590, 120, 5, nullptr},          // sound: YES -> NO
+    {590, 155, 5, nullptr},          // music: YES -> NO
+    {320, 120, 5, nullptr},          // resolution: 800x600 -> 1024x768
+    {250, 515, 5, "e2e_options_changed"},  // ACCEPT
+    {120, 425, 1, "e2e_main_menu_1024"},   // EXIT
+    {400, 425, 90, "e2e_quit_question"},   // YES
+};
+constexpr size_t kSteps = sizeof kScript / sizeof kScript[0];
+
+int64_t fakeCounter = 0;
+int frames = 0;
+size_t nextStep = 0;
+int phase = 0;
+int phaseFrame = 0;
+int pixelX = 0, pixelY = 0;
+int windowCreations = 0;
+std::vector<int> statesSeen;
+std::vector<std::pair<int, int>> clientSizes;
+const char* pendingShot = nullptr;
+ShellHooks defaults;
+
+void SaveWindowPicture(const std::string& name) {
+  int w = 0, h = 0;
+  PlatformClientSize(w, h);
+  std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 3), topDown(bottomUp.size());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  const size_t stride = static_cast<size_t>(w) * 3;
+  for (int y = 0; y < h; ++y)
+    std::copy(bottomUp.begin() + (h - 1 - y) * stride, bottomUp.begin() + (h - y) * stride,
+              topDown.begin() + y * stride);
+  WritePng(std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png", w, h, 3, topDown);
+}
+
+bool ScriptedPeek(Message& m) {
+  if (PeekMessage(m)) return true;
+  if (frames > 20000) {
+    // The script is stuck: end the program so the test can report it.
+    PostMessage(WM_CLOSE, 0, 0);
+    return PeekMessage(m);
+  }
+  // After a move, wait out the fade-in of the screen before clicking (and take its picture).
+  const int wait = phase == 0 ? 3 : 60;
+  if (startupLoading || nextStep >= kSteps || frames < phaseFrame + wait) return false;
+  const Click& c = kScript[nextStep];
+  if (phase == 0) {
+    // Move the pointer; the next frames map it into the menu space.
+    int w = 0, h = 0;
+    PlatformClientSize(w, h);
+    clientSizes.emplace_back(w, h);
+    pixelX = c.menuX * w / 800;
+    pixelY = c.menuY * h / 600;
+    OverrideCursorPos(true, pixelX, pixelY);
+    PostMessage(WM_MOUSEMOVE, 0, MakeLParam(pixelX, pixelY));
+    phase = 1;
+    phaseFrame = frames;
+    pendingShot = c.screenshot;
+    return PeekMessage(m);
+  }
+  statesSeen.push_back(gameState);
+  PostMessage(WM_LBUTTONDOWN, 1, MakeLParam(pixelX, pixelY));
+  PostMessage(WM_LBUTTONUP, 0, MakeLParam(pixelX, pixelY));
+  phase = 0;
+  phaseFrame = frames;
+  ++nextStep;
+  return PeekMessage(m);
+}
+
+bool CountedRender() {
+  fakeCounter += 20'000'000;  // 20 ms per frame
+  ++frames;
+  const bool r = RenderFrame();
+  if (pendingShot && phase == 1 && frames >= phaseFrame + 58) {
+    SaveWindowPicture(pendingShot);
+    pendingShot = nullptr;
+  }
+  return r;
+}
+
+bool CountedCreate() {
+  ++windowCreations;
+  return defaults.createWindow();
+}
+
+TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path dir = MakeRunDirectory("menus_options_quit");
+  ASSERT_TRUE(WriteWholeFile((dir / "base/menu.inf").string(), SerializeSettings(SettingsRecord{1, 32, 24, 1, 1, 42})));
+  std::filesystem::current_path(dir);
+
+  SetDialogHeadless(true);
+  SetUrlOpeningEnabled(false);
+  ResetMenuWorld();
+  ResetFrameClock();
+  fullscreen = false;
+  InstallFakeClock(&fakeCounter);
+  defaults = DefaultShellHooks();
+  ShellHooks hooks = defaults;
+  hooks.peek = ScriptedPeek;
+  hooks.renderFrame = CountedRender;
+  hooks.createWindow = CountedCreate;
+  SetShellHooks(hooks);
+
+  const int exitCode = WinMain();
+
+  InstallFakeClock(nullptr);
+  OverrideCursorPos(false);
+  SetShellHooks(DefaultShellHooks());
+
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(nextStep, kSteps) << "the script stopped after " << nextStep << " clicks";
+  EXPECT_LT(frames, 20000);
+  ASSERT_EQ(statesSeen.size(), kSteps);
+  for (size_t i = 0; i < kSteps; ++i) EXPECT_EQ(statesSeen[i], kScript[i].expectState) << "click " << i;
+  EXPECT_EQ(windowCreations, 1);  // the re-creation after ACCEPT
+  ASSERT_EQ(clientSizes.size(), kSteps);
+  EXPECT_EQ(clientSizes[0], std::make_pair(800, 600));
+  EXPECT_EQ(clientSizes[5], std::make_pair(1024, 768));
+  EXPECT_TRUE(quitRequested);
+
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile("base/menu.inf", bytes));
+  SettingsRecord s;
+  EXPECT_TRUE(ParseSettings(bytes, s));
+  EXPECT_EQ(s.resolutionIndex, 2);
+  EXPECT_EQ(s.colorBits, 32);
+  EXPECT_EQ(s.depthBits, 24);
+  EXPECT_EQ(s.soundOn, 0);
+  EXPECT_EQ(s.musicOn, 0);
+  EXPECT_EQ(s.spareSetting, 42);
+
+  std::filesystem::current_path(previous);
+}
+
+}  // namespace
