@@ -165,3 +165,37 @@ TEST_F(CharacterModelTest, LinkPartAndFailures) {
 }
 
 }  // namespace
+
+namespace {
+
+// A generated bandit dies on the game clock as the drawing advances it every frame: once fallen,
+// the body holds still until it has faded out (5 s), for either death.
+TEST(GeneratedBandit, DeathHoldsStillOnTheGameClock) {
+  SetDialogHeadless(true);
+  for (const char* death : {"LEGS_2", "LEGS_3"}) {
+    CharacterModel m;
+    const std::string dir = std::string(DUN_DATA_DIR) + "/" + kBanditCharacterDir;
+    ASSERT_TRUE(m.LoadModel(dir.c_str(), "1", 0, 1));
+    gameClock = 20000.0f;
+    m.SetLegsAnimation("LEGS_1");
+    for (int i = 0; i < 100; ++i) m.UpdateAnimation(gameClock += 16.0f);
+    m.SetLegsAnimation(death);
+    const float diedAt = gameClock;
+    const AnimationInfo a = m.lower.animations[m.lower.currentAnim];
+    const MeshObject& mesh = m.lower.objects[0];
+    while (gameClock < diedAt + 5500.0f) {
+      gameClock += 16.0f;
+      m.UpdateAnimation(gameClock);
+      ASSERT_GE(m.lower.currentFrame, a.startFrame);
+      ASSERT_LT(m.lower.currentFrame, a.endFrame);
+      if (gameClock - diedAt < 1500.0f) continue;
+      for (int v = 0; v < mesh.numOfVerts; v += 7) {
+        const BhmVec3 p = InterpolatedVertex(mesh, m.lower.currentFrame, m.lower.nextFrame, m.lower.t, v);
+        const BhmVec3 q = InterpolatedVertex(mesh, a.endFrame - 1, a.endFrame - 1, 0.0f, v);
+        ASSERT_TRUE(p.x == q.x && p.y == q.y && p.z == q.z) << death << " at " << gameClock - diedAt << " ms";
+      }
+    }
+  }
+}
+
+}  // namespace
