@@ -186,7 +186,7 @@ TEST_F(CharacterGlTest, BanditsDrawEveryAnimation) {
         HoldFrame(model->lower, s.legs, s.frame, true, *model);
         glPushMatrix();
         // As the bandits are drawn: origin one unit under the body centre, 1/16.5 scale.
-        glTranslatef(-6.25f + 2.5f * i, -1.0f, i >= 2 ? -1.5f : 0.0f);
+        glTranslatef(-6.5f + 2.4f * i, -1.0f, i >= 2 ? -1.5f : 0.0f);
         glRotatef((view == 1 ? 90.0f : -30.0f + 12.0f * i) - 90.0f, 0, 1, 0);
         glBindTexture(GL_TEXTURE_2D, bmpTextures[50 + 2 * (k - 1) + skin]);
         glScalef(0.0606f, 0.0606f, 0.0606f);

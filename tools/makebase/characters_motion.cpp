@@ -143,6 +143,18 @@ void TorsoPose(const Build& b, Motion m, int frame, int frames, Pose& p) {
       p.chestRoll = 5.0 * f;
       p.headPitch = -35.0 * std::sin(u * kPi) + 12.0 * f;
       p.headYaw = 35.0 * f;
+      if (b.dropsGun) {
+        // The gun slips out of the hand and lands to the right of the body.
+        const V3 grip = p.gunPos + V3{0, 0, -1.0};
+        p.gunPos = grip + V3{0, 0, 1.0};
+        p.gunYaw = p.gunRoll = 0;
+        p.gunPitch = -(p.chestPitch);
+        p.handOnGun[1] = false;
+        p.hand[1] = Mix(grip, V3{-3.0, -(b.shoulderHalfWidth + 13.0), shoulderZ + 8.0}, f);
+        p.gunDrop = Smooth(u * 1.15);
+        p.gunGround = {-22.0, -15.0, 0.0};
+        p.gunGroundYaw = 65.0;
+      }
       break;
     }
     case Motion::kDieForwards: {
@@ -163,6 +175,19 @@ void TorsoPose(const Build& b, Motion m, int frame, int frames, Pose& p) {
       p.headPitch = 20.0 * k - 40.0 * f;
       p.headYaw = -50.0 * f;
       p.headRoll = 20.0 * f;
+      if (b.dropsGun) {
+        const V3 grip = V3{5.0, -b.shoulderHalfWidth * 0.9, b.torsoLength - 2.5};
+        p.gunPos = grip + V3{0, 0, 1.0};
+        p.gunYaw = p.gunRoll = 0;
+        p.gunPitch = -p.chestPitch;
+        p.handOnGun[1] = false;
+        p.hand[1] = Mix(grip, V3{9.0, -(b.shoulderHalfWidth + 4.0), shoulderZ - 14.0}, k);
+        p.hand[1] = Mix(p.hand[1], V3{2.0, -(b.shoulderHalfWidth + 9.0), shoulderZ + 10.0}, f);
+        p.elbowPole[1] = {-0.2, -1.0, -0.3};
+        p.gunDrop = Smooth(u * 1.3);
+        p.gunGround = {12.0, -16.0, 0.0};
+        p.gunGroundYaw = -35.0;
+      }
       break;
     }
   }

@@ -1,5 +1,7 @@
 #include "tools/makebase/characters_rig.h"
 
+#include "engine/formats/bhm_pose.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -422,10 +424,45 @@ void PoseVertices(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames,
   }
 }
 
-double LowestZ(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames) {
+double LowestZ(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames, int skipBone) {
   double lo = 1e30;
-  for (const RigVertex& v : mesh.vertices) lo = std::min(lo, frames[v.bone].Apply(v.local).z);
+  for (const RigVertex& v : mesh.vertices)
+    if (v.bone != skipBone) lo = std::min(lo, frames[v.bone].Apply(v.local).z);
   return lo;
+}
+
+namespace {
+Quaternion ToQuaternion(const Xf& f) {
+  float axis[9];
+  for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) axis[c * 3 + r] = static_cast<float>(f.r[r * 3 + c]);
+  Quaternion q;
+  q.CreateFromMatrix(axis, 3);
+  return q;
+}
+}  // namespace
+
+void DropGun(const RigMesh& mesh, const Pose& pose, double groundZ, std::array<Xf, kBoneCount>& frames) {
+  if (pose.gunDrop <= 0.0) return;
+  const double d = std::min(pose.gunDrop, 1.0);
+  // On the ground, lying on its side: the gun's Y axis points up.
+  double lowestY = 0.0;
+  for (const RigVertex& v : mesh.vertices)
+    if (v.bone == kGun) lowestY = std::min(lowestY, v.local.y);
+  const Xf ground =
+      Translate({pose.gunGround.x, pose.gunGround.y, groundZ - lowestY + 0.05}) * RotZ(pose.gunGroundYaw) * RotX(90);
+  const Xf& held = frames[kGun];
+  Quaternion q = Quaternion::Slerp(ToQuaternion(held), ToQuaternion(ground), static_cast<float>(d));
+  const double n = std::sqrt(double(q.x) * q.x + double(q.y) * q.y + double(q.z) * q.z + double(q.w) * q.w);
+  q = Quaternion(static_cast<float>(q.x / n), static_cast<float>(q.y / n), static_cast<float>(q.z / n),
+                 static_cast<float>(q.w / n));
+  float m[16];
+  q.CreateMatrix(m);
+  Xf out;
+  for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) out.r[r * 3 + c] = m[c * 4 + r];
+  out.p = held.p + (ground.p - held.p) * d;
+  frames[kGun] = out;
 }
 
 MeshObject MeshTopology(const RigMesh& mesh, const char* name) {

@@ -114,6 +114,7 @@ struct Build {
   bool helmet = false, hat = false, bandana = false, backpack = false, vest = false, shoulderPads = false,
        beard = false, goggles = false, longCoat = false;
   int gun = 0;  // 0 none in the mesh, 1 rifle, 2 short carbine, 3 heavy gun
+  bool dropsGun = false;  // a death lets the gun fall to the ground
   double HipHeight() const { return footHeight + shinLength + thighLength; }
   double Height() const { return HipHeight() + waistUp + torsoLength + neckLength + headHeight; }
 };
@@ -136,6 +137,11 @@ struct Pose {
   V3 gunPos;
   double gunPitch = 0, gunYaw = 0, gunRoll = 0;
   bool handOnGun[2] = {false, false};
+  // A dropped gun: by gunDrop (0..1) it goes from the chest's hold to lying on the ground at
+  // gunGround (x, y; z is found from the ground) turned by gunGroundYaw.
+  double gunDrop = 0;
+  V3 gunGround;
+  double gunGroundYaw = 0;
 };
 
 // The rest pose of a build: arms hanging, gun (if any) held low.
@@ -176,8 +182,11 @@ void AddGun(RigMesh& mesh, int bone, int kind, Region metal, Region wood);
 // Vertices of the mesh for one frame, each moved by its bone's frame then by post.
 void PoseVertices(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames, const Xf& post,
                   std::vector<BhmVec3>& out);
-// The lowest z of the posed mesh.
-double LowestZ(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames);
+// The lowest z of the posed mesh (leaving out the vertices of one bone, if given).
+double LowestZ(const RigMesh& mesh, const std::array<Xf, kBoneCount>& frames, int skipBone = -1);
+// Moves the gun's frame towards its place on the ground (z = groundZ) by the pose's gunDrop; the
+// gun lies on its side, resting on the lowest of its vertices in mesh.
+void DropGun(const RigMesh& mesh, const Pose& pose, double groundZ, std::array<Xf, kBoneCount>& frames);
 
 // A MeshObject with the mesh's topology (frames appended later).
 MeshObject MeshTopology(const RigMesh& mesh, const char* name);

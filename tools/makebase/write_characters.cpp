@@ -241,6 +241,7 @@ namespace {
 
 Build BanditBuild(int k) {
   Build b;
+  b.dropsGun = true;
   switch (k) {
     case 1:  // heavy: broad, armoured, big gun
       b.shinLength = 12.0, b.thighLength = 13.0, b.torsoLength = 17.5;
@@ -310,7 +311,7 @@ void BuildBandit(int k, BanditParts& out) {
       LegsPose(b, Motion::kRun, i, n, p);
       TorsoPose(b, Motion::kRun, i, n, p);
       const auto frames = SolvePose(b, p);
-      const V3 muzzle = frames[kGun].Apply(muzzleLocal) - V3{0, 0, LowestZ(mesh, frames)};
+      const V3 muzzle = frames[kGun].Apply(muzzleLocal) - V3{0, 0, LowestZ(mesh, frames, kGun)};
       correction = correction + frames[kChest].Inverse().ApplyDir(muzzleTarget - muzzle) * (1.0 / n);
     }
   }
@@ -324,8 +325,11 @@ void BuildBandit(int k, BanditParts& out) {
       double weight = 1.0;
       if (a.motion != Motion::kRun) weight = std::max(0.0, 1.0 - static_cast<double>(i) / FallFrames());
       p.gunPos = p.gunPos + correction * weight;
-      const auto frames = SolvePose(b, p);
-      AppendFrame(obj, mesh, frames, Translate({0, 0, kBanditFeetZ - LowestZ(mesh, frames)}));
+      auto frames = SolvePose(b, p);
+      // The body rests on the ground; a dropped gun lands beside it.
+      const double ground = LowestZ(mesh, frames, kGun);
+      DropGun(mesh, p, ground, frames);
+      AppendFrame(obj, mesh, frames, Translate({0, 0, kBanditFeetZ - ground}));
     }
   }
   out.lower = ModelPart{};
