@@ -84,18 +84,6 @@ void PrintText(unsigned fontBase, int advance, int x, int y, float alpha, int ch
   glBlendFunc(GL_ONE, GL_ONE);
 }
 
-void FullScreenQuad() {
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(0.0f, 0.0f);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(800.0f, 0.0f);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(800.0f, 600.0f);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(0.0f, 600.0f);
-  glEnd();
-}
 
 }  // namespace
 
@@ -128,10 +116,10 @@ void DrawLoadingScreen(int picture) {
   glMatrixMode(GL_MODELVIEW);
   if (picture == 0) {
     glBindTexture(GL_TEXTURE_2D, screenTextures[0]);
-    FullScreenQuad();
+    DrawFullScreenQuad();
   } else if (picture == 1) {
     glBindTexture(GL_TEXTURE_2D, screenTextures[1]);
-    FullScreenQuad();
+    DrawFullScreenQuad();
     glEnable(GL_BLEND);
     glDisable(GL_LIGHTING);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -143,4 +131,17 @@ void DrawLoadingScreen(int picture) {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+}
+
+void DrawFullScreenQuad() {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(0.0f, 0.0f);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(800.0f, 0.0f);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(800.0f, 600.0f);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(0.0f, 600.0f);
+  glEnd();
 }

@@ -31,3 +31,5 @@ void PrintLarge(int x, int y, int charSet, const char* format, ...) __attribute_
 // Draws start-up picture 0 (the splash) or 1 (the loading backdrop with "Loading...") over the
 // whole screen.
 void DrawLoadingScreen(int picture);
+// One quad over the whole 800 x 600 screen space, texture corners to screen corners.
+void DrawFullScreenQuad();

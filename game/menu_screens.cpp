@@ -15,16 +15,7 @@
 
 void DrawFullScreenPicture(GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(0.0f, 0.0f);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(800.0f, 0.0f);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(800.0f, 600.0f);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(0.0f, 600.0f);
-  glEnd();
+  DrawFullScreenQuad();
 }
 
 void DrawLayeredBackground(GLuint a, GLuint b) {
