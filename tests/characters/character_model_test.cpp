@@ -199,3 +199,46 @@ TEST(GeneratedBandit, DeathHoldsStillOnTheGameClock) {
 }
 
 }  // namespace
+
+#include "engine/formats/ms3d_file.h"
+#include "meshcollide/collision_model_3d.h"
+
+namespace {
+
+// The generated hit mesh, read and put into a collision model triangle by triangle, placed as the
+// shooting code places it (origin 0.3 above the body centre): shots at the body hit, shots past
+// it miss.
+TEST(GeneratedPlayer, HitMeshStopsShotsAtTheBody) {
+  Ms3dData model;
+  ASSERT_TRUE(LoadMs3dFile(std::string(DUN_DATA_DIR) + "/" + kPlayerHitMeshFile, model));
+  CollisionModel3D* hit = newCollisionModel3D(false);
+  for (const Ms3dTriangle& t : model.triangles) {
+    const float* a = model.vertices[t.vertexIndices[0]].location;
+    const float* b = model.vertices[t.vertexIndices[1]].location;
+    const float* c = model.vertices[t.vertexIndices[2]].location;
+    hit->addTriangle(a[0], a[1], a[2], b[0], b[1], b[2], c[0], c[1], c[2]);
+  }
+  hit->finalize();
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  hit->setTransform(identity);
+  const float towardsBack[3] = {0, 0, -1}, sideways[3] = {-1, 0, 0};
+  struct Shot {
+    float origin[3];
+    const float* direction;
+    bool hits;
+  } shots[] = {
+      {{0.0f, 1.1f, 10.0f}, towardsBack, true},    // chest, from the front
+      {{0.0f, 2.0f, 10.0f}, towardsBack, true},    // head
+      {{0.24f, -0.9f, 10.0f}, towardsBack, true},  // a leg
+      {{10.0f, 0.6f, 0.0f}, sideways, true},       // the side of the body
+      {{0.0f, 2.9f, 10.0f}, towardsBack, false},   // over the head
+      {{1.6f, 0.5f, 10.0f}, towardsBack, false},   // beside the body
+      {{0.0f, -1.7f, 10.0f}, towardsBack, false},  // under the feet
+  };
+  for (const Shot& s : shots)
+    EXPECT_EQ(hit->rayCollision(s.origin, s.direction, true, 0.0f, 70.0f), s.hits)
+        << s.origin[0] << " " << s.origin[1] << " " << s.origin[2];
+  delete hit;
+}
+
+}  // namespace

@@ -145,6 +145,19 @@ TEST(GeneratedCharacters, PlayerHitMeshStandsWhereTheFigureIsDrawn) {
               double(a.z) * (double(b.x) * c.y - double(b.y) * c.x);
   }
   EXPECT_GT(volume, 0.0);
+
+  // As a static model file it reads back whole, with the player skin as its texture.
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(WriteMs3d(makebase::HitMeshModel(hit), bytes));
+  Ms3dData model;
+  ASSERT_TRUE(ParseMs3d(bytes, model));
+  EXPECT_EQ(model.vertices.size(), hit.vertices.size());
+  EXPECT_EQ(model.triangles.size(), hit.triangles.size());
+  ASSERT_EQ(model.groups.size(), 1u);
+  EXPECT_EQ(model.groups[0].triangleIndices.size(), hit.triangles.size());
+  ASSERT_EQ(model.materials.size(), 1u);
+  EXPECT_EQ(model.materials[0].textureFile, "base/textures/tex08.bmp");
+  EXPECT_FLOAT_EQ(model.vertices[5].location[1], hit.vertices[5].y);
 }
 
 TEST(GeneratedCharacters, BanditsDifferAndCarryTheirGunsToTheFlash) {

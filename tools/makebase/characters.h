@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/formats/bhm_file.h"
+#include "engine/formats/ms3d_file.h"
 
 namespace makebase {
 
@@ -33,6 +34,8 @@ struct PlayerParts {
   HitMesh hitMesh;
 };
 void BuildPlayer(PlayerParts& out);
+// The hit mesh as a static model (one group, the player skin as its material).
+Ms3dData HitMeshModel(const HitMesh& hit);
 
 struct BanditParts {
   ModelPart lower;

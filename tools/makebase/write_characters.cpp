@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/ms3d_file.h"
 #include "tools/makebase/characters.h"
 #include "tools/makebase/characters_motion.h"
 #include "tools/makebase/makebase.h"
@@ -338,6 +339,39 @@ void BuildBandit(int k, BanditParts& out) {
   out.lower.numOfObjects = 1;
 }
 
+Ms3dData HitMeshModel(const HitMesh& hit) {
+  Ms3dData model;
+  for (const BhmVec3& v : hit.vertices) {
+    Ms3dVertex mv;
+    mv.location[0] = v.x, mv.location[1] = v.y, mv.location[2] = v.z;
+    model.vertices.push_back(mv);
+  }
+  Ms3dGroup group;
+  group.name = "player";
+  group.materialIndex = 0;
+  for (const auto& t : hit.triangles) {
+    Ms3dTriangle tri;
+    const BhmVec3 &a = hit.vertices[t[0]], &b = hit.vertices[t[1]], &c = hit.vertices[t[2]];
+    const V3 n = Normalised(Cross(V3{b.x - a.x, b.y - a.y, b.z - a.z}, V3{c.x - a.x, c.y - a.y, c.z - a.z}));
+    for (int k = 0; k < 3; ++k) {
+      tri.vertexIndices[k] = t[k];
+      tri.s[k] = hit.texCoords[t[k]][0];
+      tri.t[k] = hit.texCoords[t[k]][1];
+      tri.vertexNormals[k][0] = static_cast<float>(n.x);
+      tri.vertexNormals[k][1] = static_cast<float>(n.y);
+      tri.vertexNormals[k][2] = static_cast<float>(n.z);
+    }
+    group.triangleIndices.push_back(static_cast<int>(model.triangles.size()));
+    model.triangles.push_back(tri);
+  }
+  model.groups.push_back(group);
+  Ms3dMaterial skin;
+  skin.name = "player";
+  skin.textureFile = "base/textures/tex08.bmp";
+  model.materials.push_back(skin);
+  return model;
+}
+
 bool WriteCharacters(const std::string& outDir) {
   auto write = [&](const std::string& rel, const std::vector<uint8_t>& bytes) {
     return WriteWholeFile(outDir + "/" + rel, bytes, true);
@@ -352,7 +386,8 @@ bool WriteCharacters(const std::string& outDir) {
   bool ok = write(dir + name + "_lower.bhm", SerializeBhm(player.lower, name + "_lower")) &&
             write(dir + name + "_upper.bhm", SerializeBhm(player.upper, name + "_upper")) &&
             write(dir + name + "_head.bhm", SerializeBhm(player.head, name + "_head")) &&
-            writeText(dir + name + "_animation.cfg", player.animationConfig);
+            writeText(dir + name + "_animation.cfg", player.animationConfig) &&
+            SaveMs3dFile(outDir + "/" + kPlayerHitMeshFile, HitMeshModel(player.hitMesh));
   for (int k = 1; k <= 6 && ok; ++k)
     ok = write(dir + std::to_string(k) + ".bhm", SerializeBhm(player.weapons[k - 1], std::to_string(k)));
   for (int k = 1; k <= kBanditCount && ok; ++k) {
