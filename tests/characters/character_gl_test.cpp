@@ -33,7 +33,8 @@ class CharacterGlTest : public GlTest {
   }
 
   // A floor and a camera a little above and in front of a row of figures.
-  void BeginScene(float floorY, bool close = false) {
+  enum Camera { kWide, kClose, kFloor };
+  void BeginScene(float floorY, Camera camera = kWide) {
     glClearColor(0.42f, 0.5f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
@@ -41,8 +42,10 @@ class CharacterGlTest : public GlTest {
     gluPerspective(40.0, double(Width()) / Height(), 0.5, 200.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (close)
+    if (camera == kClose)
       gluLookAt(0.0, 2.0, 6.0, 0.0, 1.0, 0.0, 0.0, 1.0, 0.0);
+    else if (camera == kFloor)
+      gluLookAt(0.5, 3.5, 7.5, 0.5, -1.0, -1.0, 0.0, 1.0, 0.0);
     else
       gluLookAt(0.5, 2.2, 16.0, 0.5, 0.3, 0.0, 0.0, 1.0, 0.0);
     glEnable(GL_DEPTH_TEST);
@@ -128,7 +131,7 @@ TEST_F(CharacterGlTest, PlayerDrawsEveryAnimation) {
   }
   SaveScreenshot("characters_player_weapons");
   // A closer look at the player character and two bandits from the front.
-  BeginScene(-1.25f, true);
+  BeginScene(-1.25f, kClose);
   model->SelectWeapon(3);
   HoldFrame(model->lower, "LEGS_1", 0, true, *model);
   HoldFrame(model->upper, "TORSO_1", 0, false, *model);
@@ -140,6 +143,20 @@ TEST_F(CharacterGlTest, PlayerDrawsEveryAnimation) {
   model->Draw(0.0f, 0.0f);
   glPopMatrix();
   SaveScreenshot("characters_player_close");
+  // The player lying dead, seen from the side and from the feet.
+  BeginScene(-1.25f, kFloor);
+  for (int view = 0; view < 2; ++view) {
+    HoldFrame(model->lower, "LEGS_5", 59, true, *model);
+    HoldFrame(model->upper, "TORSO_3", 59, false, *model);
+    glPushMatrix();
+    glTranslatef(view == 0 ? 2.5f : -2.5f, 0.3f, view == 0 ? 0.5f : -3.5f);
+    glRotatef(view == 0 ? 0.0f : 90.0f, 0, 1, 0);
+    glBindTexture(GL_TEXTURE_2D, bmpTextures[8]);
+    glScalef(0.06666f, 0.06666f, 0.06666f);
+    model->Draw(0.0f, 0.0f);
+    glPopMatrix();
+  }
+  SaveScreenshot("characters_player_dead_close");
   for (const char* legs : {"LEGS_1", "LEGS_2", "LEGS_3", "LEGS_5"}) {
     model->SetLegsAnimation(legs);
     const AnimationInfo& a = model->lower.animations[model->lower.currentAnim];
