@@ -142,8 +142,7 @@ void AddTriangleOutward(RigMesh& mesh, int a, int b, int c, V3 pa, V3 pb, V3 pc,
 
 }  // namespace
 
-void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& rings, int sides, Region region,
-             double uSpin) {
+void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& rings, int sides, Region region) {
   if (rings.size() < 2 || sides < 3) return;
   const UvMap uv = RegionMap(region);
   const bool square = sides == 4;
@@ -160,7 +159,7 @@ void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& 
       const double a = kPi + (square ? kPi / 4 : 0.0) + 2.0 * kPi * i / sides;
       const double scale = square ? std::sqrt(2.0) : 1.0;
       const V3 p{rg.cx + rg.rx * scale * std::cos(a), rg.cy + rg.ry * scale * std::sin(a), rg.z};
-      const double u = std::clamp(static_cast<double>(i) / sides + uSpin, 0.0, 1.0);
+      const double u = static_cast<double>(i) / sides;
       const double sl = MapS(uv, u, true), sr = MapS(uv, u, false);
       pos[k].push_back(p);
       leftIndex[k].push_back(static_cast<int>(mesh.vertices.size()));

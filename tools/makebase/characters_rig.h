@@ -169,8 +169,7 @@ struct RigMesh {
 struct Ring {
   double z, cx, cy, rx, ry;
 };
-void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& rings, int sides, Region region,
-             double uSpin = 0.0);
+void AddLoft(RigMesh& mesh, int bone, const Xf& place, const std::vector<Ring>& rings, int sides, Region region);
 // A box (optionally narrower at the top: taper scales the top face's half widths).
 void AddBox(RigMesh& mesh, int bone, const Xf& place, V3 lo, V3 hi, Region region, double taperX = 1.0,
             double taperY = 1.0);

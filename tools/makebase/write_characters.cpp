@@ -35,15 +35,12 @@ std::string AnimationConfig(const char* title, const std::vector<AnimLine>& tors
   s += "sex m\n\n";
   int frame = 0;
   char line[160];
-  for (const AnimLine& a : torso) {
-    std::snprintf(line, sizeof line, "%d\t%d\t0\t%d\t\t// %s\n", frame, a.frames, a.fps, a.name);
-    s += line;
-    frame += a.frames;
-  }
-  for (const AnimLine& a : legs) {
-    std::snprintf(line, sizeof line, "%d\t%d\t0\t%d\t\t// %s\n", frame, a.frames, a.fps, a.name);
-    s += line;
-    frame += a.frames;
+  for (const auto* list : {&torso, &legs}) {
+    for (const AnimLine& a : *list) {
+      std::snprintf(line, sizeof line, "%d\t%d\t0\t%d\t\t// %s\n", frame, a.frames, a.fps, a.name);
+      s += line;
+      frame += a.frames;
+    }
   }
   return s;
 }
