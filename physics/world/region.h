@@ -1,0 +1,137 @@
+// Broad phase (sweep and prune on three axes) and the terrain triangle tree it owns.
+#pragma once
+
+#include "physics/world/world.h"
+
+namespace phys {
+
+struct TerrainTree;
+
+struct TerrainTreeNode {
+  const TerrainTree* tree = nullptr;
+  int32_t parent = -2;
+  int32_t children[4] = {-1, -1, -1, -1};
+  Vec3 min, max;
+  // Leaf triangles: a range of the tree's leaf index array.
+  int32_t firstTriangle = 0;
+  int32_t triangleCount = 0;
+};
+
+struct TerrainTree {
+  Vec3* vertices = nullptr;
+  int32_t vertexCount = 0;
+  Triangle* triangles = nullptr;
+  int32_t triangleCount = 0;
+  GrowArray<TerrainTreeNode> nodes;
+  // Triangle indices of every leaf, one range per leaf.
+  GrowArray<int32_t> leafIndices;
+  Allocator* allocator = nullptr;
+  DefaultAllocator ownAllocator;
+  TerrainTreeNode root;
+  const SimulatorSizeInfo* sizeInfo = nullptr;
+
+  TerrainTree() { root.tree = this; }
+  TerrainTree(const TerrainTree&) = delete;
+  TerrainTree& operator=(const TerrainTree&) = delete;
+  ~TerrainTree() { Free(); }
+
+  bool Build(const Vec3* vertices, int vertexCount, const Triangle* triangles, int triangleCount, Allocator* allocator);
+  void FreeMesh();
+  void Free() { FreeMesh(); }
+  const TerrainTreeNode* GetNode(int index) const { return index == -1 ? &root : &nodes[static_cast<size_t>(index)]; }
+  const int32_t* NodeTriangles(const TerrainTreeNode& node) const { return leafIndices.Data() + node.firstTriangle; }
+  int NodesInUse() const { return static_cast<int>(nodes.Count()); }
+
+ private:
+  bool BuildNode(int nodeIndex, const int32_t* list, int count, int depth);
+  TerrainTreeNode& Node(int index) { return index == -1 ? root : nodes[static_cast<size_t>(index)]; }
+  bool MakeLeaf(int nodeIndex, const int32_t* list, int count);
+};
+
+// Appends every leaf under `node` whose bounds touch the box.
+void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNode*>* out, const Vec3* boxMin,
+                      const Vec3* boxMax, int depth);
+// Separating-axis test of a triangle against an axis-aligned box; touching counts as overlap.
+bool TriBoxOverlap(const Vec3& centre, const Vec3& halfExtents, const Vec3& a, const Vec3& b, const Vec3& c);
+bool TriangleOverlapsBox(const Vec3& boxMin, const Vec3& boxMax, const Vec3& a, const Vec3& b, const Vec3& c);
+
+struct OverlapPair {
+  RigidBodyBase* first = nullptr;
+  RigidBodyBase* second = nullptr;
+};
+
+struct PairSlot {
+  uint8_t mask = 0;
+  PoolNode<OverlapPair>* pair = nullptr;
+};
+
+struct BodyNode {
+  RigidBodyBase* body = nullptr;
+};
+
+struct EndPoint {
+  uint8_t kind = 0;  // 0 min, 1 max
+  float value = 0.0f;
+  RigidBodyBase* body = nullptr;
+};
+
+struct PendingInsertion {
+  RigidBodyBase* body = nullptr;
+  RigidBodyBase* hint = nullptr;
+};
+
+struct Region;
+
+struct RegionAxis {
+  Pool<EndPoint> pool;
+  NodeList<EndPoint> sorted;
+  int index = 0;
+  uint8_t bit = 0;
+  Region* region = nullptr;
+
+  void Sort(bool quiet);
+  void InsertBody(RigidBodyBase* body, RigidBodyBase* hint);
+  void Unlink(PoolNode<EndPoint>* e) { sorted.Remove(e); }
+};
+
+struct Region {
+  int32_t axisMask = 7;
+  SimulatorImpl* sim = nullptr;
+  int32_t rigidCapacity = 0;
+  int32_t animatedCapacity = 0;
+  int32_t bodyCapacity = 0;  // rigid + animated
+  int32_t particleCapacity = 0;
+  PairSlot* bodyPairs = nullptr;
+  size_t bodyPairCount = 0;
+  PairSlot* particlePairs = nullptr;
+  size_t particlePairCount = 0;
+  GrowArray<PendingInsertion> pending;
+  Pool<BodyNode> bodyNodes;
+  NodeList<BodyNode> bodiesInRegion;
+  Pool<OverlapPair> pairPool;
+  NodeList<OverlapPair> pairs;
+  RegionAxis axes[3];
+  TerrainTree tree;
+  Allocator* allocator = nullptr;
+
+  Region() = default;
+  Region(const Region&) = delete;
+  Region& operator=(const Region&) = delete;
+  ~Region() { Free(); }
+
+  bool Init(SimulatorImpl* sim, int axisMask);
+  void Free();
+  bool AddBody(RigidBodyBase* body, RigidBodyBase* hint);
+  void RemoveBody(RigidBodyBase* body);
+  void Update();
+  bool SetTerrainMesh(const TerrainMesh* mesh);
+
+  PairSlot* Slot(const RigidBodyBase* a, const RigidBodyBase* b);
+  void ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit);
+  void ResetPair(RigidBodyBase* a, RigidBodyBase* b);
+  void FreePair(PoolNode<OverlapPair>* pair);
+  bool RecordPair(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b);
+  size_t BytesTaken() const;
+};
+
+}  // namespace phys

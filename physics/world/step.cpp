@@ -1,0 +1,430 @@
+// The time step: fixed and variable advance, the passes of one step, and the contact response.
+#include <utility>
+
+#include "physics/collision/narrow_phase.h"
+#include "physics/collision/solver.h"
+#include "physics/world/simulator.h"
+
+namespace phys {
+
+namespace {
+
+// The records the collision callback receives; the next contact overwrites them.
+CollisionInfo pairInfo;
+CollisionInfo terrainInfo;
+
+template <class T, class F>
+void ForEach(NodeList<T>& list, F f) {
+  for (PoolNode<T>* n = list.head; n; n = n->next) f(&n->rec);
+}
+
+bool ValidNormal(const Vec3& n) {
+  return IsFiniteVec(n) && (std::fabs(n.x) >= 1e-6f || std::fabs(n.y) >= 1e-6f || std::fabs(n.z) >= 1e-6f);
+}
+
+bool Idle(const RigidBodyBase* b) { return b->kind == 1 && static_cast<const RigidBodyImpl*>(b)->restState == 1; }
+
+void FillInfo(CollisionInfo* info, RigidBodyBase* a, int kindA, RigidBodyBase* b, int kindB, const ConstraintItem& row) {
+  info->bodyA = a->kind == 1 ? static_cast<void*>(static_cast<RigidBody*>(static_cast<RigidBodyImpl*>(a)))
+                             : static_cast<void*>(static_cast<AnimatedBody*>(static_cast<AnimatedBodyImpl*>(a)));
+  if (kindB == 0) {
+    info->bodyB = nullptr;
+  } else {
+    info->bodyB = b->kind == 1 ? static_cast<void*>(static_cast<RigidBody*>(static_cast<RigidBodyImpl*>(b)))
+                               : static_cast<void*>(static_cast<AnimatedBody*>(static_cast<AnimatedBodyImpl*>(b)));
+  }
+  info->kindA = kindA;
+  info->kindB = kindB;
+  info->pointA = row.worldPointA;
+  info->pointB = row.worldPointB;
+  info->normal = row.normal;
+  info->idA = row.materialA;
+  info->idB = row.materialB;
+}
+
+}  // namespace
+
+int SimulatorImpl::Advance(float seconds, int steps, PerformanceReport* rep) {
+  report = rep;
+  if (rep) {
+    rep->result = 0.0f;
+    for (float& f : rep->phases) f = 0.0f;
+    timer->Reset();
+  }
+  // Nothing to step for a non-positive or non-finite time or step count.
+  if (steps >= 1 && seconds > 0.0f && std::isfinite(seconds)) {
+    stepTime = seconds / static_cast<float>(steps);
+    inverseStepTime = 1.0f / stepTime;
+    for (int i = 0; i < steps; ++i) Step();
+  }
+  ClearMoved();
+  if (rep) FillPerformanceReport(rep, *timer);
+  report = nullptr;
+  return ++advanceCount;
+}
+
+void SimulatorImpl::AdvanceVariable(float seconds, float minTime, float maxStep, PerformanceReport* rep) {
+  report = rep;
+  if (rep) {
+    rep->result = 0.0f;
+    for (float& f : rep->phases) f = 0.0f;
+    timer->Reset();
+  }
+  const bool valid = std::isfinite(seconds) && std::isfinite(minTime) && std::isfinite(maxStep) && minTime > 0.0f &&
+                     minTime <= maxStep;
+  if (valid) {
+    float r = seconds + stepRemainder;
+    if (!std::isfinite(r)) r = 0.0f;
+    float s = maxStep;
+    while (minTime <= r) {
+      while (s <= r) {
+        if (lastVariableStep > 0.0f && std::isfinite(lastVariableStep) &&
+            std::fabs((s - lastVariableStep) / lastVariableStep) > 0.2f) {
+          s = s > lastVariableStep ? lastVariableStep * 1.2f : lastVariableStep * 0.8f;
+        }
+        stepTime = s;
+        inverseStepTime = 1.0f / s;
+        Step();
+        r -= s;
+        ++advanceCount;
+        lastVariableStep = s;
+      }
+      s = r < maxStep ? r : maxStep;
+      if (!(s > 0.0f)) break;
+    }
+    stepRemainder = r;
+  }
+  ClearMoved();
+  if (rep) FillPerformanceReport(rep, *timer);
+  report = nullptr;
+}
+
+void SimulatorImpl::ClearMoved() {
+  ForEach(animated, [](AnimatedBodyImpl* b) { b->moved = 0; });
+  ForEach(inactiveAnimated, [](AnimatedBodyImpl* b) { b->moved = 0; });
+}
+
+void SimulatorImpl::ResetSensors() {
+  auto clear = [](RigidBodyBase* b) {
+    for (PoolNode<SensorImpl>* s = b->sensors.head; s; s = s->next) {
+      s->rec.detectDepth = 0.0f;
+      s->rec.detectBody = nullptr;
+    }
+  };
+  ForEach(animated, clear);
+  ForEach(particles, clear);
+  ForEach(activeRigid, clear);
+}
+
+void SimulatorImpl::Step() {
+  ResetSensors();
+  ForEach(activeRigid, [](RigidBodyImpl* b) { UpdateBodyBoundingBox(b); });
+  ForEach(particles, [](RigidBodyImpl* b) { UpdateBodyBoundingBox(b); });
+  ForEach(animated, [](AnimatedBodyImpl* b) {
+    if (b->moved) UpdateAnimatedBodyBoundingBox(b);
+  });
+  region.Update();
+  Mark(kSlotBroadPhase);
+  CollisionPass();
+  Mark(kSlotCollision);
+  TerrainPass();
+  Mark(kSlotTerrain);
+  auto clearSums = [](RigidBodyImpl* b) {
+    b->totalForce.SetZero();
+    b->totalTorque.SetZero();
+  };
+  ForEach(activeRigid, clearSums);
+  ForEach(particles, clearSums);
+  restContactCounter = 0;
+  const float dt = stepTime;
+  ForEach(activeRigid, [dt](RigidBodyImpl* b) { b->UpdateVelocity(dt); });
+  ForEach(particles, [dt](RigidBodyImpl* b) { b->UpdateVelocity(dt); });
+  Mark(kSlotVelocity);
+  SolverPasses();
+  Mark(kSlotSolver);
+  auto integrate = [this, dt](RigidBodyImpl* b) {
+    b->stackSolveAllowed = 1;
+    if (b->restState == 1) return;
+    if (!b->constraintSet) CheckForRest(b);
+    if (b->restState != 1) b->UpdatePosition(dt);
+  };
+  ForEach(activeRigid, integrate);
+  ForEach(particles, integrate);
+  Mark(kSlotPosition);
+  Mark(kSlotControllers);
+}
+
+void SimulatorImpl::CollisionPass() {
+  for (PoolNode<OverlapPair>* p = region.pairs.head; p; p = p->next) {
+    RigidBodyBase* a = p->rec.first;
+    RigidBodyBase* b = p->rec.second;
+    if (a->kind == 0 && b->kind == 0) continue;
+    const int entry = collisionTable.Lookup(a->collisionID, b->collisionID);
+    if (entry == 0) continue;
+    if (a->kind == 1 && b->kind == 1) {
+      if (a->constraintSet && a->constraintSet == b->constraintSet) {
+        if (!(a->collideConnected && b->collideConnected)) continue;
+        if (Idle(a) && Idle(b)) continue;
+      } else if (Idle(a) && Idle(b) && !a->pushedLastStep && !b->pushedLastStep) {
+        continue;
+      }
+    } else {
+      RigidBodyBase* r = a->kind == 1 ? a : b;
+      AnimatedBodyImpl* m = (a->kind == 0 ? a : b)->AsAnimated();
+      if (Idle(r) && !r->pushedLastStep && !m->moved) continue;
+    }
+
+    ConstraintItem row;
+    bool fromCustom = false;
+    if (!a->customCollision && !b->customCollision) {
+      CollisionTestBodies(&row, *a, a->CurrentTransform(), *b, b->CurrentTransform());
+    } else {
+      CustomCollisionRecord record;
+      int hit = 0;
+      if (a->kind == 1 && b->kind == 1) {
+        if (!rigidCustomCallback) continue;
+        hit = rigidCustomCallback(static_cast<RigidBody*>(a->AsRigid()), static_cast<RigidBody*>(b->AsRigid()), &record);
+      } else {
+        if (!animatedCustomCallback) continue;
+        RigidBodyImpl* r = (a->kind == 1 ? a : b)->AsRigid();
+        AnimatedBodyImpl* m = (a->kind == 0 ? a : b)->AsAnimated();
+        hit = animatedCustomCallback(static_cast<RigidBody*>(r), static_cast<AnimatedBody*>(m), &record);
+        if (a->kind == 0) {
+          record.normal = -record.normal;
+          std::swap(record.idA, record.idB);
+          std::swap(record.pointA, record.pointB);
+        }
+      }
+      if (!hit) continue;
+      fromCustom = true;
+      const Transform& ta = a->CurrentTransform();
+      const Transform& tb = b->CurrentTransform();
+      row.hasContact = 1;
+      row.normal = record.normal;
+      row.normal.w = 0.0f;
+      row.depth = record.depth;
+      row.materialA = record.idA;
+      row.materialB = record.idB;
+      row.worldPointA = record.pointA;
+      row.worldPointB = record.pointB;
+      row.relPointA = record.pointA - ta.position;
+      row.relPointB = record.pointB - tb.position;
+      row.localPointA = Mat3TransformColumn(ta.rotation, row.relPointA);
+      row.localPointB = Mat3TransformColumn(tb.rotation, row.relPointB);
+      BuildFrameFromNormal(&row.tangent1, &row.tangent2, &row.normal);
+    }
+    if (!row.hasContact) continue;
+    row.bodyA = a;
+    row.bodyB = b;
+    if ((entry & 1) && ValidNormal(row.normal)) HandleContact(a, b, &row);
+    if ((entry & 2) && collisionCallback && !fromCustom) {
+      FillInfo(&pairInfo, a, a->kind == 1 ? 1 : 2, b, b->kind == 1 ? 1 : 2, row);
+      collisionCallback(&pairInfo);
+    }
+  }
+}
+
+void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
+  TConvex& terrain = terrainGeometry.rec;
+  if (terrainQueryCallback) {
+    int32_t* indices = nullptr;
+    Triangle* tris = nullptr;
+    Vec3* verts = nullptr;
+    int32_t indexCount = 0, triCount = 0;
+    terrainQueryCallback(body->worldMin, body->worldMax, &indices, &tris, &verts, &indexCount, &triCount,
+                         static_cast<RigidBody*>(body));
+    Mark(kSlotTerrainQuery);
+    if (!indices || !tris || !verts || indexCount <= 0) return;
+    // The caller's arrays are used in place; indices outside its triangle array are dropped by the
+    // triangle walk.
+    terrain.SetTriangleList(indices, indexCount, tris, verts, triCount);
+  } else {
+    const TerrainTree& tree = region.tree;
+    if (tree.triangleCount == 0) return;
+    terrainNodeList.Clear();
+    QueryTerrainTree(&tree.root, &terrainNodeList, &body->worldMin, &body->worldMax, 0);
+    if (terrainNodeList.Count() == 0) return;
+    // Each triangle once, in first-seen order: a per-triangle stamp marks the ones taken.
+    if (++terrainStamp == 0) {
+      for (size_t i = 0; i < terrainStamps.Count(); ++i) terrainStamps[i] = 0;
+      terrainStamp = 1;
+    }
+    const bool stamps = terrainStamps.Count() == static_cast<size_t>(tree.triangleCount);
+    terrainTriangleList.Clear();
+    for (size_t k = 0; k < terrainNodeList.Count(); ++k) {
+      const TerrainTreeNode* node = terrainNodeList[k];
+      const int32_t* list = tree.NodeTriangles(*node);
+      for (int i = 0; i < node->triangleCount; ++i) {
+        const int32_t t = list[i];
+        if (stamps) {
+          if (terrainStamps[static_cast<size_t>(t)] == terrainStamp) continue;
+          terrainStamps[static_cast<size_t>(t)] = terrainStamp;
+        } else {
+          bool seen = false;
+          for (size_t j = 0; j < terrainTriangleList.Count() && !seen; ++j) seen = terrainTriangleList[j] == t;
+          if (seen) continue;
+        }
+        // A full list that cannot grow keeps the triangles it has.
+        if (!terrainTriangleList.Push(t)) break;
+      }
+    }
+    Mark(kSlotTerrainQuery);
+    terrain.SetTriangleList(terrainTriangleList.Data(), static_cast<int32_t>(terrainTriangleList.Count()),
+                            tree.triangles, tree.vertices, tree.triangleCount);
+  }
+
+  ConstraintItem row;
+  static const Transform identity = Transform::Identity();
+  CollisionTestBodies(&row, *body, body->pose, terrainBody, identity);
+  terrain.SetTriangleList(nullptr, 0, nullptr, nullptr);
+  if (!row.hasContact) return;
+  row.bodyA = body;
+  row.bodyB = &terrainBody;
+  const int entry = body->collisionID == -1 ? 0 : collisionTable.Lookup(-1, body->collisionID);
+  if ((entry & 1) && ValidNormal(row.normal)) HandleContact(body, &terrainBody, &row);
+  if ((entry & 2) && collisionCallback) {
+    FillInfo(&terrainInfo, body, 1, &terrainBody, 0, row);
+    collisionCallback(&terrainInfo);
+  }
+}
+
+void SimulatorImpl::TerrainPass() {
+  auto pass = [this](RigidBodyImpl* b) {
+    if (b->restState == 1 && !b->pushedLastStep) return;
+    // A body with collision id -1 never touches the terrain.
+    if (b->collisionID == -1) return;
+    if (b->geometries.count == 0) return;
+    TestBodyAgainstTerrain(b);
+  };
+  ForEach(activeRigid, pass);
+  ForEach(particles, pass);
+  auto roll = [](RigidBodyImpl* b) {
+    b->pushedLastStep = b->pushedThisStep != 0;
+    b->pushedThisStep = 0;
+  };
+  ForEach(activeRigid, roll);
+  ForEach(particles, roll);
+}
+
+void SimulatorImpl::HandleContact(RigidBodyBase* a, RigidBodyBase* b, ConstraintItem* row) {
+  RigidBodyImpl* ra = a->AsRigid();
+  RigidBodyImpl* rb = b->AsRigid();
+  if ((ra || rb) && ListsShareEntry(a, b) && !(a->collideJoined && b->collideJoined)) return;
+  if (ra && rb && rb->isParticle) {
+    row->Setup(false, false);
+    ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
+    rb->pose.position -= row->normal * row->depth;
+    rb->pose.position.w = 1.0f;
+    return;
+  }
+  Vec3 va, vb;
+  if (ra) va = ra->velocity + Vec3Cross(ra->angularVelocity, row->relPointA);
+  if (rb) vb = rb->velocity + Vec3Cross(rb->angularVelocity, row->relPointB);
+  row->relVelocity = va - vb;
+
+  const float g = row->normal.Dot(unitGravity);
+  if (g < 0.0f) {
+    if (ra) {
+      row->Setup(false, false);
+      ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
+      RestContact rest;
+      const Vec3 localNormal = Mat3TransformColumn(b->CurrentTransform().rotation, row->normal);
+      rest.Set(b == &terrainBody ? 3 : 1, row->localPointA, row->localPointB, localNormal, row->materialA,
+               row->materialB);
+      rest.other = b;
+      rest.depth = row->depth;
+      JoinStacks(ra, rest, row);
+      return;
+    }
+    if (rb) SeparateBodies(row);
+  } else {
+    if (rb) {
+      row->Setup(false, false);
+      ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
+      RestContact rest;
+      const Vec3 localNormal = Mat3TransformColumn(a->CurrentTransform().rotation, -row->normal);
+      rest.Set(1, row->localPointB, row->localPointA, localNormal, row->materialB, row->materialA);
+      rest.other = a;
+      rest.depth = row->depth;
+      ConstraintItem swapped = *row;
+      swapped.normal = -row->normal;
+      JoinStacks(rb, rest, &swapped);
+      return;
+    }
+    if (ra) SeparateBodies(row);
+  }
+  row->Setup(false, false);
+  ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
+}
+
+void SimulatorImpl::SeparateBodies(ConstraintItem* row) {
+  RigidBodyImpl* ra = row->bodyA ? row->bodyA->AsRigid() : nullptr;
+  RigidBodyImpl* rb = row->bodyB ? row->bodyB->AsRigid() : nullptr;
+  const Vec3 push = row->normal * row->depth;
+  if (ra && rb) {
+    const float sum = ra->mass + rb->mass;
+    if (!(sum > 0.0f)) return;
+    ra->pose.position += push * (rb->mass / sum);
+    rb->pose.position -= push * (ra->mass / sum);
+    ra->pushedThisStep = 1;
+    rb->pushedThisStep = 1;
+  } else if (ra) {
+    ra->pose.position += push;
+  } else if (rb) {
+    rb->pose.position -= push;
+  }
+  if (ra) ra->pose.position.w = 1.0f;
+  if (rb) rb->pose.position.w = 1.0f;
+}
+
+bool SimulatorImpl::HandleBreakage(RigidBodyBase* body, const TConvex* geometry, const Vec3* point, Vec3* impulse) {
+  const Transform& pose = body->CurrentTransform();
+  const Vec3 axis = Mat3TransformRow(Mat3TransformRow(geometry->breakPlane, geometry->transform.rotation), pose.rotation);
+  const Vec3 along = axis * axis.Dot(*impulse);
+  const Vec3 rest = *impulse - along;
+  const float len = rest.Length();
+  if (len < geometry->breakThreshold || len == 0.0f) return false;
+  const float f = geometry->breakThreshold / len;
+  const Vec3 share = rest * (f * geometry->breakAbsorption);
+  *impulse = along + rest * (f * (1.0f - geometry->breakAbsorption));
+  const int kindCode = body->kind == 1 ? 1 : 2;
+  RigidBodyImpl* fresh = nullptr;
+  if (geometry->breakMode == 1 || geometry->breakMode == 4) {
+    PoolNode<TConvex>* node = geometryPool.UsedNodeAt(geometry);
+    if (node) fresh = BreakGeometry(&node->rec, body);
+    if (fresh) fresh->ApplyContactImpulse(share, *point - fresh->pose.position);
+  }
+  if (body->kind == 0) *impulse = share;
+  if (fresh && breakageCallback) {
+    void* facade = body->kind == 1 ? static_cast<void*>(static_cast<RigidBody*>(body->AsRigid()))
+                                   : static_cast<void*>(static_cast<AnimatedBody*>(body->AsAnimated()));
+    PoolNode<TConvex>* node = geometryPool.UsedNodeAt(geometry);
+    breakageCallback(facade, kindCode, node ? static_cast<Geometry*>(&node->rec) : nullptr, fresh);
+  }
+  return fresh != nullptr;
+}
+
+StackHeader* SimulatorImpl::AllocStackHeader(StackInfo* first) {
+  PoolNode<StackHeader>* n = stackHeaderPool.Take();
+  if (!n) {
+    Log("Stacking Buffer full Error. Please contact techincal support\n");
+    return nullptr;
+  }
+  if (first) {
+    n->rec.first = n->rec.last = first;
+    n->rec.count = 1;
+    first->header = &n->rec;
+  }
+  return &n->rec;
+}
+
+ConstraintHeader* SimulatorImpl::AllocConstraintHeader() {
+  PoolNode<ConstraintHeader>* n = constraintSetPool.Take();
+  if (!n) {
+    Log("Run out of Constraint Sets. Increase 'constraintSetsCount'.\n");
+    return nullptr;
+  }
+  return &n->rec;
+}
+
+}  // namespace phys

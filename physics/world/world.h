@@ -1,0 +1,338 @@
+// Internal records of the physics world. The public facade classes of physics/physics.h are empty
+// bases of these records; a facade pointer is turned into its record by a downward static_cast.
+#pragma once
+
+#include <cstdint>
+
+#include "physics/physics.h"
+#include "physics/world/pool.h"
+
+namespace phys {
+
+struct SimulatorImpl;
+struct RigidBodyBase;
+struct RigidBodyImpl;
+struct AnimatedBodyImpl;
+struct ControllerImpl;
+struct SensorImpl;
+struct ConstraintHeader;
+struct EndPoint;
+struct BodyNode;
+
+constexpr float kZeroSquared = 1e-6f;
+
+inline bool IsFiniteVec(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+inline float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+// Inverse by cofactors; false (and `out` unchanged) when |determinant| < 1e-17.
+bool InvertMat3(const Mat3& m, Mat3* out);
+Mat3 DiagonalMat3(const Vec3& d);
+// R^T * M * R for a rotation whose rows are the local axes in the parent frame: carries a tensor
+// given in the local frame into the parent frame (acting on column vectors).
+Mat3 RotateTensor(const Mat3& rotation, const Mat3& tensor);
+// Hamilton product with the vector part first and w last.
+Quat QuatMultiply(const Quat& a, const Quat& b);
+Quat QuatFromMat3(const Mat3& m);
+void QuatNormalize(Quat* q);
+
+// Geometry type codes.
+enum GeometryType : int32_t {
+  kTypeTriangle = 2,
+  kTypeBox = 3,
+  kTypeSphere = 4,
+  kTypeCylinder = 5,
+  kTypeTriangleList = 6,
+  kTypeVertexCloud = 7,
+  kTypeConvex = 8,
+};
+
+// One collision shape. Which primitive fields are meaningful depends on `type`.
+struct TConvex : public Geometry {
+  // box
+  Vec3 halfExtents{0.5f, 0.5f, 0.5f};
+  // sphere and cylinder
+  float radius = 0.0f;
+  float radiusSquared = 0.0f;
+  float halfHeight = 0.0f;
+  // convex mesh
+  const void* mesh = nullptr;
+  const Vec3* meshVertices = nullptr;
+  int32_t meshVertexCount = 0;
+  // triangle list: the triangles named by the index array
+  const int32_t* listIndices = nullptr;
+  int32_t listIndexCount = 0;
+  const Triangle* listTriangles = nullptr;
+  int32_t listTriangleCount = 0;
+  const Vec3* listVertices = nullptr;
+  // single triangle
+  const Vec3* corners[3] = {nullptr, nullptr, nullptr};
+
+  Transform transform = Transform::Identity();
+  float boundingRadius = 0.0f;
+  float scale = 0.0f;
+  int32_t type = kTypeBox;
+  int32_t materialIndex = 0;
+  int32_t userData = 0;
+  Vec3 breakInertia{2.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f};
+  Vec3 breakPlane;
+  float breakMass = 1.0f;
+  float breakThreshold = 0.0f;
+  float breakAbsorption = 0.5f;
+  float breakParameter = 0.0f;
+  int32_t breakMode = 0;
+  int32_t triangleUserWord = 0;
+
+  void InitDefault();
+  void SetBoxSize(float x, float y, float z);
+  void SetSphere(float diameter);
+  void SetCylinderShape(float diameter, float height);
+  void SetConvexMesh(const void* block);
+  void SetTriangleList(const int32_t* indices, int32_t indexCount, const Triangle* triangles, const Vec3* vertices,
+                       int32_t triangleCount = 0);
+  void SetTriangle(const Vec3* a, const Vec3* b, const Vec3* c, int32_t userWord);
+  Transform GetTransformOrIdentity() const;
+  float GetExtend() const;
+  void GetLocalBounds(Vec3& min, Vec3& max) const;
+};
+
+// Mass and body-frame inertia of one geometry at `density`; only boxes have mass.
+Mat3 GeometryMassProperties(const TConvex& geometry, float density, float& mass);
+void ShiftInertia(Mat3& inertia, const Vec3& offset, float mass, float sign);
+
+struct ControllerImpl : public Controller {
+  int32_t period = 0;
+  int32_t countdown = 0;
+  ControllerCallback* bodyCallback = nullptr;
+  ControllerCallback* jointCallback = nullptr;
+  void* joint = nullptr;
+  RigidBodyImpl* body = nullptr;
+  Vec3 forceA, torqueA, forceB, torqueB;
+};
+
+struct SensorImpl : public Sensor {
+  Vec3 linePos, lineVector, lineUnit;
+  float lineLength = 0.0f;
+  int32_t userData = 0;
+  float detectDepth = 0.0f;
+  Vec3 detectNormal, detectPoint;
+  int32_t detectMaterial = 0;
+  RigidBodyBase* detectBody = nullptr;
+};
+
+// A joint group. The joint solver fills in the rest of this record.
+struct ConstraintHeader {
+  int32_t state = 0;
+  int32_t bodyCount = 0;
+};
+
+// Minimal joint record: the two bodies it joins.
+struct JointImpl {
+  RigidBodyBase* bodyA = nullptr;
+  RigidBodyBase* bodyB = nullptr;
+};
+
+struct StackHeader;
+struct StackInfo {
+  RigidBodyImpl* body = nullptr;
+  StackHeader* header = nullptr;
+  StackInfo* next = nullptr;
+};
+struct StackHeader {
+  StackInfo* first = nullptr;
+  StackInfo* last = nullptr;
+  int32_t count = 0;
+  int32_t checked = 0;
+};
+
+// A contact on which the owning body rests. Kind: 0 free, 1 the other body is rigid, 2 animated,
+// 3 the static terrain.
+struct RestContact {
+  Vec3 pointOnThis;
+  Vec3 pointOnOther;
+  Vec3 normal;
+  int32_t idA = 0;
+  int32_t idB = 0;
+  float depth = 0.0f;
+  int32_t stamp = 0;
+  int32_t kind = 0;
+  RigidBodyBase* other = nullptr;
+  RigidBodyImpl* owner = nullptr;
+  // Links in the other body's list of contacts that rest on it.
+  RestContact* listNext = nullptr;
+  RestContact* listPrev = nullptr;
+
+  void Set(int32_t kind, const Vec3& pointA, const Vec3& pointB, const Vec3& normal, int32_t idA, int32_t idB);
+  void Unlink();
+  bool IsOtherResting() const;
+  // The terrain is always valid; another body must still be in use and active.
+  bool IsOtherValid(const SimulatorImpl* sim) const;
+  Vec3 GetOtherWorldPoint() const;
+};
+
+// What rigid and animated bodies share: identity, geometry, lists, activation, broad-phase state.
+struct RigidBodyBase {
+  ConstraintHeader* constraintSet = nullptr;
+  JointImpl* firstJoint = nullptr;
+  int32_t jointCount = 0;
+  PoolNode<TConvex>* geometryIter = nullptr;
+  PoolNode<SensorImpl>* sensorIter = nullptr;
+  int32_t userData = 0;
+
+  // Collision holder: one box that summarises the geometries.
+  TConvex holder;
+  NodeList<TConvex> geometries;
+  float boundingRadius = 0.0f;
+
+  int32_t id = 0;
+  int32_t collisionID = 0;
+  int32_t kind = 1;
+  int32_t active = 1;
+  int32_t collideConnected = 0;
+  int32_t collideJoined = 0;
+  NodeList<SensorImpl> sensors;
+  SimulatorImpl* sim = nullptr;
+
+  // The bounding-box transform (rows: the box axes scaled by the half extents; position: the
+  // centre), which is also the custom collision box.
+  Transform boundsTransform = Transform::Identity();
+  int32_t customCollision = 0;
+
+  Vec3 worldMin, worldMax;
+  // Broad phase.
+  PoolNode<BodyNode>* bodyNode = nullptr;
+  PoolNode<EndPoint>* minEnd[3] = {nullptr, nullptr, nullptr};
+  PoolNode<EndPoint>* maxEnd[3] = {nullptr, nullptr, nullptr};
+  int32_t regionState = 0;
+
+  Vec3 smoothedDisplacement;
+  // Contacts of other bodies that rest on this one.
+  RestContact* restingOnMe = nullptr;
+  int32_t restingOnMeCount = 0;
+
+  // Contact-pass flags.
+  int32_t pushedThisStep = 0;
+  int32_t pushedLastStep = 0;
+
+  bool IsRigid() const { return kind == 1; }
+  bool IsParticleBody() const;
+  RigidBodyImpl* AsRigid();
+  AnimatedBodyImpl* AsAnimated();
+  const Transform& CurrentTransform() const;
+
+  TConvex* AddGeometry();
+  bool RemoveGeometry(TConvex* geometry);
+  void BeginIterateGeometry() { geometryIter = geometries.head; }
+  TConvex* GetNextGeometry();
+  void UpdateBoundingInfo();
+  void UseCustomCollisionDetection(bool on, const Transform* box, float radius);
+  SensorImpl* AddSensor();
+  bool RemoveSensor(SensorImpl* sensor);
+  void BeginIterateSensor() { sensorIter = sensors.head; }
+  SensorImpl* GetNextSensor();
+  void Active(bool on, RigidBodyBase* hint);
+  void LeaveConstraintSet();
+  void ReleaseGeometriesAndSensors();
+  bool InRegion() const { return bodyNode != nullptr; }
+};
+
+struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
+  float mass = 1.0f;
+  float inverseMass = 1.0f;
+  Mat3 inverseInertia = Mat3::Identity();
+  Mat3 inertia;
+  Vec3 force, torque;
+  int32_t restState = 0;
+  int32_t gravityEnabled = 1;
+  Vec3 gravityForce, controllerForce, controllerTorque, totalTorque, totalForce, acceleration;
+  float linearDamping = 0.0f;
+  float angularDamping = 0.0f;
+  int32_t stateIndex = 0;
+  // State.
+  Quat orientation;
+  Vec3 angularMomentum;
+  Transform pose = Transform::Identity();
+  Vec3 velocity, angularVelocity;
+  Quat quatRate{0.0f, 0.0f, 0.0f, 0.0f};
+  Mat3 worldInverseInertia = Mat3::Identity();
+  // Rest bookkeeping.
+  int32_t restCounter = 0;
+  int32_t terrainContact = 0;
+  int32_t stackSolveAllowed = 1;
+  NodeList<ControllerImpl> controllers;
+  PoolNode<ControllerImpl>* controllerIter = nullptr;
+  RestContact restContacts[3];
+  Vec3 velocityHistory[10];
+  Vec3 angularVelocityHistory[10];
+  StackInfo* stackInfo = nullptr;
+  int32_t isParticle = 0;
+  Vec3 velocityChange[10];
+  Vec3 angularChange[10];
+  Vec3 linearCorrection, angularCorrection;
+  int32_t linearCorrectionCount = 0;
+  int32_t angularCorrectionCount = 0;
+  float sleepThreshold = 0.2f;
+  // Rest snapshot.
+  Vec3 snapPosition;
+  Quat snapOrientation;
+  Vec3 snapVelocity, snapAngularVelocity;
+  int32_t stepsSinceSnapshot = 0;
+
+  RigidBodyImpl() { kind = 1; }
+
+  void SetAngularMomentum(const Vec3& L);
+  void RecomputeAngular();
+  void WakeUp();
+  void SaveRestSnapshot();
+  void PutToRest();
+  void WakeUpStack();
+  void SetMass(float m);
+  void SetInertiaTensor(const Mat3& tensor);
+  void SetRotation(const Mat3& rotation);
+  void UpdateMassProperties();
+  ControllerImpl* AddController(ControllerCallback* callback, int period);
+  bool RemoveController(ControllerImpl* controller);
+  void UpdateVelocity(float dt);
+  void AngularUpdate(const Vec3& T, float dt);
+  void UpdatePosition(float dt);
+  void ApplyForcesAndControllers();
+  void ApplyContactImpulse(const Vec3& impulse, const Vec3& arm);
+  void ApplyVelocityCorrection();
+  void ApplyAngularCorrection();
+  void ClearVelocityHistory();
+  void StoreRestContact(const RestContact& contact);
+  void ReleaseLinks();
+  // Whether an idle body stays asleep (rest detection fills this in; until then it never does).
+  bool ConfirmRest();
+};
+
+struct AnimatedBodyImpl : public RigidBodyBase, public AnimatedBody {
+  Transform pose = Transform::Identity();
+  int32_t moved = 0;
+
+  AnimatedBodyImpl() { kind = 0; }
+};
+
+// Writes the body's world box from its bounding-box transform and current pose into its end points.
+void UpdateBodyBoundingBox(RigidBodyBase* body);
+inline void UpdateAnimatedBodyBoundingBox(RigidBodyBase* body) { UpdateBodyBoundingBox(body); }
+
+bool ListsShareEntry(const RigidBodyBase* a, const RigidBodyBase* b);
+
+struct Material {
+  float friction = 0.5f;
+  float restitution = 0.4f;
+  float density = 1.0f;
+};
+
+struct CollisionTableImpl : public CollisionTable {
+  int32_t entries[64][64];
+  int32_t wildcard[64];
+
+  CollisionTableImpl() { Fill(1); }
+  void Fill(int32_t value);
+  void SetEntry(int id1, int id2, int value);
+  int Lookup(int id1, int id2) const;
+  int GetEntry(int id1, int id2) const;
+};
+
+}  // namespace phys
