@@ -3,8 +3,6 @@
 #include "game/player.h"
 #include "game/world.h"
 
-PlayerRecord players[2];
-Vec3 eyePosition;
 StaticModel* mapModel = nullptr;
 StaticModel* lightModel = nullptr;
 Vec3 playerStartPosition;
