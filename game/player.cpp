@@ -6,3 +6,5 @@ Vec3 lookDirection;
 
 PlayerRecord::PlayerRecord() = default;
 PlayerRecord::~PlayerRecord() = default;
+
+void PlayerRecord::ResetFields() {}

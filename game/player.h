@@ -26,6 +26,9 @@ struct PlayerRecord {
   PlayerRecord(const PlayerRecord&) = delete;
   PlayerRecord& operator=(const PlayerRecord&) = delete;
 
+  // Every field back at its constructed value; the character model is kept (tests, level reset).
+  void ResetFields();
+
   // Single player and host: creates the body at position and sets the level-start state.
   void Init(Simulator* world, const Vec3& position, const Vec3& direction, int index);
   // The LAN client: a record without a body.
