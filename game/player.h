@@ -43,6 +43,8 @@ struct PlayerRecord {
   void UpdateOther();
   // Weapon-change timers, the fire gate and the shot itself (local: this machine's mouse).
   void FireWeapon(bool local);
+  // The shot itself, once the fire gate has opened: ammunition, hit tests, damage, marks, sounds.
+  void Shoot();
 
   int32_t index = 0;
   float health = 100.0f;  // alive while > 0; -100 marks the waiting players[1] of a host

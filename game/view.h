@@ -28,6 +28,11 @@ constexpr int kEventClientSteps = 32;
 constexpr int kEventClientStill = 33;
 
 // Queues an event in the first free slot (dropped when all are taken); the slot's index or -1.
-int QueueSoundEvent(int code, const Vec3& position);
+// With writeDone false the slot's done flag keeps what it held (the hit event). Code -1 writes
+// the position and done flag into the first free slot and leaves it free.
+int QueueSoundEvent(int code, const Vec3& position, bool writeDone = true);
 // Frees every slot.
 void ResetSoundEvents();
+// Plays the queued events (LAN): on the host the slots not yet played, on the client every slot,
+// which is then freed.
+void PlaySoundEvents();

@@ -3,23 +3,7 @@
 #include "game/player.h"
 #include "game/world.h"
 
-StaticModel* mapModel = nullptr;
-StaticModel* lightModel = nullptr;
-Vec3 playerStartPosition;
-Vec3 playerStartDirection;
-
-void LoadMap(int, int, int) {}
-void RunMapIntro() {}
-
-void UpdateWorld() {}
-void LoadWeaponModels() {}
-void LoadObjects() {}
-void LoadBandits() {}
-void LoadPlayerModels() {}
-void UnloadMap() {}
-void RespawnPlayerByIndex(int) {}
 void DrawViewWeapon() {}
-void UpdateViewAndSound(int, int) {}
 void DrawPrizes() {}
 void DrawBloodDecals() {}
 void DrawOtherPlayer() {}
