@@ -31,4 +31,3 @@ void DrawImpactMarks() {}
 void DrawImpactBurst() {}
 void DrawMuzzleFlash() {}
 void DrawHud() {}
-void InitBurstParticles() {}
