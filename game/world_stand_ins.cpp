@@ -13,4 +13,3 @@ void DrawImpactMarks() {}
 void DrawImpactBurst() {}
 void DrawMuzzleFlash() {}
 void DrawHud() {}
-void InitBurstParticles() {}
