@@ -78,7 +78,7 @@ void BanditRecord::Update(int mode) {
   attackTimer += 0.01f * frameStep;
   if (attackTimer > 4.1f) moveForce.SetZero();
   if (attackTimer > 5.5f) {
-    Vector3 point, normal;
+    Vector3 point(0.0f, 0.0f, 0.0f), normal(0.0f, 0.0f, 0.0f);
     const bool blocked =
         mapModel && mapModel->IntersectSegment(Vector3(position.x, position.y, position.z),
                                                Vector3(target.x, target.y, target.z), point, normal);

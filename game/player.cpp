@@ -353,7 +353,7 @@ void PlayerRecord::UpdateLocal() {
   }
   for (int n = 0; n < 2; ++n) {
     const bool next = n == 0;
-    if (!keys[next ? 'E' : 'Q'] || keyLatch || !canAct) continue;
+    if (!keys[next ? static_cast<int>('E') : static_cast<int>('Q')] || keyLatch || !canAct) continue;
     keyLatch = true;
     ChangeWeapon(*this, next);
     if (gameMode == 0) {

@@ -168,7 +168,7 @@ void PlayerRecord::Shoot() {
   const Vec3 eye(position.x, position.y + 2.5f + 0.005f * std::sin(2.0f * bobPhase), position.z);
   const Vec3 dir = viewDirection;
   const Vec3 far = eye + dir * 90.0f;
-  Vector3 wallPoint, wallNormal;
+  Vector3 wallPoint(0.0f, 0.0f, 0.0f), wallNormal(0.0f, 0.0f, 0.0f);
   bool wallHit = mapModel && mapModel->IntersectSegment(Vector3(eye.x, eye.y, eye.z), Vector3(far.x, far.y, far.z),
                                                         wallPoint, wallNormal);
   const Vec3 wall(wallPoint.x, wallPoint.y, wallPoint.z);
