@@ -9,6 +9,7 @@
 #include "engine/random.h"
 #include "engine/frame.h"
 #include "engine/shell.h"
+#include "engine/static_model.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "game/game_state.h"
@@ -228,6 +229,7 @@ void DestroyGameWindow() {
     KillFontSmall();
     KillFontLarge();
     FreeTgaTextures();
+    ReleaseModelTextures();
     if (envCubeMap) glDeleteTextures(1, &envCubeMap);
   }
   envCubeMap = 0;
