@@ -19,9 +19,12 @@ StaticModel::StaticModel() {
 
 StaticModel::~StaticModel() {
   Clear();
+  // Unlinks once: a second run of the destructor finds the model no longer in the list.
   if (prevLive_) prevLive_->nextLive_ = nextLive_;
-  else firstLiveModel = nextLive_;
+  else if (firstLiveModel == this) firstLiveModel = nextLive_;
+  else return;
   if (nextLive_) nextLive_->prevLive_ = prevLive_;
+  prevLive_ = nextLive_ = nullptr;
 }
 
 void ReleaseModelTextures() {
