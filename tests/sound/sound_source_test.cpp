@@ -128,6 +128,29 @@ TEST_F(SoundSourceTest, MissingFileLeavesAnInertRecord) {
   next.Release();
 }
 
+TEST_F(SoundSourceTest, LoadingAgainReplacesTheSourceAndBuffer) {
+  SoundSource s{};
+  s.Load(tone.c_str(), false);
+  const ALuint firstSource = s.source, firstBuffer = s.buffer;
+  ASSERT_NE(firstSource, 0u);
+  s.Load(tone.c_str(), true);
+  ASSERT_NE(s.source, 0u);
+  EXPECT_EQ(SourceInt(s.source, AL_LOOPING), AL_TRUE);
+  // The earlier source and buffer are gone, not left behind without an owner.
+  if (s.source != firstSource) {
+    EXPECT_FALSE(alIsSource(firstSource));
+  }
+  if (s.buffer != firstBuffer) {
+    EXPECT_FALSE(alIsBuffer(firstBuffer));
+  }
+  // A failed reload leaves an unloaded record, again without leftovers.
+  const ALuint second = s.source;
+  s.Load((dir + "/missing.wav").c_str(), false);
+  EXPECT_EQ(s.source, 0u);
+  EXPECT_FALSE(alIsSource(second));
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
 TEST_F(SoundSourceTest, SoundOffSilencesPlay) {
   SoundSource s{};
   s.Load(tone.c_str(), true);
