@@ -1,0 +1,146 @@
+#include "engine/character_model.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "engine/formats/binary_io.h"
+#include "engine/frame.h"
+#include "platform/dialog.h"
+
+namespace {
+// Part files beyond this size are not character parts.
+constexpr size_t kMaxPartFileBytes = size_t(64) << 20;
+constexpr size_t kMaxAnimationFileBytes = size_t(1) << 20;
+}  // namespace
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+bool BhmReader::Import(ModelPart& part, const char* fileName) {
+  const std::string name = fileName ? fileName : "";
+  std::vector<uint8_t> bytes;
+  if (name.empty() || !ReadWholeFile(DataPath(name), bytes, kMaxPartFileBytes)) {
+    ShowMessageBox("Unable to find the file: " + name + "!", "Error", DialogButtons::Ok, DialogIcon::Stop);
+    return false;
+  }
+  if (!ParseBhm(bytes, part)) {
+    ShowMessageBox("Invalid file format (Version not 15): " + name + "!", "Error", DialogButtons::Ok,
+                   DialogIcon::Stop);
+    return false;
+  }
+  return true;
+}
+
+CharacterModel::CharacterModel() = default;
+CharacterModel::~CharacterModel() = default;
+
+ModelPart* CharacterModel::GetPart(int index) {
+  switch (index) {
+    case 0: return &lower;
+    case 1: return &upper;
+    case 2: return &head;
+    default: break;
+  }
+  if (index >= 3 && index <= 8) return &weapons[index - 3];
+  return nullptr;
+}
+
+bool CharacterModel::LoadModel(const char* dir, const char* name, int skinIndex, int partCount) {
+  skin = skinIndex;
+  if (!dir || !name) return false;
+  char lowerName[512], upperName[512], headName[512], configName[512];
+  std::snprintf(lowerName, sizeof lowerName, "%s\\%s_lower.bhm", dir, name);
+  std::snprintf(upperName, sizeof upperName, "%s\\%s_upper.bhm", dir, name);
+  std::snprintf(headName, sizeof headName, "%s\\%s_head.bhm", dir, name);
+  BhmReader reader;
+  if (partCount == 3) {
+    if (!reader.Import(head, headName)) return false;
+    if (!reader.Import(upper, upperName)) return false;
+  }
+  if (!reader.Import(lower, lowerName)) return false;
+  std::snprintf(configName, sizeof configName, "%s\\%s_animation.cfg", dir, name);
+  if (!LoadAnimations(configName)) return false;
+  LinkPart(&lower, &upper, "tag_torso");
+  LinkPart(&upper, &head, "tag_head");
+  return true;
+}
+
+bool CharacterModel::LoadWeapons(const char* dir) {
+  if (!dir) return false;
+  BhmReader reader;
+  for (int k = 0; k < 6; ++k) {
+    char fileName[512];
+    std::snprintf(fileName, sizeof fileName, "%s\\%d.bhm", dir, k + 1);
+    reader.Import(weapons[k], fileName);
+    LinkPart(&upper, &weapons[k], "tag_weapon");
+  }
+  LinkPart(&upper, &weapons[0], "tag_weapon");
+  return true;
+}
+
+bool CharacterModel::LoadAnimations(const char* fileName) {
+  if (!fileName) return false;
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(DataPath(fileName), bytes, kMaxAnimationFileBytes)) return false;
+  ParseAnimationConfig(std::string(bytes.begin(), bytes.end()), upper.animations, lower.animations);
+  ClampAnimationsToFrames(upper);
+  ClampAnimationsToFrames(lower);
+  head.animations.clear();
+  head.numOfAnimations = 0;
+  for (ModelPart& w : weapons) {
+    w.animations.clear();
+    w.numOfAnimations = 0;
+  }
+  return true;
+}
+
+void CharacterModel::LinkPart(ModelPart* part, ModelPart* linked, const char* tag) {
+  if (!part || !linked || !tag) return;
+  const int count = std::min<int>(part->numOfTags, static_cast<int>(std::min(part->tags.size(), part->links.size())));
+  for (int i = 0; i < count; ++i) {
+    if (SameNameIgnoringCase(part->tags[i].name, tag)) {
+      part->links[i] = linked;
+      return;
+    }
+  }
+}
+
+void CharacterModel::SelectWeapon(int n) {
+  if (n < 0 || n > 5 || n == currentWeapon) return;
+  LinkPart(&upper, &weapons[n], "tag_weapon");
+  currentWeapon = n;
+}
+
+namespace {
+int FindAnimation(const ModelPart& part, const char* name) {
+  if (!name) return -1;
+  for (size_t i = 0; i < part.animations.size(); ++i)
+    if (SameNameIgnoringCase(part.animations[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+}  // namespace
+
+void CharacterModel::SetTorsoAnimation(const char* name) {
+  const int i = FindAnimation(upper, name);
+  if (i < 0) return;
+  upper.currentAnim = i;
+  upper.currentFrame = upper.animations[i].startFrame;
+}
+
+void CharacterModel::SetLegsAnimation(const char* name) {
+  const int i = FindAnimation(lower, name);
+  if (i < 0) return;
+  lower.currentAnim = i;
+  lower.currentFrame = lower.animations[i].startFrame;
+  lower.t = 0.0f;
+  lower.lastTime = gameClock;
+}
+
+void CharacterModel::UpdateAnimation(float clockMs) {
+  UpdatePartFrames(lower, clockMs);
+  UpdatePartFrames(upper, clockMs);
+}

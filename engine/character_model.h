@@ -1,0 +1,69 @@
+// Animated three-part characters (lower body, upper body, head) with six hand weapons, read from
+// .bhm part files and an animation file, hung together at named tags and drawn with the vertices
+// of each part interpolated between two key frames.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/formats/bhm_file.h"
+#include "engine/formats/bhm_pose.h"
+
+// Reads one .bhm file. A missing file or a bad one shows a message box and returns false.
+class BhmReader {
+ public:
+  bool Import(ModelPart& part, const char* fileName);
+};
+
+class CharacterModel {
+ public:
+  CharacterModel();
+  ~CharacterModel();
+  CharacterModel(const CharacterModel&) = delete;
+  CharacterModel& operator=(const CharacterModel&) = delete;
+
+  // Reads dir\name_lower.bhm (with partCount 3 also _head and _upper first), then the animation
+  // file dir\name_animation.cfg, and links upper to lower and head to upper.
+  bool LoadModel(const char* dir, const char* name, int skin, int partCount);
+  // Reads dir\1.bhm .. dir\6.bhm into the weapon parts; weapon 1 ends up in the hand.
+  bool LoadWeapons(const char* dir);
+  // Reads the animation file into the upper and lower parts; false when it cannot be opened.
+  bool LoadAnimations(const char* fileName);
+  // Hangs linked at the part's first tag called tag (letter case ignored).
+  void LinkPart(ModelPart* part, ModelPart* linked, const char* tag);
+  void SetTorsoAnimation(const char* name);
+  void SetLegsAnimation(const char* name);
+  // Puts weapon n (0..5) in the hand; the current weapon or another number does nothing.
+  void SelectWeapon(int n);
+  // Draws the figure (GL): advances both animated parts on gameClock, then draws the lower part
+  // and everything hanging from it. torsoYaw bends the upper body and head (degrees).
+  void Draw(float torsoYaw, float unused);
+
+  // 0 lower, 1 upper, 2 head, 3..8 weapons 1..6; null otherwise.
+  ModelPart* GetPart(int index);
+
+  // Both animated parts advance their frames for the given clock (what Draw does before drawing).
+  void UpdateAnimation(float clockMs);
+
+  GLuint textures[100] = {};
+  std::vector<std::string> textureNames;
+  ModelPart head, upper, lower;
+  ModelPart weapons[6];
+  int currentWeapon = 0;
+  int skin = 0;
+
+ private:
+  static constexpr int kMaxLinkDepth = 8;
+  void DrawLinks(ModelPart& part);
+  void DrawLinksAt(ModelPart& part);
+  void RenderPart(const ModelPart& part);
+};
+
+// Drawing state shared by all models while one Draw runs.
+extern int characterLinkCounter;
+extern float characterTorsoYaw;
+
+// Case-insensitive name comparison used for tags and animations.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);

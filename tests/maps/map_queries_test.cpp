@@ -1,0 +1,203 @@
+// The map model's queries: face list and its sort, the segment test, the collision-model
+// builders, the light-map numbering and the light-map reader's fallbacks.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/ms3d_file.h"
+#include "engine/light_map.h"
+#include "engine/map_queries.h"
+#include "engine/static_model.h"
+#include "meshcollide/collision_model_3d.h"
+
+namespace {
+
+// Triangles in the x-y plane at the given depths z (one per depth), each facing +z, all in one
+// mesh with material 0; extra meshes can be added by the caller.
+Ms3dData Triangles(std::initializer_list<float> depths) {
+  Ms3dData m;
+  for (float z : depths) {
+    const float pos[3][3] = {{-1, -1, z}, {1, -1, z}, {0, 1, z}};
+    Ms3dTriangle t;
+    for (int k = 0; k < 3; ++k) {
+      Ms3dVertex v;
+      std::memcpy(v.location, pos[k], sizeof pos[k]);
+      t.vertexIndices[k] = static_cast<int>(m.vertices.size());
+      t.vertexNormals[k][2] = 1.0f;
+      t.s[k] = static_cast<float>(k);
+      t.t[k] = 0.5f * k;
+      m.vertices.push_back(v);
+    }
+    m.triangles.push_back(t);
+  }
+  Ms3dGroup g;
+  g.materialIndex = 0;
+  for (size_t i = 0; i < m.triangles.size(); ++i) g.triangleIndices.push_back(static_cast<int>(i));
+  m.groups.push_back(g);
+  m.materials.push_back(Ms3dMaterial{});
+  return m;
+}
+
+std::unique_ptr<StaticModel> Model(Ms3dData data) {
+  auto m = std::make_unique<Ms3dModel>();
+  m->SetContents(std::move(data));
+  return m;
+}
+
+TEST(IntersectSegment, NearestOfTwoHitsWins) {
+  auto m = Model(Triangles({-5, -3}));
+  Vector3 point(9, 9, 9), normal(9, 9, 9);
+  ASSERT_TRUE(m->IntersectSegment(Vector3(0, 0, 0), Vector3(0, 0, -10), point, normal));
+  EXPECT_NEAR(point.z, -3.0f, 1e-5f);
+  EXPECT_NEAR(std::fabs(normal.z), 1.0f, 1e-5f);
+  // From the other side the far one of before is the nearer.
+  ASSERT_TRUE(m->IntersectSegment(Vector3(0, 0, -10), Vector3(0, 0, 0), point, normal));
+  EXPECT_NEAR(point.z, -5.0f, 1e-5f);
+}
+
+TEST(IntersectSegment, MissesLeaveTheOutputsUntouched) {
+  auto m = Model(Triangles({-5}));
+  Vector3 point(7, 8, 9), normal(1, 2, 3);
+  // Ends exactly on the plane: not a crossing.
+  EXPECT_FALSE(m->IntersectSegment(Vector3(0, 0, 0), Vector3(0, 0, -5), point, normal));
+  // In the triangle's plane.
+  EXPECT_FALSE(m->IntersectSegment(Vector3(-3, 0, -5), Vector3(3, 0, -5), point, normal));
+  // Crossing the plane outside the triangle.
+  EXPECT_FALSE(m->IntersectSegment(Vector3(5, 5, 0), Vector3(5, 5, -10), point, normal));
+  EXPECT_EQ(point.x, 7.0f);
+  EXPECT_EQ(point.z, 9.0f);
+  EXPECT_EQ(normal.x, 1.0f);
+  EXPECT_EQ(normal.z, 3.0f);
+}
+
+TEST(IntersectSegment, HitsAHundredUnitsAwayAreNotReported) {
+  auto m = Model(Triangles({-100}));
+  Vector3 point(0, 0, 0), normal(0, 0, 0);
+  EXPECT_FALSE(m->IntersectSegment(Vector3(0, 0, 0), Vector3(0, 0, -150), point, normal));
+  auto near = Model(Triangles({-99.5f}));
+  EXPECT_TRUE(near->IntersectSegment(Vector3(0, 0, 0), Vector3(0, 0, -150), point, normal));
+}
+
+TEST(FaceList, CentroidsMaterialsAndCorners) {
+  Ms3dData d = Triangles({-5, -3});
+  d.groups[0].materialIndex = 0;
+  // A second mesh naming a material that does not exist (the reader would clear it; a model
+  // filled otherwise may still carry it) and reusing triangle 0.
+  Ms3dGroup other;
+  other.materialIndex = 5;
+  other.triangleIndices = {0};
+  d.groups.push_back(other);
+  auto m = Model(std::move(d));
+  m->meshes[1].materialIndex = 5;
+  m->BuildFaceList();
+  ASSERT_EQ(m->faces.size(), 3u);
+  EXPECT_EQ(m->faces[0].material, 0);
+  EXPECT_EQ(m->faces[2].material, -1);
+  EXPECT_NEAR(m->faces[0].centroid[0], 0.0f, 1e-6f);
+  EXPECT_NEAR(m->faces[0].centroid[1], -1.0f / 3.0f, 1e-6f);
+  EXPECT_NEAR(m->faces[1].centroid[2], -3.0f, 1e-6f);
+  EXPECT_EQ(m->faces[1].corners[2].s, 2.0f);
+  EXPECT_EQ(m->faces[1].corners[2].t, 1.0f);
+  EXPECT_EQ(m->faces[1].corners[0].nz, 1.0f);
+}
+
+TEST(FaceList, SortLeavesDistancesNonIncreasing) {
+  auto m = Model(Triangles({-1, -9, -4, -4, 3, -20, 0}));
+  m->BuildFaceList();
+  m->SortFacesByDistance(Vec3(0, 0, 0));
+  ASSERT_EQ(m->faces.size(), 7u);
+  for (size_t i = 1; i < m->faces.size(); ++i) EXPECT_GE(m->faces[i - 1].distance, m->faces[i].distance);
+  EXPECT_NEAR(m->faces.front().centroid[2], -20.0f, 1e-6f);
+  // An empty face list sorts without touching anything.
+  auto empty = Model(Ms3dData{});
+  empty->SortFacesByDistance(Vec3(1, 2, 3));
+  EXPECT_TRUE(empty->faces.empty());
+}
+
+TEST(FaceList, HoldsAtMostItsCapacity) {
+  Ms3dData d = Triangles({0});
+  d.groups[0].triangleIndices.assign(StaticModel::kMaxFaces + 10, 0);
+  auto m = Model(std::move(d));
+  m->BuildFaceList();
+  EXPECT_EQ(static_cast<int>(m->faces.size()), StaticModel::kMaxFaces);
+}
+
+TEST(CollisionBuilders, FillAndFinaliseTheTarget) {
+  auto m = Model(Triangles({-5}));
+  std::unique_ptr<CollisionModel3D> target(newCollisionModel3D(false));
+  mapCollisionModel = target.get();
+  m->BuildCollisionMap();
+  const float origin[3] = {0, 0, 0}, dir[3] = {0, 0, -1};
+  ASSERT_TRUE(target->rayCollision(origin, dir, true, 0, 11));
+  float p[3];
+  ASSERT_TRUE(target->getCollisionPoint(p, false));
+  EXPECT_NEAR(p[2], -5.0f, 1e-5f);
+  mapCollisionModel = nullptr;
+  m->BuildCollisionMap();  // no target: nothing happens
+  m->BuildCollisionBandit5();
+}
+
+TEST(LightMapNumbering, MeshOrderWithRepeatsAndTheCapacity) {
+  ResetLightMaps();
+  Ms3dData d = Triangles({-5, -3});
+  Ms3dGroup again;
+  again.materialIndex = 0;
+  again.triangleIndices = {1, 0};
+  d.groups.push_back(again);
+  auto m = Model(std::move(d));
+  m->ComputeLightMaps(0);
+  EXPECT_EQ(lightMapTriangleCount, 4);
+  EXPECT_EQ(triangleCorners[2][0][2], -3.0f);  // the second mesh starts with triangle 1
+  EXPECT_EQ(triangleCorners[3][0][2], -5.0f);
+  // Triangle (-1,-1) (1,-1) (0,1): both base angles acute, C over the middle of AB.
+  EXPECT_FLOAT_EQ(lightMapU[3 * 3 + 1], 1.0f);
+  EXPECT_NEAR(lightMapU[3 * 3 + 2], 0.5f, 1e-5f);
+  EXPECT_FLOAT_EQ(lightMapV[3 * 3 + 2], 1.0f);
+
+  Ms3dData big = Triangles({0});
+  big.groups[0].triangleIndices.assign(kLightMapCapacity + 5, 0);
+  auto huge = Model(std::move(big));
+  huge->ComputeLightMaps(0);
+  EXPECT_EQ(lightMapTriangleCount, kLightMapCapacity);
+}
+
+TEST(ReadLightMapFallbacks, MissingFilesAndBadNumbersGiveWhite) {
+  std::memset(lightMaps, 3, sizeof lightMaps);
+  ReadLightMap(0);
+  EXPECT_EQ(lightMaps[0][0], 255);
+  EXPECT_EQ(lightMaps[kLightMapCapacity - 1][kLightMapBytes - 1], 255);
+  std::memset(lightMaps, 3, sizeof lightMaps);
+  ReadLightMap(21);
+  EXPECT_EQ(lightMaps[17][5], 255);
+  // Map 20 exists in no data set: the working directory of the test has no such file.
+  std::memset(lightMaps, 3, sizeof lightMaps);
+  ReadLightMap(20);
+  EXPECT_EQ(lightMaps[0][0], 255);
+  EXPECT_EQ(lightMaps[9999][767], 255);
+}
+
+TEST(ReadLightMapFallbacks, AShortFileFillsItsEntriesAndLeavesTheRestWhite) {
+  // A folder of its own as the working directory, holding base/maps/3/light.map with one and a
+  // half entries of the value 300.
+  const std::string dir = std::string(DUN_TEST_OUTPUT_DIR) + "/read_light_map";
+  ByteWriter w;
+  for (int i = 0; i < kLightMapBytes * 3 / 2; ++i) w.U32(300);
+  ASSERT_TRUE(WriteWholeFile(dir + "/base/maps/3/light.map", w.bytes(), true));
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  std::memset(lightMaps, 3, sizeof lightMaps);
+  ReadLightMap(3);
+  ASSERT_EQ(chdir(cwd), 0);
+  EXPECT_EQ(lightMaps[0][0], 44);
+  EXPECT_EQ(lightMaps[0][kLightMapBytes - 1], 44);
+  EXPECT_EQ(lightMaps[1][0], 255);  // the entry cut short
+  EXPECT_EQ(lightMaps[2][0], 255);
+}
+
+}  // namespace

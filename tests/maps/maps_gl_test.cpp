@@ -1,0 +1,224 @@
+// Light-mapped drawing under a real GL context: the combination of the two texture units, and
+// every generated map drawn from its start point (screenshots in test-output/).
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/formats/ms3d_file.h"
+#include "engine/gl_window.h"
+#include "engine/light_map.h"
+#include "engine/static_model.h"
+#include "gl_fixture.h"
+#include "map_start_points.h"
+
+namespace {
+
+class LightMapGlTest : public GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    InitMultitexture();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_FOG);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+  }
+};
+
+// A square filling the view (two triangles in one mesh) with the given material texture.
+std::unique_ptr<StaticModel> Square(GLuint texture) {
+  Ms3dData d;
+  const float pos[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  for (const auto& p : pos) {
+    Ms3dVertex v;
+    v.location[0] = p[0];
+    v.location[1] = p[1];
+    d.vertices.push_back(v);
+  }
+  const int idx[2][3] = {{0, 1, 2}, {0, 2, 3}};
+  for (const auto& i : idx) {
+    Ms3dTriangle t;
+    for (int k = 0; k < 3; ++k) {
+      t.vertexIndices[k] = i[k];
+      t.vertexNormals[k][2] = 1;
+      t.s[k] = (d.vertices[i[k]].location[0] + 1) / 2;
+      t.t[k] = (d.vertices[i[k]].location[1] + 1) / 2;
+    }
+    d.triangles.push_back(t);
+  }
+  Ms3dGroup g;
+  g.materialIndex = 0;
+  g.triangleIndices = {0, 1};
+  d.groups.push_back(g);
+  d.materials.push_back(Ms3dMaterial{});
+  auto m = std::make_unique<Ms3dModel>();
+  m->SetContents(std::move(d));
+  m->materials[0].texture = texture;
+  return m;
+}
+
+GLuint SolidTexture(uint8_t r, uint8_t g, uint8_t b) {
+  uint8_t texels[4 * 4 * 3];
+  for (int i = 0; i < 16; ++i) {
+    texels[3 * i] = r;
+    texels[3 * i + 1] = g;
+    texels[3 * i + 2] = b;
+  }
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+  return name;
+}
+
+void FlatView() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-1, 1, -1, 1, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+TEST_F(LightMapGlTest, RedLightMapTimesWhiteTextureGivesRed) {
+  ResetLightMaps();
+  for (int n = 0; n < 2; ++n) {
+    for (int i = 0; i < kLightMapBytes; i += 3) {
+      lightMaps[n][i] = 255;
+      lightMaps[n][i + 1] = 0;
+      lightMaps[n][i + 2] = 0;
+    }
+  }
+  auto m = Square(SolidTexture(255, 255, 255));
+  m->ComputeLightMaps(0);
+  m->CreateLightMapTextures();
+  EXPECT_EQ(lightMapTextureCount, 2);
+  EXPECT_NE(lightMapTextures[0], 0u);
+  FlatView();
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  m->DrawLightmapped();
+  uint8_t rgb[3];
+  for (const auto& at : {std::pair{400, 300}, std::pair{100, 100}, std::pair{700, 500}}) {
+    PixelAt(at.first, at.second, rgb);
+    EXPECT_GE(rgb[0], 250);
+    EXPECT_LE(rgb[1], 5);
+    EXPECT_LE(rgb[2], 5);
+  }
+  // The drawing leaves unit 1 off, unit 0 active, culling on.
+  GLint active = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+  EXPECT_EQ(active, GL_TEXTURE0);
+  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+  glDisable(GL_CULL_FACE);
+  m->DeleteLightMapTextures();
+  EXPECT_EQ(lightMapTextures[0], 0u);
+  EXPECT_EQ(lightMapTextureCount, 0);
+}
+
+TEST_F(LightMapGlTest, SurfaceTextureModulatesTheLightMap) {
+  ResetLightMaps();  // white light maps
+  auto m = Square(SolidTexture(40, 200, 90));
+  m->ComputeLightMaps(0);
+  m->CreateLightMapTextures();
+  FlatView();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  m->DrawLightmapped();
+  glDisable(GL_CULL_FACE);
+  uint8_t rgb[3];
+  PixelAt(400, 300, rgb);
+  EXPECT_NEAR(rgb[0], 40, 3);
+  EXPECT_NEAR(rgb[1], 200, 3);
+  EXPECT_NEAR(rgb[2], 90, 3);
+  m->DeleteLightMapTextures();
+}
+
+TEST_F(LightMapGlTest, TrianglesBeyondTheCapacityDrawWithoutLightMaps) {
+  ResetLightMaps();
+  auto m = Square(SolidTexture(255, 255, 255));
+  // The two triangles listed again and again: more triangle numbers than there are light maps.
+  m->meshes[0].triangleIndices.clear();
+  for (int i = 0; i < kLightMapCapacity + 6; ++i) m->meshes[0].triangleIndices.push_back(i % 2);
+  m->meshes[0].numTriangles = kLightMapCapacity + 6;
+  m->ComputeLightMaps(0);
+  EXPECT_EQ(lightMapTriangleCount, kLightMapCapacity);
+  m->CreateLightMapTextures();
+  EXPECT_EQ(lightMapTextureCount, kLightMapCapacity);
+  FlatView();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  m->DrawLightmapped();
+  glDisable(GL_CULL_FACE);
+  EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+  uint8_t rgb[3];
+  PixelAt(400, 300, rgb);
+  EXPECT_GE(rgb[0], 250);  // white light maps times a white texture
+  m->DeleteLightMapTextures();
+  EXPECT_EQ(lightMapTextures[kLightMapCapacity - 1], 0u);
+}
+
+// The data set's textures are read relative to the data folder, like the game does.
+class GeneratedMapGlTest : public LightMapGlTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GeneratedMapGlTest, RendersLitFromItsStartPoint) {
+  const int map = GetParam();
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(DUN_DATA_DIR), 0);
+  auto model = std::make_unique<Ms3dModel>();
+  const std::string name = "base/maps/" + std::to_string(map) + "/map.ms3d";
+  ASSERT_TRUE(model->Load(name.c_str()));
+  model->LoadTextures();
+  for (const ModelMaterial& mat : model->materials) EXPECT_NE(mat.texture, 0u) << mat.textureFile;
+  model->ComputeLightMaps(0);
+  ReadLightMap(map);
+  model->CreateLightMapTextures();
+  ASSERT_EQ(chdir(cwd), 0);
+
+  // The game's projection and fog; the eye of a player standing at the start, looking along +x.
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(70.0, double(Width()) / Height(), 0.1, 400.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const GLfloat fogColor[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+  glFogi(GL_FOG_MODE, GL_EXP2);
+  glFogfv(GL_FOG_COLOR, fogColor);
+  glFogf(GL_FOG_DENSITY, 0.0045f);
+  glEnable(GL_FOG);
+  const Vec3 s = StartPoint(map);
+  const Vec3 eye(s.x, 1.25f + 2.5f, s.z);
+  gluLookAt(eye.x, eye.y, eye.z, eye.x + 1, eye.y, eye.z, 0, 1, 0);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  model->DrawLightmapped();
+  glDisable(GL_FOG);
+  glDisable(GL_CULL_FACE);
+  EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+  SaveScreenshot("map" + std::to_string(map) + "_start");
+
+  // A lit room: nothing left at the clear colour, a fair share of bright pixels, not washed out.
+  const std::vector<uint8_t> px = ReadPixels();
+  size_t black = 0, lit = 0, white = 0;
+  for (size_t i = 0; i < px.size(); i += 3) {
+    const int sum = px[i] + px[i + 1] + px[i + 2];
+    if (sum == 0) ++black;
+    if (sum > 180) ++lit;
+    if (sum > 750) ++white;
+  }
+  const size_t pixels = px.size() / 3;
+  EXPECT_LT(black, pixels / 100) << "holes in the map";
+  EXPECT_GT(lit, pixels / 4) << "too dark";
+  EXPECT_LT(white, pixels / 10) << "washed out";
+  model->DeleteLightMapTextures();
+}
+
+INSTANTIATE_TEST_SUITE_P(AllMaps, GeneratedMapGlTest, ::testing::Range(1, 11));
+
+}  // namespace
