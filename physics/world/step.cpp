@@ -410,6 +410,8 @@ StackHeader* SimulatorImpl::AllocStackHeader(StackInfo* first) {
     Log("Stacking Buffer full Error. Please contact techincal support\n");
     return nullptr;
   }
+  n->rec.sim = this;
+  stackList.Append(n);
   if (first) {
     n->rec.first = n->rec.last = first;
     n->rec.count = 1;
