@@ -278,6 +278,11 @@ bool RestContact::IsOtherResting() const {
   return static_cast<const AnimatedBodyImpl*>(other)->moved == 0;
 }
 
+bool RestContact::IsOtherValid(const SimulatorImpl* s) const {
+  if (kind == 3) return true;
+  return other && s->IsBodyInUse(other) && other->active != 0;
+}
+
 Vec3 RestContact::GetOtherWorldPoint() const {
   if (!other) return pointOnOther;
   return other->CurrentTransform().Apply(pointOnOther);

@@ -137,6 +137,11 @@ struct SimulatorImpl : public Simulator {
   bool Init(const SimulatorSizeInfo& info, Allocator* alloc, const Vec3* gravity);
   void SetGravity(const Vec3& g);
   void LogOutput(int level);
+  CollisionCallback SetCollisionCallback(CollisionCallback callback) {
+    CollisionCallback old = collisionCallback;
+    collisionCallback = callback;
+    return old;
+  }
   void Log(const char* message);
 
   RigidBodyImpl* CreateRigidBody(bool isParticle);

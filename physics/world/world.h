@@ -189,6 +189,8 @@ struct RestContact {
   void Set(int32_t kind, const Vec3& pointA, const Vec3& pointB, const Vec3& normal, int32_t idA, int32_t idB);
   void Unlink();
   bool IsOtherResting() const;
+  // The terrain is always valid; another body must still be in use and active.
+  bool IsOtherValid(const SimulatorImpl* sim) const;
   Vec3 GetOtherWorldPoint() const;
   bool IsUsed() const { return kind != 0; }
   bool OtherIsValid() const { return kind == 3 || (kind != 0 && other != nullptr); }

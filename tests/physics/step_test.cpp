@@ -328,7 +328,7 @@ TEST(Step, ASphereDroppedOnTheFloorBouncesAndSettles) {
 TEST(Step, RollingSpheresCollideAndStayOnTheMap) {
   GameWorld world;
   world.Floor(30.0f);
-  World(world.sim)->collisionCallback = CountContacts;
+  World(world.sim)->SetCollisionCallback(CountContacts);
   world.sim->GetCollisionTable()->Set(0, 0, 3);
   RigidBody* a = world.Sphere(Vec3(-4, 1.25f, 0));
   RigidBody* b = world.Sphere(Vec3(4, 1.25f, 0));
@@ -419,7 +419,8 @@ TEST(Step, ReportOnlyContactsAndTheTerrainQueryCallback) {
   {
     GameWorld world;
     world.Floor(10.0f);
-    World(world.sim)->collisionCallback = CountTerrain;
+    EXPECT_EQ(World(world.sim)->SetCollisionCallback(CountTerrain), nullptr);
+    EXPECT_EQ(world.sim->GetCollisionCallback(), CountTerrain);
     world.sim->GetCollisionTable()->Set(-1, 0, 2);  // report, no response
     RigidBody* b = world.Sphere(Vec3(0, 1.2f, 0));
     terrainReports = 0;

@@ -431,3 +431,20 @@ TEST_F(WorldFixture, RestContactsAreUnlinkedBothWays) {
   EXPECT_EQ(Body(again)->restingOnMe, nullptr);
   EXPECT_EQ(Body(again)->restingOnMeCount, 0);
 }
+
+TEST_F(WorldFixture, RestContactValidity) {
+  RigidBody* other = sim->CreateRigidBody();
+  RestContact c;
+  c.kind = 3;
+  EXPECT_TRUE(c.IsOtherValid(World(sim)));
+  EXPECT_TRUE(c.IsOtherResting());
+  c.kind = 1;
+  c.other = Body(other);
+  EXPECT_TRUE(c.IsOtherValid(World(sim)));
+  EXPECT_FALSE(c.IsOtherResting());
+  other->Active(false, static_cast<RigidBody*>(nullptr));
+  EXPECT_FALSE(c.IsOtherValid(World(sim)));
+  other->Active(true, static_cast<RigidBody*>(nullptr));
+  sim->FreeRigidBody(other);
+  EXPECT_FALSE(c.IsOtherValid(World(sim)));
+}
