@@ -113,7 +113,7 @@ void SimulatorImpl::SolveRestingStacks() {
   lastSweep = false;
   for (StackInfo* m = defaultStackList.first; m; m = m->next) {
     RigidBodyImpl* b = m->body;
-    if (b->restState == 1 || !b->stackSolveAllowed) continue;
+    if (b->restState == 1 || !b->stackSolveAllowed || !b->active) continue;
     b->SolveStack(false);
     for (size_t i = 0; i < stackContacts.Count(); ++i) {
       ConstraintItem& row = stackContacts[i];

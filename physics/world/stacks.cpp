@@ -16,7 +16,7 @@ RigidBodyImpl* RigidOther(const RestContact& c) {
 }
 
 void LinkIntoActiveStacks(SimulatorImpl* sim, RigidBodyImpl* body) {
-  if (body->inActiveStacks) return;
+  if (body->inActiveStacks || !body->active) return;
   if (sim->activeStacks.members.Push(body)) body->inActiveStacks = 1;
 }
 
@@ -34,7 +34,8 @@ void MarkStackActive(StackInfo* info, bool add) {
       MarkStackActive(other->stackInfo, add);
     }
   }
-  body->SolveStack(add);
+  // A body taken out of the world keeps its place in the stack but is not solved.
+  if (body->active) body->SolveStack(add);
 }
 
 }  // namespace

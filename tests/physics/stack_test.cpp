@@ -332,3 +332,48 @@ TEST(Stacking, AdvanceCountWrapsWithoutLeavingItsRange) {
   EXPECT_GE(r.w->advanceCount, 0);
   EXPECT_LT(r.w->advanceCount, 10);
 }
+
+TEST(SolverPasses, AJointOrStackGroupRestsWholeOrNotAtAll) {
+  Records r;
+  RigidBodyImpl* a = r.NewBox(Vec3(0, 0.5f, 0));
+  RigidBodyImpl* b = r.NewBox(Vec3(0, 1.5f, 0));
+  for (RigidBodyImpl* m : {a, b}) {
+    m->SaveRestSnapshot();
+    m->stepsSinceSnapshot = 60;
+    r.w->activeStacks.members.Push(m);
+  }
+  // B has moved too far since its snapshot: neither rests, both are marked awake.
+  b->pose.position.x += 0.5f;
+  a->restState = 1;
+  r.w->TryRestGroups();
+  EXPECT_EQ(a->restState, 0);
+  EXPECT_EQ(b->restState, 0);
+  // Both still: both rest.
+  b->stepsSinceSnapshot = 60;
+  r.w->TryRestGroups();
+  EXPECT_EQ(a->restState, 1);
+  EXPECT_EQ(b->restState, 1);
+  r.w->ClearActiveStacks();
+}
+
+TEST(SolverPasses, AnIdleStackIsNotSolvedAndAnAwakeOneIs) {
+  Records r;
+  RigidBodyImpl* a = r.NewBox(Vec3(0, 0.5f, 0));
+  RigidBodyImpl* b = r.NewBox(Vec3(0, 1.49f, 0));
+  ASSERT_TRUE(r.Rest(a, nullptr, Vec3(0, -0.5f, 0)));
+  ASSERT_TRUE(r.Rest(b, a, Vec3(0, -0.5f, 0)));
+  ASSERT_TRUE(r.Rest(b, a, Vec3(0.4f, -0.5f, 0.4f)));
+  // Both asleep and unpushed: the passes leave the velocities alone.
+  a->PutToRest();
+  b->PutToRest();
+  b->velocity = Vec3(0, -0.5f, 0);
+  r.w->SolverPasses();
+  EXPECT_NEAR(b->velocity.y, -0.5f, 1e-6f);
+  // B awake and falling into A: its stack is solved and B stops; A is held by the terrain contact.
+  b->WakeUp();
+  r.w->SolverPasses();
+  EXPECT_GT(b->velocity.y, -0.05f);
+  EXPECT_EQ(r.w->activeStacks.members.Count(), 0u);
+  EXPECT_EQ(b->inActiveStacks, 0);
+  EXPECT_EQ(r.w->stackContacts.Count(), 0u);
+}
