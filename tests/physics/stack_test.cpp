@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
 #include "physics_test_support.h"
 
@@ -376,4 +377,104 @@ TEST(SolverPasses, AnIdleStackIsNotSolvedAndAnAwakeOneIs) {
   EXPECT_EQ(r.w->activeStacks.members.Count(), 0u);
   EXPECT_EQ(b->inActiveStacks, 0);
   EXPECT_EQ(r.w->stackContacts.Count(), 0u);
+}
+
+namespace {
+
+// Every stack's list agrees with its count and its members' links, and every record in use sits
+// in exactly one list.
+void ExpectConsistentStacks(SimulatorImpl* w, int frame) {
+  int members = 0;
+  auto walk = [&](StackHeader* h) {
+    int n = 0;
+    StackInfo* prev = nullptr;
+    for (StackInfo* m = h->first; m; m = m->next) {
+      ASSERT_EQ(m->header, h) << frame;
+      ASSERT_EQ(m->prev, prev) << frame;
+      ASSERT_NE(m->body, nullptr) << frame;
+      ASSERT_EQ(m->body->stackInfo, m) << frame;
+      prev = m;
+      ++n;
+    }
+    ASSERT_EQ(h->last, prev) << frame;
+    ASSERT_EQ(h->count, n) << frame;
+    members += n;
+  };
+  walk(&w->defaultStackList);
+  int headers = 0;
+  for (PoolNode<StackHeader>* n = w->stackList.head; n; n = n->next) {
+    walk(&n->rec);
+    ++headers;
+  }
+  EXPECT_EQ(headers, w->stackHeaderPool.UsedCount()) << frame;
+  EXPECT_EQ(members, w->stackInfoPool.UsedCount()) << frame;
+}
+
+}  // namespace
+
+TEST(Stacking, ListsStayConsistentInAPileWhileBodiesComeAndGo) {
+  SimulatorSizeInfo info;
+  info.rigidBodiesCount = 40;
+  info.geometriesCount = 40;
+  info.overlappedPairsCount = 400;
+  Records r(info);
+  r.sim->SetMaterial(0, 0.4f, 0.1f);
+  std::vector<Vec3> verts = {Vec3(-6, 0, -6), Vec3(6, 0, -6), Vec3(6, 0, 6), Vec3(-6, 0, 6),
+                             Vec3(-6, 8, -6), Vec3(6, 8, -6), Vec3(6, 8, 6), Vec3(-6, 8, 6)};
+  std::vector<Triangle> tris;
+  auto quad = [&](int a, int b, int c, int d) {
+    Triangle t1, t2;
+    t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;
+    t2.v[0] = a, t2.v[1] = d, t2.v[2] = c;
+    tris.push_back(t1);
+    tris.push_back(t2);
+  };
+  quad(0, 1, 2, 3);
+  quad(0, 4, 5, 1);
+  quad(1, 5, 6, 2);
+  quad(2, 6, 7, 3);
+  quad(3, 7, 4, 0);
+  TerrainMesh mesh;
+  mesh.vertices = verts.data();
+  mesh.vertexCount = static_cast<int32_t>(verts.size());
+  mesh.triangles = tris.data();
+  mesh.triangleCount = static_cast<int32_t>(tris.size());
+  r.sim->SetTerrainMesh(&mesh);
+  std::vector<RigidBody*> live;
+  unsigned seed = 9;
+  auto rnd = [&]() {
+    seed = seed * 214013u + 2531011u;
+    return ((seed >> 16) & 0x7fff) / 32767.0f;
+  };
+  auto add = [&](int k) {
+    const Vec3 at(-3.0f + 6.0f * rnd(), 2.0f + 5.0f * rnd(), -3.0f + 6.0f * rnd());
+    RigidBody* b = r.sim->CreateRigidBody();
+    if (!b) return;
+    if (k % 3 == 0) {
+      b->AddGeometry()->SetSphereDiameter(1.2f);
+    } else {
+      b->AddGeometry()->SetBoxSize3(1.0f, 0.6f + 0.6f * rnd(), 1.0f);
+      b->UpdateMassProperties();
+    }
+    b->UpdateBoundingInfo();
+    b->SetPos(at);
+    live.push_back(b);
+  };
+  for (int k = 0; k < 30; ++k) add(k);
+  for (int frame = 0; frame < 600; ++frame) {
+    r.sim->Advance(0.028f, 3, nullptr);
+    if (frame % 40 == 39 && !live.empty()) {
+      const size_t victim = static_cast<size_t>(rnd() * (live.size() - 1));
+      r.sim->FreeRigidBody(live[victim]);
+      live.erase(live.begin() + static_cast<long>(victim));
+      add(frame);
+    }
+    ExpectConsistentStacks(r.w, frame);
+    if (HasFatalFailure()) return;
+    for (RigidBody* b : live) {
+      const Vec3 p = b->GetPos();
+      ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << frame;
+      ASSERT_GT(p.y, 0.0f) << frame;
+    }
+  }
 }
