@@ -478,3 +478,37 @@ TEST(Stacking, ListsStayConsistentInAPileWhileBodiesComeAndGo) {
     }
   }
 }
+
+TEST(RestChecks, CheckForRestWaitsLongerOnTwoPointsAndNeverOnOne) {
+  auto slowCalls = [](Records& r, RigidBodyImpl* b, int contacts) {
+    const Vec3 points[3] = {Vec3(-0.5f, -0.5f, -0.5f), Vec3(0.5f, -0.5f, 0.5f), Vec3(0.5f, -0.5f, -0.5f)};
+    for (int k = 0; k < contacts; ++k) EXPECT_TRUE(r.Rest(b, nullptr, points[k]));
+    b->restContactCount = 0;
+    for (int k = 0; k < 3; ++k) {
+      if (b->restContacts[k].IsUsed()) b->restContactIndices[b->restContactCount++] = k;
+    }
+    b->velocity = Vec3(0.1f, 0, 0);
+    for (int call = 1; call <= 150; ++call) {
+      b->totalForce = Vec3(0, -4, 0);
+      b->CheckForRest();
+      if (b->restState == 1) return call;
+    }
+    return -1;
+  };
+  Records r;
+  EXPECT_EQ(slowCalls(r, r.NewBox(Vec3(0, 0.5f, 0)), 3), 11);
+  EXPECT_EQ(slowCalls(r, r.NewBox(Vec3(3, 0.5f, 0)), 2), 101);
+  EXPECT_EQ(slowCalls(r, r.NewBox(Vec3(6, 0.5f, 0)), 1), -1);
+  // Fast on average: the counter starts again.
+  RigidBodyImpl* fast = r.NewBox(Vec3(9, 0.5f, 0));
+  for (Vec3& v : fast->velocityHistory) v = Vec3(2, 0, 0);
+  fast->velocity = Vec3(2, 0, 0);
+  fast->restCounter = 50;
+  fast->CheckForRest();
+  EXPECT_EQ(fast->restCounter, 0);
+  // Falling fast along gravity alone does not count as moving on average.
+  for (Vec3& v : fast->velocityHistory) v = Vec3(0, -3, 0);
+  fast->velocity = Vec3(0, -3, 0);
+  fast->CheckForRest();
+  EXPECT_EQ(fast->restCounter, 1);
+}
