@@ -185,7 +185,7 @@ int RigidBodyImpl::ValidateRestContacts() {
   for (RestContact& c : restContacts) {
     if (!c.IsUsed()) continue;
     // A supporter that is still but no longer valid (its body went away) holds nothing up.
-    if (!c.OtherIsValid()) {
+    if (!c.IsOtherValid(sim)) {
       c.Unlink();
       restContactCount = 0;
       continue;
@@ -242,7 +242,7 @@ int RigidBodyImpl::SolveStack(bool force) {
   for (int i = 0; i < 3; ++i) {
     RestContact& c = restContacts[i];
     if (!c.IsUsed()) continue;
-    if (!c.OtherIsValid()) {
+    if (!c.IsOtherValid(sim)) {
       c.Unlink();
       continue;
     }

@@ -121,7 +121,6 @@ bool RigidBodyImpl::RemoveController(ControllerImpl* controller) {
   return true;
 }
 
-
 void RigidBodyImpl::UpdateVelocity(float dt) {
   ++stepsSinceSnapshot;
   linearCorrection.SetZero();

@@ -193,7 +193,6 @@ struct RestContact {
   bool IsOtherValid(const SimulatorImpl* sim) const;
   Vec3 GetOtherWorldPoint() const;
   bool IsUsed() const { return kind != 0; }
-  bool OtherIsValid() const { return kind == 3 || (kind != 0 && other != nullptr); }
 };
 
 // True when the origin lies inside the triangle of the three points (x and z only), scaled by 1.1
