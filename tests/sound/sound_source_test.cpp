@@ -18,7 +18,8 @@ class SoundSourceTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(audio.Open(kRate));
     soundOn = true;
-    dir = FixtureDir("sources");
+    // One folder per test: the tests run in parallel and each folder is wiped when made.
+    dir = FixtureDir(std::string("sources/") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     tone = dir + "/tone.wav";
     ASSERT_TRUE(WriteWavFixture(tone, ToneSamples(kRate / 5, kRate, 440, 0.5), kRate));  // 0.2 s
   }
