@@ -341,9 +341,24 @@ AnimatedBody* Joint::GetAnimatedBodyB() const {
   phys::RigidBodyBase* b = J(this)->bodyB;
   return b && b->kind == 0 ? static_cast<AnimatedBody*>(b->AsAnimated()) : nullptr;
 }
-void Joint::SetJointFrameA(const Transform& frame) { J(this)->frameA = frame; }
-void Joint::SetJointFrameB(const Transform& frame) { J(this)->frameB = frame; }
+namespace {
+bool FiniteFrame(const Transform& t) {
+  for (int r = 0; r < 3; ++r) {
+    if (!phys::IsFiniteVec(t.rotation.row[r])) return false;
+  }
+  return phys::IsFiniteVec(t.position);
+}
+}  // namespace
+
+// Non-finite frames, lengths and damping factors are refused: the joint keeps its values.
+void Joint::SetJointFrameA(const Transform& frame) {
+  if (FiniteFrame(frame)) J(this)->frameA = frame;
+}
+void Joint::SetJointFrameB(const Transform& frame) {
+  if (FiniteFrame(frame)) J(this)->frameB = frame;
+}
 void Joint::SetJointFrameWorld(const Transform& frame) {
+  if (!FiniteFrame(frame)) return;
   JointImpl* j = J(this);
   if (j->bodyA) j->frameA = phys::LocalFrame(frame, j->bodyA->CurrentTransform());
   j->frameB = j->bodyB ? phys::LocalFrame(frame, j->bodyB->CurrentTransform()) : frame;
@@ -356,9 +371,13 @@ Transform Joint::GetJointFrameB() const {
   const JointImpl* j = J(this);
   return j->bodyB ? phys::PlaceFrame(j->frameB, j->bodyB->CurrentTransform()) : j->frameB;
 }
-void Joint::SetJointLength(float length) { J(this)->length = length; }
+void Joint::SetJointLength(float length) {
+  if (std::isfinite(length)) J(this)->length = length;
+}
 float Joint::GetJointLength() const { return J(this)->length; }
-void Joint::SetDampingFactor(float damping) { J(this)->angularDamping = damping; }
+void Joint::SetDampingFactor(float damping) {
+  if (std::isfinite(damping)) J(this)->angularDamping = damping;
+}
 float Joint::GetDampingFactor() const { return J(this)->angularDamping; }
 void Joint::Enable(bool on) { J(this)->Enable(on); }
 bool Joint::IsEnabled() const { return J(this)->enabled != 0; }
