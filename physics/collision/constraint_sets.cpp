@@ -179,7 +179,10 @@ void PrepareConstraintSet(ConstraintHeader& header, float* tolerance, int32_t* i
   header.state = 0;
 }
 
-void QueueStacksOfJoint(JointImpl*) {}
+void QueueStacksOfJoint(JointImpl* j) {
+  if (RigidBodyImpl* a = RigidOf(j->bodyA); a && a->stackInfo) a->QueueStackSolve();
+  if (RigidBodyImpl* b = RigidOf(j->bodyB); b && b->stackInfo) b->QueueStackSolve();
+}
 
 void SimulatorImpl::DampJoints() {
   for (PoolNode<ConstraintHeader>* n = constraintSets.head; n; n = n->next) {
@@ -214,14 +217,24 @@ void SimulatorImpl::GatherJointGroup(ConstraintHeader& set) {
   }
 }
 
+namespace {
+
+void EmptyQueuedStacks(SimulatorImpl* sim) {
+  for (size_t i = 0; i < sim->stacksToSolve.Count(); ++i) static_cast<StackHeader*>(sim->stacksToSolve[i])->queued = 0;
+  sim->stacksToSolve.Clear();
+}
+
+}  // namespace
+
 void SimulatorImpl::SolveJointGroups() {
   if (!constraintSets.head) return;
   for (PoolNode<ConstraintHeader>* n = constraintSets.head; n; n = n->next) n->rec.prepared = 0;
   for (PoolNode<ConstraintHeader>* n = constraintSets.head; n; n = n->next) {
     ConstraintHeader& set = n->rec;
     if (set.prepared) continue;
+    EmptyQueuedStacks(this);
     solveGroups.Clear();
-    activeStacks.Clear();
+    ClearActiveStacks();
     jointRows.Clear();
     stackContacts.Clear();
     jointGroup.Clear();
@@ -230,24 +243,29 @@ void SimulatorImpl::SolveJointGroups() {
       if (RigidBodyImpl* r = b->AsRigid(); r && r->restState != 1) ++awake;
     }
     if (awake == 0) continue;
-    GatherJointGroup(set);
+    // All the joint groups of one solve share one member list: their members are solved, tested
+    // for rest and put to rest together.
     solveGroups.Push(&jointGroup);
+    GatherJointGroup(set);
     float tolerance = -1.0f;
     int32_t iterations = -1;
     PrepareConstraintSet(set, &tolerance, &iterations);
-    SolveSet(tolerance, iterations);
-    // A joint group rests as a whole or not at all.
-    bool rest = true;
-    for (size_t g = 0; g < solveGroups.Count() && rest; ++g) rest = solveGroups[g]->AllPassRestSnapshot();
-    for (size_t g = 0; g < solveGroups.Count(); ++g) {
-      if (rest) {
-        solveGroups[g]->PutMembersToRest(false);
-      } else {
-        solveGroups[g]->ClearRestFlags();
+    // The stacks the joints touch join the solve, and with them every joint group they touch.
+    for (size_t i = 0; i < stacksToSolve.Count(); ++i) {
+      StackHeader* stack = static_cast<StackHeader*>(stacksToSolve[i]);
+      stack->ActivateMembers();
+      for (StackInfo* m = stack->first; m; m = m->next) {
+        ConstraintHeader* other = m->body->constraintSet;
+        if (!other || other->prepared) continue;
+        PrepareConstraintSet(*other, &tolerance, &iterations);
+        GatherJointGroup(*other);
       }
     }
+    SolveSet(tolerance, iterations);
+    TryRestGroups();
   }
-  activeStacks.Clear();
+  EmptyQueuedStacks(this);
+  ClearActiveStacks();
   jointGroup.Clear();
   solveGroups.Clear();
 }
