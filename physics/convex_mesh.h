@@ -4,6 +4,8 @@
 //   bytes 16..    one plane per face: outward unit normal x, y, z and offset (n . p + d = 0)
 //   offset*16..   the vertices: x, y, z, 1 (body coordinates)
 //   then          three vertex indices per face (triangles, counter-clockwise seen from outside)
+// A hull has 4 to 256 vertices and 4 to 256 faces; a block outside those bounds, or with an index
+// outside its vertices, collides with nothing.
 #pragma once
 
 #include <cstddef>
