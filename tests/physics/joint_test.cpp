@@ -625,3 +625,53 @@ TEST_F(JointWorld, AJointOnAStackedBodySolvesWithTheStack) {
   EXPECT_GT(bottom->GetPos().y, 0.3f);
   EXPECT_LT((j->GetJointFrameA().position - j->GetJointFrameB().position).Length(), 0.1f);
 }
+
+TEST_F(JointWorld, BallJointSwingAndTwistLimits) {
+  Make(SimulatorSizeInfo(), Vec3(0, 0, 0));
+  AnimatedBody* base = Fixed(Vec3(0, 0, 0));
+  RigidBody* a = Box(Vec3(0, 0, 0));
+  Joint* ball = sim->CreateJoint(a, base);
+  ball->SetLowerLimit2(0.2f);
+  ball->EnableLimit2(true);
+  ball->Enable(true);
+  JointImpl* j = J(ball);
+  // Aligned x axes: no swing, the swing axis is y of frame A.
+  j->UpdateWorldFrames();
+  EXPECT_FLOAT_EQ(j->angle, 0.0f);
+  ExpectNear3(j->limit1.axis, Vec3(0, 1, 0));
+  // A twist of 0.3 about x passes the bound by 0.1.
+  a->SetRotationM3(Quat(std::sin(0.15f), 0, 0, std::cos(0.15f)).ToMat3());
+  j->UpdateWorldFrames();
+  w->jointRows.Clear();
+  j->limit2.EmitTwistRow();
+  ASSERT_EQ(w->jointRows.Count(), 1u);
+  EXPECT_EQ(w->jointRows[0].kind, 7);
+  EXPECT_NEAR(std::fabs(j->limit2.violation), 0.1f, 1e-4f);
+  w->jointRows.Clear();
+
+  // Spun about x, the twist stops near its bound; spun about z, the swing stops near its bound.
+  a->SetRotationM3(Mat3::Identity());
+  a->SetAngularMomentum(Vec3(0.1f, 0, 0));
+  float twist = 0.0f;
+  for (int i = 0; i < 50; ++i) {
+    Run(1);
+    const Vec3 zA = ball->GetJointFrameA().rotation.row[2];
+    twist = std::max(twist, std::acos(std::min(1.0f, std::max(-1.0f, zA.z))));
+  }
+  EXPECT_LT(twist, 0.3f);
+  EXPECT_GT(twist, 0.15f);
+
+  ball->EnableLimit2(false);
+  ball->SetLowerLimit(-1.0f);
+  ball->SetUpperLimit(0.4f);
+  ball->EnableLimit(true);
+  a->SetRotationM3(Mat3::Identity());
+  a->SetAngularMomentum(Vec3(0, 0, 0.5f));
+  float swing = 0.0f;
+  for (int i = 0; i < 50; ++i) {
+    Run(1);
+    swing = std::max(swing, j->angle);
+  }
+  EXPECT_LT(swing, 0.5f);
+  EXPECT_GT(swing, 0.3f);
+}
