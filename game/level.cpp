@@ -96,6 +96,9 @@ void LoadMap(int map, int, int) {
     players[0].currentWeapon = 0;
     players[1].currentWeapon = 0;
   }
+  // Every level counts its own kills toward the 30 that end it; a count carried over from the
+  // map just won would end the next one in its first frame.
+  players[0].kills = 0;
   pickupMessageAlpha = 0.0f;
   healthMessageTimer = 0.0f;
   secondMessageTimer = 0.0f;

@@ -46,7 +46,7 @@ struct Click {
 const Click kMenuScript[] = {{120, 275, 1}, {400, 275, 80}, {400, 275, 81}};
 constexpr size_t kMenuSteps = sizeof kMenuScript / sizeof kMenuScript[0];
 
-enum class Stage { kMenus, kIntro, kWalk, kHunt, kDone };
+enum class Stage { kMenus, kIntro, kWalk, kHunt, kWin, kNextIntro, kDie, kDrain, kRestartIntro, kDone };
 
 int64_t fakeCounter = 0;
 int frames = 0;
@@ -67,6 +67,13 @@ bool buttonDown = false;
 int maxBanditsAlive = 0;
 float lowestHealth = 100.0f;
 bool careerWrittenAtStart = false;
+int mapAfterWin = 0;
+int huntKills = 0;
+int killsOnNextMap = -1;
+int careerMapAfterWin = 0;
+int drainFrames = 0;
+float startXAfterRestart = 0.0f;
+bool restartedAtStart = false;
 
 void SaveWindowPicture(const std::string& name) {
   int w = 0, h = 0;
@@ -162,7 +169,7 @@ bool ScriptedPeek(Message& m) {
     return true;
   }
   ++passes;
-  if (frames > 9000 || passes > 4 * 9000 + 100000 || stage == Stage::kDone) {
+  if (frames > 12000 || passes > 4 * 12000 + 100000 || stage == Stage::kDone) {
     PostMessage(WM_CLOSE, 0, 0);
     return PeekMessage(m);
   }
@@ -261,13 +268,60 @@ bool CountedRender() {
       SaveWindowPicture("play_hunt");
       huntPictureSaved = true;
     }
-    if (players[0].kills >= 3) EnterStage(Stage::kDone);
+    huntKills = players[0].kills;
+    if (players[0].kills >= 3) EnterStage(Stage::kWin);
   }
   if (stage == Stage::kHunt && gameState != 0) EnterStage(Stage::kDone);
   return r;
 }
 
-TEST(PlayEndToEnd, NewCareerIntroThenWalkAndShootBanditsOnMapOne) {
+// The rules of the frame after the hunt: 30 kills win the map and the next one loads through the
+// intro; then the player dies, drains and the same map starts again.
+void StageRules() {
+  switch (stage) {
+    case Stage::kWin:
+      OverrideCursorPos(true, 320, 240);
+      players[0].kills = 30;
+      EnterStage(Stage::kNextIntro);
+      break;
+    case Stage::kNextIntro:
+      if (gameState == 0 && frames > stageFrame + 5) {
+        mapAfterWin = mapNumber;
+        killsOnNextMap = players[0].kills;
+        std::vector<uint8_t> career;
+        if (ReadWholeFile("base/career.inf", career) && career.size() == 8) careerMapAfterWin = career[4];
+        EnterStage(Stage::kDie);
+      }
+      break;
+    case Stage::kDie:
+      if (frames > stageFrame + 50) {
+        players[0].health = 0.0f;
+        EnterStage(Stage::kDrain);
+      }
+      break;
+    case Stage::kDrain:
+      if (gameState == 0) drainFrames = frames - stageFrame;
+      if (gameState == 44) EnterStage(Stage::kRestartIntro);
+      break;
+    case Stage::kRestartIntro:
+      if (gameState == 0) {
+        restartedAtStart = players[0].health == 100.0f && players[0].kills == 0;
+        startXAfterRestart = players[0].position.x;
+        EnterStage(Stage::kDone);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+bool RulesRender() {
+  const bool r = CountedRender();
+  StageRules();
+  return r;
+}
+
+TEST(PlayEndToEnd, NewCareerWalkShootWinTheMapThenDieAndRestart) {
   const std::filesystem::path previous = std::filesystem::current_path();
   const std::filesystem::path dir = MakeRunDirectory("game_play");
   std::filesystem::current_path(dir);
@@ -281,7 +335,7 @@ TEST(PlayEndToEnd, NewCareerIntroThenWalkAndShootBanditsOnMapOne) {
   InstallFakeClock(&fakeCounter);
   ShellHooks hooks = DefaultShellHooks();
   hooks.peek = ScriptedPeek;
-  hooks.renderFrame = CountedRender;
+  hooks.renderFrame = RulesRender;
   SetShellHooks(hooks);
 
   const int exitCode = WinMain();
@@ -300,14 +354,25 @@ TEST(PlayEndToEnd, NewCareerIntroThenWalkAndShootBanditsOnMapOne) {
   EXPECT_GT(walkDistance, 5.0f) << "the player did not walk";
   EXPECT_GT(maxBanditsAlive, 0) << "no bandit came";
   EXPECT_GT(shotsAimed, 0);
-  EXPECT_GE(players[0].kills, 3) << "after " << frames << " frames, lowest health " << lowestHealth;
+  EXPECT_GE(huntKills, 3) << "after " << frames << " frames, lowest health " << lowestHealth;
   EXPECT_LT(lowestHealth, 100.0f) << "no bandit shot back";
+
+  // 30 kills end map 1; the intro loads map 2 and the career file follows.
+  EXPECT_EQ(mapAfterWin, 2);
+  EXPECT_EQ(careerMapAfterWin, 2);
+  EXPECT_EQ(killsOnNextMap, 0);  // the count starts again on the new map
+  // A dead player drains from 0 to below -4 at 1 per second: about 4 s (200 frames of 20 ms).
+  EXPECT_NEAR(drainFrames, 200, 3);
+  EXPECT_TRUE(restartedAtStart);
+  EXPECT_NEAR(startXAfterRestart, -70.0f, 0.5f);
+  EXPECT_EQ(mapNumber, 2);
+  EXPECT_EQ(stage, Stage::kDone) << "stopped at stage " << static_cast<int>(stage);
 
   std::vector<uint8_t> career;
   ASSERT_TRUE(ReadWholeFile("base/career.inf", career));
   ASSERT_EQ(career.size(), 8u);
   EXPECT_EQ(career[0], 1);  // easy
-  EXPECT_EQ(career[4], 1);  // map 1
+  EXPECT_EQ(career[4], 2);  // map 2
 
   std::filesystem::current_path(previous);
 }
