@@ -144,7 +144,9 @@ class MapIntro : public ::testing::Test {
   void SetUp() override {
     char buf[4096];
     previous = getcwd(buf, sizeof buf) ? buf : ".";
-    dir = std::string(DUN_BINARY_DIR) + "/game-test-runs/map_intro";
+    // One folder per test: ctest runs the tests of this fixture in parallel processes.
+    dir = std::string(DUN_BINARY_DIR) + "/game-test-runs/" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/base");
     ASSERT_EQ(chdir(dir.c_str()), 0);
