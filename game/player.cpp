@@ -1,7 +1,5 @@
 #include "game/player.h"
 
-#include <AL/al.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -27,13 +25,6 @@ namespace {
 
 // The remote player's own weapon-change latch.
 bool remoteKeyLatch = false;
-
-bool SourcePlaying(const SoundSource& s) {
-  if (s.source == 0) return false;
-  ALint state = 0;
-  alGetSourcei(s.source, AL_SOURCE_STATE, &state);
-  return state == AL_PLAYING;
-}
 
 Vec3 Flat(const Vec3& v) { return Vec3(v.x, 0.0f, v.z); }
 
@@ -366,8 +357,8 @@ void PlayerRecord::UpdateLocal() {
   if (gameMode == 0) {
     if (soundOn) {
       const float speed = Length(velocity);
-      if (speed > 1.5f && !SourcePlaying(stepsSound)) stepsSound.Play();
-      if (speed < 0.8f && SourcePlaying(stepsSound)) stepsSound.Stop();
+      if (speed > 1.5f && !SoundPlaying(stepsSound)) stepsSound.Play();
+      if (speed < 0.8f && SoundPlaying(stepsSound)) stepsSound.Stop();
     }
   } else if (gameMode == 1) {
     QueueStepEvent(*this, kEventHostSteps, kEventHostStill);

@@ -14,14 +14,14 @@
 
 SoundEvent soundEvents[kSoundEventSlots];
 
-namespace {
-
-bool SourcePlaying(const SoundSource& s) {
+bool SoundPlaying(const SoundSource& s) {
   if (s.source == 0) return false;
   ALint state = 0;
   alGetSourcei(s.source, AL_SOURCE_STATE, &state);
   return state == AL_PLAYING;
 }
+
+namespace {
 
 void PlaceAt(SoundSource& s, const Vec3& p) { s.SetPosition(p.x, p.y, p.z, 0.0f, 0.0f, 0.0f); }
 
@@ -51,16 +51,16 @@ void PlayEvent(const SoundEvent& e) {
       otherChangeSound.Play();
       break;
     case kEventHostSteps:
-      if (!SourcePlaying(stepsSound)) stepsSound.Play();
+      if (!SoundPlaying(stepsSound)) stepsSound.Play();
       break;
     case kEventHostStill:
-      if (SourcePlaying(stepsSound)) stepsSound.Stop();
+      if (SoundPlaying(stepsSound)) stepsSound.Stop();
       break;
     case kEventClientSteps:
-      if (!SourcePlaying(otherStepsSound)) otherStepsSound.Play();
+      if (!SoundPlaying(otherStepsSound)) otherStepsSound.Play();
       break;
     case kEventClientStill:
-      if (SourcePlaying(otherStepsSound)) otherStepsSound.Stop();
+      if (SoundPlaying(otherStepsSound)) otherStepsSound.Stop();
       break;
     default:
       break;  // free slots and the hit event play nothing

@@ -6,6 +6,11 @@
 
 #include "math/vec3_inline.h"
 
+struct SoundSource;
+
+// Whether the source is playing now (false for one that never loaded).
+bool SoundPlaying(const SoundSource& s);
+
 struct SoundEvent {
   int32_t code = -1;  // -1: free slot
   Vec3 position;
