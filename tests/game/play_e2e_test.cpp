@@ -216,10 +216,12 @@ bool ScriptedPeek(Message& m) {
       // One button change per frame, so that every pass that posts nothing draws a frame.
       if (lastPostFrame == frames) return false;
       lastPostFrame = frames;
-      // Press only with the view on a bandit in sight and within the pistol's full-damage reach;
+      // Press only with the view on a bandit in sight and within 40 units;
       // release on the next frame, which makes the pistol ready again at once.
       const Vec3 d = p - players[0].position;
-      const bool shoot = onTarget && !Hidden(aim) && d.x * d.x + d.z * d.z < 40.0f * 40.0f;
+      // The first shot waits until a bandit has hit the player, so both directions are seen.
+      const bool shoot = onTarget && !Hidden(aim) && d.x * d.x + d.z * d.z < 40.0f * 40.0f &&
+                         players[0].health < 100.0f;
       if (!buttonDown && !shoot) return false;
       buttonDown = !buttonDown;
       if (buttonDown) ++shotsAimed;
