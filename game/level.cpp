@@ -1,6 +1,7 @@
 #include "game/level.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "engine/character_model.h"
 #include "engine/formats/bhm_file.h"
@@ -39,7 +40,8 @@ const Vec3 kClientStartPosition(-70.0f, 3.0f, -107.0f);
 
 namespace {
 
-// The terrain arrays handed to the world; the world copies them, so they are freed right after.
+// Levels and the one-time loaders own their models: a model is released before its slot is
+// filled again.
 void ReleaseModel(StaticModel*& model) {
   delete model;
   model = nullptr;
@@ -181,6 +183,7 @@ void SetMapTerrainMesh(Simulator* world) {
     tri.id0 = tri.testSelector = tri.id1 = 0;
     if (valid) triangles.push_back(tri);
   }
+  // The world copies both arrays, so they are freed when this returns.
   TerrainMesh mesh;
   mesh.vertices = vertices.data();
   mesh.vertexCount = vertexCount;
