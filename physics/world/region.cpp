@@ -97,7 +97,7 @@ size_t Region::BytesTaken() const {
   size_t b = bodyPairCount * sizeof(PairSlot) + particlePairCount * sizeof(PairSlot) + pending.BytesTaken() +
              bodyNodes.BytesTaken() + pairPool.BytesTaken();
   for (const RegionAxis& axis : axes) b += axis.pool.BytesTaken();
-  return b + tree.nodes.BytesTaken() + static_cast<size_t>(tree.triangleCount) * sizeof(Triangle);
+  return b + tree.nodes.BytesTaken() + tree.prepared.BytesTaken() + tree.leafBounds.BytesTaken() + static_cast<size_t>(tree.triangleCount) * sizeof(Triangle);
 }
 
 bool Region::AddBody(RigidBodyBase* body, RigidBodyBase* hint) {

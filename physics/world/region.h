@@ -1,6 +1,7 @@
 // Broad phase (sweep and prune on three axes) and the terrain triangle tree it owns.
 #pragma once
 
+#include "physics/collision/pair_tests.h"
 #include "physics/world/world.h"
 
 namespace phys {
@@ -25,6 +26,16 @@ struct TerrainTree {
   GrowArray<TerrainTreeNode> nodes;
   // Triangle indices of every leaf, one range per leaf.
   GrowArray<int32_t> leafIndices;
+  // Every triangle prepared for the collision tests, indexed like `triangles`; empty when the
+  // block could not be had (the tests then prepare each triangle as they meet it).
+  GrowArray<PreparedTriangle> prepared;
+  // The corner bounds of the triangle of every leaf entry, parallel to `leafIndices`, so that a
+  // query can drop far triangles while reading the leaves in order; empty without `prepared`.
+  struct EntryBounds {
+    float lo[3];
+    float hi[3];
+  };
+  GrowArray<EntryBounds> leafBounds;
   Allocator* allocator = nullptr;
   DefaultAllocator ownAllocator;
   TerrainTreeNode root;
@@ -40,6 +51,12 @@ struct TerrainTree {
   void Free() { FreeMesh(); }
   const TerrainTreeNode* GetNode(int index) const { return index == -1 ? &root : &nodes[static_cast<size_t>(index)]; }
   const int32_t* NodeTriangles(const TerrainTreeNode& node) const { return leafIndices.Data() + node.firstTriangle; }
+  const EntryBounds* LeafBounds() const {
+    return leafBounds.Count() == leafIndices.Count() && leafBounds.Count() > 0 ? leafBounds.Data() : nullptr;
+  }
+  const PreparedTriangle* PreparedTriangles() const {
+    return prepared.Count() == static_cast<size_t>(triangleCount) ? prepared.Data() : nullptr;
+  }
   int NodesInUse() const { return static_cast<int>(nodes.Count()); }
 
  private:

@@ -88,6 +88,8 @@ void TerrainTree::FreeMesh() {
   triangleCount = 0;
   nodes.Release();
   leafIndices.Release();
+  prepared.Release();
+  leafBounds.Release();
   root = TerrainTreeNode();
   root.tree = nullptr;
   root.parent = 0;
@@ -128,6 +130,17 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   for (int i = 0; i < tcount; ++i) new (&triangles[i]) Triangle(tris[i]);
   vertexCount = vcount;
   triangleCount = tcount;
+  if (prepared.Init(tcount, 0, allocator)) {
+    prepared.Resize(static_cast<size_t>(tcount));
+    for (int i = 0; i < tcount; ++i) {
+      const Triangle& t = triangles[i];
+      PreparedTriangle& p = prepared[static_cast<size_t>(i)];
+      p = PreparedTriangle();
+      if (t.v[0] >= 0 && t.v[0] < vcount && t.v[1] >= 0 && t.v[1] < vcount && t.v[2] >= 0 && t.v[2] < vcount) {
+        PrepareTriangle(vertices[t.v[0]], vertices[t.v[1]], vertices[t.v[2]], &p);
+      }
+    }
+  }
 
   const int startCount = sizeInfo ? sizeInfo->terrainNodesStartCount : 200;
   const int growBy = sizeInfo ? sizeInfo->terrainNodesGrowByCount : -1;
@@ -166,6 +179,17 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   if (!ok) {
     FreeMesh();
     return false;
+  }
+  if (PreparedTriangles() && leafBounds.Init(static_cast<int>(leafIndices.Count()), 0, allocator)) {
+    for (size_t i = 0; i < leafIndices.Count(); ++i) {
+      const PreparedTriangle& p = prepared[static_cast<size_t>(leafIndices[i])];
+      EntryBounds b;
+      for (int k = 0; k < 3; ++k) {
+        b.lo[k] = p.lo[k];
+        b.hi[k] = p.hi[k];
+      }
+      leafBounds.Push(b);
+    }
   }
   return true;
 }
