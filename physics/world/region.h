@@ -1,6 +1,10 @@
 // Broad phase (sweep and prune on three axes) and the terrain triangle tree it owns.
 #pragma once
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include "physics/collision/pair_tests.h"
 #include "physics/world/world.h"
 
@@ -29,13 +33,11 @@ struct TerrainTree {
   // Every triangle prepared for the collision tests, indexed like `triangles`; empty when the
   // block could not be had (the tests then prepare each triangle as they meet it).
   GrowArray<PreparedTriangle> prepared;
-  // The corner bounds of the triangle of every leaf entry, parallel to `leafIndices`, so that a
-  // query can drop far triangles while reading the leaves in order; empty without `prepared`.
-  struct EntryBounds {
-    float lo[3];
-    float hi[3];
-  };
-  GrowArray<EntryBounds> leafBounds;
+  // The corner bounds of the triangle of every leaf entry as six arrays (low x, y, z, high x, y,
+  // z), each `boundsStride` long and parallel to `leafIndices`, so that a query can drop far
+  // triangles four at a time while reading the leaves in order; empty without `prepared`.
+  GrowArray<float> leafBounds;
+  size_t boundsStride = 0;
   Allocator* allocator = nullptr;
   DefaultAllocator ownAllocator;
   TerrainTreeNode root;
@@ -51,9 +53,11 @@ struct TerrainTree {
   void Free() { FreeMesh(); }
   const TerrainTreeNode* GetNode(int index) const { return index == -1 ? &root : &nodes[static_cast<size_t>(index)]; }
   const int32_t* NodeTriangles(const TerrainTreeNode& node) const { return leafIndices.Data() + node.firstTriangle; }
-  const EntryBounds* LeafBounds() const {
-    return leafBounds.Count() == leafIndices.Count() && leafBounds.Count() > 0 ? leafBounds.Data() : nullptr;
-  }
+  bool HasLeafBounds() const { return boundsStride > 0 && leafBounds.Count() == 6 * boundsStride; }
+  // Calls f(i) for every entry i of the leaf, in order, whose triangle bounds touch [lo, hi];
+  // needs HasLeafBounds().
+  template <class F>
+  void ForEachEntryTouching(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi, F f) const;
   const PreparedTriangle* PreparedTriangles() const {
     return prepared.Count() == static_cast<size_t>(triangleCount) ? prepared.Data() : nullptr;
   }
@@ -64,6 +68,41 @@ struct TerrainTree {
   TerrainTreeNode& Node(int index) { return index == -1 ? root : nodes[static_cast<size_t>(index)]; }
   bool MakeLeaf(int nodeIndex, const int32_t* list, int count);
 };
+
+template <class F>
+void TerrainTree::ForEachEntryTouching(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi, F f) const {
+  const float* base = leafBounds.Data() + node.firstTriangle;
+  const float* lx = base;
+  const float* ly = base + boundsStride;
+  const float* lz = base + 2 * boundsStride;
+  const float* hx = base + 3 * boundsStride;
+  const float* hy = base + 4 * boundsStride;
+  const float* hz = base + 5 * boundsStride;
+  const int count = node.triangleCount;
+#if defined(__SSE2__)
+  // Four entries per round; the arrays are padded so that the last round may read past the leaf.
+  // "Not greater" and "not less" let a box with a NaN side touch everything, as the scalar test.
+  const __m128 qlx = _mm_set1_ps(lo.x), qly = _mm_set1_ps(lo.y), qlz = _mm_set1_ps(lo.z);
+  const __m128 qhx = _mm_set1_ps(hi.x), qhy = _mm_set1_ps(hi.y), qhz = _mm_set1_ps(hi.z);
+  for (int i = 0; i < count; i += 4) {
+    __m128 m = _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(lx + i), qhx), _mm_cmpnlt_ps(_mm_loadu_ps(hx + i), qlx));
+    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(lz + i), qhz), _mm_cmpnlt_ps(_mm_loadu_ps(hz + i), qlz)));
+    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(ly + i), qhy), _mm_cmpnlt_ps(_mm_loadu_ps(hy + i), qly)));
+    unsigned bits = static_cast<unsigned>(_mm_movemask_ps(m));
+    if (count - i < 4) bits &= (1u << (count - i)) - 1u;
+    while (bits) {
+      const int k = __builtin_ctz(bits);
+      bits &= bits - 1u;
+      f(i + k);
+    }
+  }
+#else
+  for (int i = 0; i < count; ++i) {
+    if (lx[i] > hi.x || hx[i] < lo.x || ly[i] > hi.y || hy[i] < lo.y || lz[i] > hi.z || hz[i] < lo.z) continue;
+    f(i);
+  }
+#endif
+}
 
 // Appends every leaf under `node` whose bounds touch the box.
 void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNode*>* out, const Vec3* boxMin,

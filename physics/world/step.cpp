@@ -257,40 +257,37 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
     // A lone sphere tests only the triangles whose bounds touch the box around it (the triangle
     // walk drops the others anyway), so those are left out here already; the box is widened a
     // little so that it holds the walk's own box whatever the rounding.
-    const TerrainTree::EntryBounds* bounds = tree.LeafBounds();
-    Vec3 lo(-INFINITY, -INFINITY, -INFINITY), hi(INFINITY, INFINITY, INFINITY);
+    Vec3 lo, hi;
     const TConvex& g = body->geometries.head->rec;
-    if (bounds && body->geometries.count == 1 && g.type == kTypeSphere) {
+    const bool filter = tree.HasLeafBounds() && body->geometries.count == 1 && g.type == kTypeSphere;
+    if (filter) {
       const Vec3 c = body->pose.Apply(g.GetTransformOrIdentity().position);
       const float reach = g.radius * 1.001f + 1e-3f;
       lo = Vec3(c.x - reach, c.y - reach, c.z - reach);
       hi = Vec3(c.x + reach, c.y + reach, c.z + reach);
-    } else {
-      bounds = nullptr;
     }
     terrainTriangleList.Clear();
-    for (size_t k = 0; k < terrainNodeList.Count(); ++k) {
+    bool full = false;
+    auto take = [&](int32_t t) {
+      if (full) return;
+      if (stamps) {
+        if (terrainStamps[static_cast<size_t>(t)] == terrainStamp) return;
+        terrainStamps[static_cast<size_t>(t)] = terrainStamp;
+      } else {
+        for (size_t j = 0; j < terrainTriangleList.Count(); ++j) {
+          if (terrainTriangleList[j] == t) return;
+        }
+      }
+      // A full list that cannot grow keeps the triangles it has.
+      if (!terrainTriangleList.Push(t)) full = true;
+    };
+    for (size_t k = 0; k < terrainNodeList.Count() && !full; ++k) {
       const TerrainTreeNode* node = terrainNodeList[k];
       const int32_t* list = tree.NodeTriangles(*node);
-      const TerrainTree::EntryBounds* nodeBounds = bounds ? bounds + node->firstTriangle : nullptr;
-      for (int i = 0; i < node->triangleCount; ++i) {
-        const int32_t t = list[i];
-        if (nodeBounds) {
-          const TerrainTree::EntryBounds& b = nodeBounds[i];
-          if (b.lo[0] > hi.x || b.hi[0] < lo.x || b.lo[1] > hi.y || b.hi[1] < lo.y || b.lo[2] > hi.z || b.hi[2] < lo.z) {
-            continue;
-          }
-        }
-        if (stamps) {
-          if (terrainStamps[static_cast<size_t>(t)] == terrainStamp) continue;
-          terrainStamps[static_cast<size_t>(t)] = terrainStamp;
-        } else {
-          bool seen = false;
-          for (size_t j = 0; j < terrainTriangleList.Count() && !seen; ++j) seen = terrainTriangleList[j] == t;
-          if (seen) continue;
-        }
-        // A full list that cannot grow keeps the triangles it has.
-        if (!terrainTriangleList.Push(t)) break;
+      if (filter) {
+        tree.ForEachEntryTouching(*node, lo, hi, [&](int i) { take(list[i]); });
+      } else {
+        for (int i = 0; i < node->triangleCount && !full; ++i) take(list[i]);
       }
     }
     Mark(kSlotTerrainQuery);

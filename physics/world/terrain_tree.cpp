@@ -1,5 +1,6 @@
 // Terrain triangle tree: a quadtree on x and z over a copy of the terrain mesh.
 #include <algorithm>
+#include <cmath>
 
 #include "physics/world/simulator.h"
 
@@ -90,6 +91,7 @@ void TerrainTree::FreeMesh() {
   leafIndices.Release();
   prepared.Release();
   leafBounds.Release();
+  boundsStride = 0;
   root = TerrainTreeNode();
   root.tree = nullptr;
   root.parent = 0;
@@ -180,16 +182,19 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
     FreeMesh();
     return false;
   }
-  if (PreparedTriangles() && leafBounds.Init(static_cast<int>(leafIndices.Count()), 0, allocator)) {
-    for (size_t i = 0; i < leafIndices.Count(); ++i) {
-      const PreparedTriangle& p = prepared[static_cast<size_t>(leafIndices[i])];
-      EntryBounds b;
+  // Padded by four never-touching entries for the four-wide reads at the end of the last leaf.
+  const size_t stride = leafIndices.Count() + 4;
+  if (PreparedTriangles() && stride <= static_cast<size_t>(INT32_MAX) / 6 &&
+      leafBounds.Init(static_cast<int>(6 * stride), 0, allocator)) {
+    leafBounds.Resize(6 * stride);
+    for (size_t i = 0; i < stride; ++i) {
+      const PreparedTriangle* p = i < leafIndices.Count() ? &prepared[static_cast<size_t>(leafIndices[i])] : nullptr;
       for (int k = 0; k < 3; ++k) {
-        b.lo[k] = p.lo[k];
-        b.hi[k] = p.hi[k];
+        leafBounds[k * stride + i] = p ? p->lo[k] : INFINITY;
+        leafBounds[(3 + k) * stride + i] = p ? p->hi[k] : -INFINITY;
       }
-      leafBounds.Push(b);
     }
+    boundsStride = stride;
   }
   return true;
 }
