@@ -33,9 +33,10 @@ struct TerrainTree {
   // Every triangle prepared for the collision tests, indexed like `triangles`; empty when the
   // block could not be had (the tests then prepare each triangle as they meet it).
   GrowArray<PreparedTriangle> prepared;
-  // The corner bounds of the triangle of every leaf entry as six arrays (low x, y, z, high x, y,
-  // z), each `boundsStride` long and parallel to `leafIndices`, so that a query can drop far
-  // triangles four at a time while reading the leaves in order; empty without `prepared`.
+  // For every leaf entry, parallel to `leafIndices`, the corner bounds of its triangle (low x, y,
+  // z, high x, y, z) and its plane (normal x, y, z, offset) as ten arrays of `boundsStride` floats,
+  // so that a query can drop far triangles four at a time while reading the leaves in order; empty
+  // without `prepared`.
   GrowArray<float> leafBounds;
   size_t boundsStride = 0;
   Allocator* allocator = nullptr;
@@ -53,11 +54,12 @@ struct TerrainTree {
   void Free() { FreeMesh(); }
   const TerrainTreeNode* GetNode(int index) const { return index == -1 ? &root : &nodes[static_cast<size_t>(index)]; }
   const int32_t* NodeTriangles(const TerrainTreeNode& node) const { return leafIndices.Data() + node.firstTriangle; }
-  bool HasLeafBounds() const { return boundsStride > 0 && leafBounds.Count() == 6 * boundsStride; }
-  // Calls f(i) for every entry i of the leaf, in order, whose triangle bounds touch [lo, hi];
-  // needs HasLeafBounds().
+  bool HasLeafBounds() const { return boundsStride > 0 && leafBounds.Count() == kEntryArrays * boundsStride; }
+  // Calls f(i), in order, for every entry i of the leaf whose triangle's bounds touch the box
+  // centre +- reach and whose plane lies within reach of the centre; needs HasLeafBounds().
   template <class F>
-  void ForEachEntryTouching(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi, F f) const;
+  void ForEachEntryNear(const TerrainTreeNode& node, const Vec3& centre, float reach, F f) const;
+  static constexpr int kEntryArrays = 10;
   const PreparedTriangle* PreparedTriangles() const {
     return prepared.Count() == static_cast<size_t>(triangleCount) ? prepared.Data() : nullptr;
   }
@@ -70,24 +72,24 @@ struct TerrainTree {
 };
 
 template <class F>
-void TerrainTree::ForEachEntryTouching(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi, F f) const {
-  const float* base = leafBounds.Data() + node.firstTriangle;
-  const float* lx = base;
-  const float* ly = base + boundsStride;
-  const float* lz = base + 2 * boundsStride;
-  const float* hx = base + 3 * boundsStride;
-  const float* hy = base + 4 * boundsStride;
-  const float* hz = base + 5 * boundsStride;
+void TerrainTree::ForEachEntryNear(const TerrainTreeNode& node, const Vec3& centre, float reach, F f) const {
+  const float* a[kEntryArrays];
+  for (int k = 0; k < kEntryArrays; ++k) a[k] = leafBounds.Data() + k * boundsStride + node.firstTriangle;
   const int count = node.triangleCount;
 #if defined(__SSE2__)
   // Four entries per round; the arrays are padded so that the last round may read past the leaf.
-  // "Not greater" and "not less" let a box with a NaN side touch everything, as the scalar test.
-  const __m128 qlx = _mm_set1_ps(lo.x), qly = _mm_set1_ps(lo.y), qlz = _mm_set1_ps(lo.z);
-  const __m128 qhx = _mm_set1_ps(hi.x), qhy = _mm_set1_ps(hi.y), qhz = _mm_set1_ps(hi.z);
+  // "Not greater" and "not less" let a NaN pass, as the scalar test does.
+  const __m128 cx = _mm_set1_ps(centre.x), cy = _mm_set1_ps(centre.y), cz = _mm_set1_ps(centre.z);
+  const __m128 r = _mm_set1_ps(reach), nr = _mm_set1_ps(-reach);
+  const __m128 lx = _mm_sub_ps(cx, r), ly = _mm_sub_ps(cy, r), lz = _mm_sub_ps(cz, r);
+  const __m128 hx = _mm_add_ps(cx, r), hy = _mm_add_ps(cy, r), hz = _mm_add_ps(cz, r);
   for (int i = 0; i < count; i += 4) {
-    __m128 m = _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(lx + i), qhx), _mm_cmpnlt_ps(_mm_loadu_ps(hx + i), qlx));
-    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(lz + i), qhz), _mm_cmpnlt_ps(_mm_loadu_ps(hz + i), qlz)));
-    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(ly + i), qhy), _mm_cmpnlt_ps(_mm_loadu_ps(hy + i), qly)));
+    __m128 m = _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(a[0] + i), hx), _mm_cmpnlt_ps(_mm_loadu_ps(a[3] + i), lx));
+    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(a[2] + i), hz), _mm_cmpnlt_ps(_mm_loadu_ps(a[5] + i), lz)));
+    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(a[1] + i), hy), _mm_cmpnlt_ps(_mm_loadu_ps(a[4] + i), ly)));
+    __m128 s = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(a[6] + i), cx), _mm_mul_ps(_mm_loadu_ps(a[7] + i), cy));
+    s = _mm_sub_ps(_mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(a[8] + i), cz)), _mm_loadu_ps(a[9] + i));
+    m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(s, r), _mm_cmpnlt_ps(s, nr)));
     unsigned bits = static_cast<unsigned>(_mm_movemask_ps(m));
     if (count - i < 4) bits &= (1u << (count - i)) - 1u;
     while (bits) {
@@ -98,7 +100,12 @@ void TerrainTree::ForEachEntryTouching(const TerrainTreeNode& node, const Vec3& 
   }
 #else
   for (int i = 0; i < count; ++i) {
-    if (lx[i] > hi.x || hx[i] < lo.x || ly[i] > hi.y || hy[i] < lo.y || lz[i] > hi.z || hz[i] < lo.z) continue;
+    if (a[0][i] > centre.x + reach || a[3][i] < centre.x - reach || a[1][i] > centre.y + reach ||
+        a[4][i] < centre.y - reach || a[2][i] > centre.z + reach || a[5][i] < centre.z - reach) {
+      continue;
+    }
+    const float s = a[6][i] * centre.x + a[7][i] * centre.y + a[8][i] * centre.z - a[9][i];
+    if (s > reach || s < -reach) continue;
     f(i);
   }
 #endif

@@ -254,17 +254,17 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
       terrainStamp = 1;
     }
     const bool stamps = terrainStamps.Count() == static_cast<size_t>(tree.triangleCount);
-    // A lone sphere tests only the triangles whose bounds touch the box around it (the triangle
-    // walk drops the others anyway), so those are left out here already; the box is widened a
-    // little so that it holds the walk's own box whatever the rounding.
-    Vec3 lo, hi;
+    // A lone sphere tests only the triangles whose bounds touch the box around it and whose plane
+    // passes within its radius (the triangle walk and the sphere test drop the others anyway), so
+    // those are left out here already; the reach is widened a little so that it holds the walk's
+    // own tests whatever the rounding.
+    Vec3 centre;
+    float reach = 0.0f;
     const TConvex& g = body->geometries.head->rec;
     const bool filter = tree.HasLeafBounds() && body->geometries.count == 1 && g.type == kTypeSphere;
     if (filter) {
-      const Vec3 c = body->pose.Apply(g.GetTransformOrIdentity().position);
-      const float reach = g.radius * 1.001f + 1e-3f;
-      lo = Vec3(c.x - reach, c.y - reach, c.z - reach);
-      hi = Vec3(c.x + reach, c.y + reach, c.z + reach);
+      centre = body->pose.Apply(g.GetTransformOrIdentity().position);
+      reach = g.radius * 1.001f + 1e-3f;
     }
     terrainTriangleList.Clear();
     bool full = false;
@@ -285,7 +285,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
       const TerrainTreeNode* node = terrainNodeList[k];
       const int32_t* list = tree.NodeTriangles(*node);
       if (filter) {
-        tree.ForEachEntryTouching(*node, lo, hi, [&](int i) { take(list[i]); });
+        tree.ForEachEntryNear(*node, centre, reach, [&](int i) { take(list[i]); });
       } else {
         for (int i = 0; i < node->triangleCount && !full; ++i) take(list[i]);
       }

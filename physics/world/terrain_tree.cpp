@@ -184,15 +184,18 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   }
   // Padded by four never-touching entries for the four-wide reads at the end of the last leaf.
   const size_t stride = leafIndices.Count() + 4;
-  if (PreparedTriangles() && stride <= static_cast<size_t>(INT32_MAX) / 6 &&
-      leafBounds.Init(static_cast<int>(6 * stride), 0, allocator)) {
-    leafBounds.Resize(6 * stride);
+  if (PreparedTriangles() && stride <= static_cast<size_t>(INT32_MAX) / kEntryArrays &&
+      leafBounds.Init(static_cast<int>(kEntryArrays * stride), 0, allocator)) {
+    leafBounds.Resize(kEntryArrays * stride);
     for (size_t i = 0; i < stride; ++i) {
       const PreparedTriangle* p = i < leafIndices.Count() ? &prepared[static_cast<size_t>(leafIndices[i])] : nullptr;
       for (int k = 0; k < 3; ++k) {
         leafBounds[k * stride + i] = p ? p->lo[k] : INFINITY;
         leafBounds[(3 + k) * stride + i] = p ? p->hi[k] : -INFINITY;
+        // A degenerate triangle has no plane: offset and normal 0 keep it (the walk drops it).
+        leafBounds[(6 + k) * stride + i] = p && p->valid ? p->rec.n[k] : 0.0f;
       }
+      leafBounds[9 * stride + i] = p && p->valid ? p->rec.d : 0.0f;
     }
     boundsStride = stride;
   }
