@@ -267,6 +267,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
       reach = g.radius * 1.001f + 1e-3f;
     }
     terrainTriangleList.Clear();
+    const PreparedTriangle* prepared = tree.PreparedTriangles();
     bool full = false;
     auto take = [&](int32_t t) {
       if (full) return;
@@ -279,7 +280,16 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
         }
       }
       // A full list that cannot grow keeps the triangles it has.
-      if (!terrainTriangleList.Push(t)) full = true;
+      if (!terrainTriangleList.Push(t)) {
+        full = true;
+        return;
+      }
+      // The walk reads the triangle and its prepared record soon: start fetching them now.
+      if (prepared) {
+        const char* rec = reinterpret_cast<const char*>(prepared + t);
+        __builtin_prefetch(tree.triangles + t);
+        for (size_t b = 0; b < sizeof(PreparedTriangle); b += 64) __builtin_prefetch(rec + b);
+      }
     };
     for (size_t k = 0; k < terrainNodeList.Count() && !full; ++k) {
       const TerrainTreeNode* node = terrainNodeList[k];
@@ -293,7 +303,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
     Mark(kSlotTerrainQuery);
     terrain.SetTriangleList(terrainTriangleList.Data(), static_cast<int32_t>(terrainTriangleList.Count()),
                             tree.triangles, tree.vertices, tree.triangleCount);
-    terrain.listPrepared = tree.PreparedTriangles();
+    terrain.listPrepared = prepared;
   }
 
   ConstraintItem row;
