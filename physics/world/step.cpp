@@ -269,9 +269,18 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
     terrainTriangleList.Clear();
     const PreparedTriangle* prepared = tree.PreparedTriangles();
     bool full = false;
+    // The few triangles near a sphere are checked against the list itself, which is cheaper than
+    // reaching for their stamps; a list that grows long stamps what it holds and goes on by stamps.
+    bool byStamp = stamps && !filter;
     auto take = [&](int32_t t) {
       if (full) return;
-      if (stamps) {
+      if (!byStamp && stamps && terrainTriangleList.Count() >= 16) {
+        for (size_t j = 0; j < terrainTriangleList.Count(); ++j) {
+          terrainStamps[static_cast<size_t>(terrainTriangleList[j])] = terrainStamp;
+        }
+        byStamp = true;
+      }
+      if (byStamp) {
         if (terrainStamps[static_cast<size_t>(t)] == terrainStamp) return;
         terrainStamps[static_cast<size_t>(t)] = terrainStamp;
       } else {

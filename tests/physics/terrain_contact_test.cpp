@@ -112,10 +112,9 @@ void SumReport(CollisionInfo* info) {
   }
 }
 
-}  // namespace
-
-TEST(TerrainContacts, SphereContactsMatchTheNearestTriangle) {
-  BumpyTerrain terrain(40, 30.0f);
+// Places a sphere at random points over the terrain and compares the reported terrain contact with
+// the nearest point of all triangles; returns the samples with and without a contact.
+void CheckSpheresAgainstNearestTriangle(BumpyTerrain& terrain, float span, int samples, int* contacts, int* misses) {
   Vec3 g(0, -4, 0);
   Simulator* sim = CreateSimulator(SimulatorSizeInfo(), nullptr, &g);
   terrain.Install(sim);
@@ -126,9 +125,8 @@ TEST(TerrainContacts, SphereContactsMatchTheNearestTriangle) {
   b->UpdateBoundingInfo();
 
   std::mt19937 rng(7);
-  std::uniform_real_distribution<float> across(-27.0f, 27.0f), above(-1.2f, 2.6f);
-  int contacts = 0, misses = 0;
-  for (int sample = 0; sample < 1500; ++sample) {
+  std::uniform_real_distribution<float> across(-span, span), above(-1.2f, 2.6f);
+  for (int sample = 0; sample < samples; ++sample) {
     const float x = across(rng), z = across(rng);
     const Vec3 c(x, 1.5f * std::sin(0.35f * x) * std::cos(0.3f * z) + above(rng), z);
     // The reference: the triangle whose closest point is nearest to the centre.
@@ -149,13 +147,13 @@ TEST(TerrainContacts, SphereContactsMatchTheNearestTriangle) {
     if (best > kRadius - 1e-3f) {
       if (best > kRadius + 1e-3f) {
         EXPECT_EQ(reported.count, 0) << sample;
-        ++misses;
+        ++*misses;
       }
       continue;
     }
     if (best < 1e-3f) continue;
     ASSERT_EQ(reported.count, 1) << sample << " at " << c.x << ' ' << c.y << ' ' << c.z;
-    ++contacts;
+    ++*contacts;
     const Vec3 n = (c - nearest) * (1.0f / best);
     const CollisionInfo& r = reported.last;
     EXPECT_NEAR(r.normal.x, n.x, 2e-3f) << sample;
@@ -164,9 +162,23 @@ TEST(TerrainContacts, SphereContactsMatchTheNearestTriangle) {
     EXPECT_NEAR((r.pointB - nearest).Length(), 0.0f, 2e-3f) << sample;
     EXPECT_NEAR((r.pointA - (c - n * kRadius)).Length(), 0.0f, 2e-3f) << sample;
   }
+  DestroySimulator(sim);
+}
+
+}  // namespace
+
+TEST(TerrainContacts, SphereContactsMatchTheNearestTriangle) {
+  // Cells of 1.5 (a few triangles under a sphere), then cells of 0.16 (a hundred and more).
+  BumpyTerrain coarse(40, 30.0f);
+  int contacts = 0, misses = 0;
+  CheckSpheresAgainstNearestTriangle(coarse, 27.0f, 1500, &contacts, &misses);
   EXPECT_GT(contacts, 500);
   EXPECT_GT(misses, 100);
-  DestroySimulator(sim);
+  BumpyTerrain fine(100, 8.0f);
+  contacts = misses = 0;
+  CheckSpheresAgainstNearestTriangle(fine, 6.0f, 250, &contacts, &misses);
+  EXPECT_GT(contacts, 80);
+  EXPECT_GT(misses, 20);
 }
 
 // Sixteen driven spheres on the bumpy terrain for 150 frames. The figures were taken from this run
