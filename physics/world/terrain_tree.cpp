@@ -261,20 +261,45 @@ bool TerrainTree::BuildNode(int nodeIndex, const int32_t* list, int count, int d
   return true;
 }
 
+namespace {
+
+bool NodeTouches(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi) {
+  return !(lo.y > node.max.y || hi.y < node.min.y || lo.x > node.max.x || hi.x < node.min.x || lo.z > node.max.z ||
+           hi.z < node.min.z);
+}
+
+}  // namespace
+
 void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNode*>* out, const Vec3* boxMin,
                       const Vec3* boxMax, int depth) {
-  if (boxMin->y > node->max.y || boxMax->y < node->min.y) return;
-  if (boxMin->x > node->max.x || boxMax->x < node->min.x) return;
-  if (boxMin->z > node->max.z || boxMax->z < node->min.z) return;
-  if (node->triangleCount == 0) {
-    const TerrainTree* tree = node->tree;
-    if (!tree) return;
-    for (int k = 0; k < 4; ++k) {
-      if (node->children[k] != -1) QueryTerrainTree(tree->GetNode(node->children[k]), out, boxMin, boxMax, depth + 1);
+  const Vec3 lo = *boxMin, hi = *boxMax;
+  // Depth first, children in order, on a stack of the nodes still to visit (each already known to
+  // touch the box). A tree deeper than the stack allows continues by recursion.
+  constexpr int kStack = 64;
+  const TerrainTreeNode* stack[kStack];
+  int top = 0;
+  if (!NodeTouches(*node, lo, hi)) return;
+  stack[top++] = node;
+  while (top > 0) {
+    const TerrainTreeNode* n = stack[--top];
+    if (n->triangleCount != 0) {
+      out->Push(n);
+      continue;
     }
-    return;
+    const TerrainTree* tree = n->tree;
+    if (!tree) continue;
+    if (top + 4 > kStack) {
+      for (int k = 0; k < 4; ++k) {
+        if (n->children[k] != -1) QueryTerrainTree(tree->GetNode(n->children[k]), out, boxMin, boxMax, depth + 1);
+      }
+      continue;
+    }
+    for (int k = 3; k >= 0; --k) {
+      if (n->children[k] == -1) continue;
+      const TerrainTreeNode* child = tree->GetNode(n->children[k]);
+      if (NodeTouches(*child, lo, hi)) stack[top++] = child;
+    }
   }
-  out->Push(node);
 }
 
 }  // namespace phys
