@@ -2,6 +2,7 @@
 // impulses and the resting-contact slots.
 #include <algorithm>
 
+#include "physics/collision/joints.h"
 #include "physics/world/simulator.h"
 
 namespace phys {
@@ -42,11 +43,6 @@ void RigidBodyImpl::PutToRest() {
     velocityChange[i].SetZero();
     angularChange[i].SetZero();
   }
-}
-
-void RigidBodyImpl::WakeUpStack() {
-  // Joint groups are woken member by member by the joint code; a free body wakes itself.
-  WakeUp();
 }
 
 void RigidBodyImpl::SetMass(float m) {
@@ -181,10 +177,7 @@ void RigidBodyImpl::UpdatePosition(float dt) {
   pose.rotation = orientation.ToMat3();
   worldInverseInertia = RotateTensor(pose.rotation, inverseInertia);
   ApplyForcesAndControllers();
-  for (PoolNode<SensorImpl>* s = sensors.head; s; s = s->next) {
-    s->rec.detectDepth = 0.0f;
-    s->rec.detectBody = nullptr;
-  }
+  // The detections of this step stay readable until the next step resets them.
   const int h = static_cast<int>(static_cast<unsigned>(sim->advanceCount) % 10u);
   velocityHistory[h] = velocity;
   angularVelocityHistory[h] = angularVelocity;
@@ -322,6 +315,7 @@ void RigidBodyImpl::StoreRestContact(const RestContact& contact) {
 }
 
 void RigidBodyImpl::ReleaseLinks() {
+  FreeJointsOfBody(this);
   LeaveConstraintSet();
   ReleaseGeometriesAndSensors();
   while (PoolNode<ControllerImpl>* c = controllers.head) {

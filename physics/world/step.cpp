@@ -3,6 +3,7 @@
 
 #include "physics/collision/narrow_phase.h"
 #include "physics/collision/solver.h"
+#include "physics/world/sensors.h"
 #include "physics/world/simulator.h"
 
 namespace phys {
@@ -139,11 +140,13 @@ void SimulatorImpl::Step() {
   };
   ForEach(activeRigid, clearSums);
   ForEach(particles, clearSums);
+  DampJoints();
   restContactCounter = 0;
   const float dt = stepTime;
   ForEach(activeRigid, [dt](RigidBodyImpl* b) { b->UpdateVelocity(dt); });
   ForEach(particles, [dt](RigidBodyImpl* b) { b->UpdateVelocity(dt); });
   Mark(kSlotVelocity);
+  SolveJointGroups();
   SolverPasses();
   Mark(kSlotSolver);
   auto integrate = [this, dt](RigidBodyImpl* b) {
@@ -155,6 +158,7 @@ void SimulatorImpl::Step() {
   ForEach(activeRigid, integrate);
   ForEach(particles, integrate);
   Mark(kSlotPosition);
+  RunJointControllers();
   Mark(kSlotControllers);
 }
 
@@ -182,6 +186,8 @@ void SimulatorImpl::CollisionPass() {
     bool fromCustom = false;
     if (!a->customCollision && !b->customCollision) {
       CollisionTestBodies(&row, *a, a->CurrentTransform(), *b, b->CurrentTransform());
+      if (a->kind == 1 && a->sensors.count > 0) TestSensors(*a, a->CurrentTransform(), *b, b->CurrentTransform(), b);
+      if (b->kind == 1 && b->sensors.count > 0) TestSensors(*b, b->CurrentTransform(), *a, a->CurrentTransform(), a);
     } else {
       CustomCollisionRecord record;
       int hit = 0;
@@ -318,6 +324,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   ConstraintItem row;
   static const Transform identity = Transform::Identity();
   CollisionTestBodies(&row, *body, body->pose, terrainBody, identity);
+  if (body->sensors.count > 0) TestSensors(*body, body->pose, terrainBody, identity, nullptr);
   terrain.SetTriangleList(nullptr, 0, nullptr, nullptr);
   if (!row.hasContact) return;
   row.bodyA = body;
