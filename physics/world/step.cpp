@@ -260,14 +260,15 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
       terrainStamp = 1;
     }
     const bool stamps = terrainStamps.Count() == static_cast<size_t>(tree.triangleCount);
-    // A lone sphere tests only the triangles whose bounds touch the box around it and whose plane
-    // passes within its radius (the triangle walk and the sphere test drop the others anyway), so
-    // those are left out here already; the reach is widened a little so that it holds the walk's
-    // own tests whatever the rounding.
+    // A lone sphere without sensors tests only the triangles whose bounds touch the box around it
+    // and whose plane passes within its radius (the triangle walk and the sphere test drop the
+    // others anyway), so those are left out here already; the reach is widened a little so that it
+    // holds the walk's own tests whatever the rounding. Sensors look farther and see every triangle.
     Vec3 centre;
     float reach = 0.0f;
     const TConvex& g = body->geometries.head->rec;
-    const bool filter = tree.HasLeafBounds() && body->geometries.count == 1 && g.type == kTypeSphere;
+    const bool filter =
+        tree.HasLeafBounds() && body->geometries.count == 1 && g.type == kTypeSphere && body->sensors.count == 0;
     if (filter) {
       centre = body->pose.Apply(g.GetTransformOrIdentity().position);
       reach = g.radius * 1.001f + 1e-3f;
