@@ -39,6 +39,11 @@ struct TerrainTree {
   // without `prepared`.
   GrowArray<float> leafBounds;
   size_t boundsStride = 0;
+  // Counts the builds, so that what was learnt from one tree is not used with the next.
+  uint32_t buildCount = 0;
+  // Whether every node's box lies inside its parent's: then the leaves a query finds are just the
+  // leaves whose boxes touch the query box, in tree order, whatever the box.
+  bool nestedBoxes = false;
   Allocator* allocator = nullptr;
   DefaultAllocator ownAllocator;
   TerrainTreeNode root;
@@ -109,6 +114,12 @@ void TerrainTree::ForEachEntryNear(const TerrainTreeNode& node, const Vec3& cent
     f(i);
   }
 #endif
+}
+
+// Whether the node's box touches [lo, hi] (a NaN side touches).
+inline bool TerrainNodeTouches(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi) {
+  return !(lo.y > node.max.y || hi.y < node.min.y || lo.x > node.max.x || hi.x < node.min.x || lo.z > node.max.z ||
+           hi.z < node.min.z);
 }
 
 // Appends every leaf under `node` whose bounds touch the box.

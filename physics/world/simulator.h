@@ -84,6 +84,17 @@ struct SimulatorImpl : public Simulator {
   // Per-triangle stamps of the terrain pass (one word per terrain triangle).
   GrowArray<uint32_t> terrainStamps;
   uint32_t terrainStamp = 0;
+  // Per body (by id): the terrain leaves found for a box a little larger than the body's, kept while
+  // the body's box stays inside it so that the next steps need not walk the tree again.
+  struct TerrainLeafCache {
+    Vec3 lo, hi;
+    uint32_t build = 0;
+    int32_t count = 0;
+    const TerrainTreeNode* leaves[16];
+  };
+  GrowArray<TerrainLeafCache> terrainLeafCaches;
+  // The leaves of the terrain tree that touch the body's box, in tree order, into terrainNodeList.
+  void FindTerrainLeaves(RigidBodyImpl* body);
   // The static terrain as a pseudo-body whose only geometry is a triangle list.
   AnimatedBodyImpl terrainBody;
   PoolNode<TConvex> terrainGeometry;

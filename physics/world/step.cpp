@@ -251,8 +251,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   } else {
     const TerrainTree& tree = region.tree;
     if (tree.triangleCount == 0) return;
-    terrainNodeList.Clear();
-    QueryTerrainTree(&tree.root, &terrainNodeList, &body->worldMin, &body->worldMax, 0);
+    FindTerrainLeaves(body);
     if (terrainNodeList.Count() == 0) return;
     // Each triangle once, in first-seen order: a per-triangle stamp marks the ones taken.
     if (++terrainStamp == 0) {
@@ -335,6 +334,48 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   if ((entry & 2) && collisionCallback) {
     FillInfo(&terrainInfo, body, 1, &terrainBody, 0, row);
     collisionCallback(&terrainInfo);
+  }
+}
+
+void SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
+  const TerrainTree& tree = region.tree;
+  const Vec3& lo = body->worldMin;
+  const Vec3& hi = body->worldMax;
+  terrainNodeList.Clear();
+  TerrainLeafCache* cache = nullptr;
+  if (tree.nestedBoxes && body->id >= 0 && static_cast<size_t>(body->id) < terrainLeafCaches.Count()) {
+    cache = &terrainLeafCaches[static_cast<size_t>(body->id)];
+  }
+  if (!cache) {
+    QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
+    return;
+  }
+  // With nested boxes, the leaves touching a box are those of any larger box's leaves that touch it,
+  // in the same order.
+  const bool inside = cache->build == tree.buildCount && lo.x >= cache->lo.x && lo.y >= cache->lo.y &&
+                      lo.z >= cache->lo.z && hi.x <= cache->hi.x && hi.y <= cache->hi.y && hi.z <= cache->hi.z;
+  if (!inside) {
+    cache->build = 0;
+    cache->count = 0;
+    Vec3 margin = (hi - lo) * 0.15f;
+    cache->lo = lo - margin;
+    cache->hi = hi + margin;
+    QueryTerrainTree(&tree.root, &terrainNodeList, &cache->lo, &cache->hi, 0);
+    const size_t found = terrainNodeList.Count();
+    // A list that may have been cut short, or one too long to keep, is not kept.
+    const bool keep = found <= 16 && found < terrainNodeList.Capacity() && IsFiniteVec(cache->lo) && IsFiniteVec(cache->hi);
+    if (!keep) {
+      terrainNodeList.Clear();
+      QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
+      return;
+    }
+    cache->build = tree.buildCount;
+    cache->count = static_cast<int32_t>(found);
+    for (size_t i = 0; i < found; ++i) cache->leaves[i] = terrainNodeList[i];
+    terrainNodeList.Clear();
+  }
+  for (int32_t i = 0; i < cache->count; ++i) {
+    if (TerrainNodeTouches(*cache->leaves[i], lo, hi)) terrainNodeList.Push(cache->leaves[i]);
   }
 }
 

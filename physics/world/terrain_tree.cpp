@@ -92,6 +92,8 @@ void TerrainTree::FreeMesh() {
   prepared.Release();
   leafBounds.Release();
   boundsStride = 0;
+  nestedBoxes = false;
+  ++buildCount;
   root = TerrainTreeNode();
   root.tree = nullptr;
   root.parent = 0;
@@ -199,6 +201,15 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
     }
     boundsStride = stride;
   }
+  nestedBoxes = true;
+  for (size_t i = 0; i < nodes.Count() && nestedBoxes; ++i) {
+    const TerrainTreeNode& n = nodes[i];
+    const TerrainTreeNode& p = *GetNode(n.parent);
+    for (int a = 0; a < 3; ++a) {
+      if (!(n.min[a] >= p.min[a] && n.max[a] <= p.max[a])) nestedBoxes = false;
+    }
+  }
+  ++buildCount;
   return true;
 }
 
@@ -261,15 +272,6 @@ bool TerrainTree::BuildNode(int nodeIndex, const int32_t* list, int count, int d
   return true;
 }
 
-namespace {
-
-bool NodeTouches(const TerrainTreeNode& node, const Vec3& lo, const Vec3& hi) {
-  return !(lo.y > node.max.y || hi.y < node.min.y || lo.x > node.max.x || hi.x < node.min.x || lo.z > node.max.z ||
-           hi.z < node.min.z);
-}
-
-}  // namespace
-
 void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNode*>* out, const Vec3* boxMin,
                       const Vec3* boxMax, int depth) {
   const Vec3 lo = *boxMin, hi = *boxMax;
@@ -278,7 +280,7 @@ void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNo
   constexpr int kStack = 64;
   const TerrainTreeNode* stack[kStack];
   int top = 0;
-  if (!NodeTouches(*node, lo, hi)) return;
+  if (!TerrainNodeTouches(*node, lo, hi)) return;
   stack[top++] = node;
   while (top > 0) {
     const TerrainTreeNode* n = stack[--top];
@@ -297,7 +299,7 @@ void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNo
     for (int k = 3; k >= 0; --k) {
       if (n->children[k] == -1) continue;
       const TerrainTreeNode* child = tree->GetNode(n->children[k]);
-      if (NodeTouches(*child, lo, hi)) stack[top++] = child;
+      if (TerrainNodeTouches(*child, lo, hi)) stack[top++] = child;
     }
   }
 }
