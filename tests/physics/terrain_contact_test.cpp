@@ -252,3 +252,42 @@ TEST(TerrainContacts, ARollingRunIsPinned) {
   }
   DestroySimulator(sim);
 }
+
+// The terrain leaves the pass keeps per body are exactly those a fresh tree query finds, in the same
+// order, while the body drifts, spins, jumps away and the mesh is set anew.
+TEST(TerrainContacts, KeptLeavesMatchAFreshQuery) {
+  BumpyTerrain terrain(40, 30.0f);
+  Simulator* sim = CreateSimulator(SimulatorSizeInfo(), nullptr, nullptr);
+  terrain.Install(sim);
+  SimulatorImpl* w = World(sim);
+  ASSERT_TRUE(w->region.tree.nestedBoxes);
+  RigidBody* b = sim->CreateRigidBody();
+  b->AddGeometry()->SetBoxSize3(2.0f, 1.0f, 3.0f);
+  b->UpdateBoundingInfo();
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> step(-0.08f, 0.08f), across(-28.0f, 28.0f), turn(-0.2f, 0.2f);
+  Vec3 p(0, 1, 0);
+  int reused = 0;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 250 == 0) p = Vec3(across(rng), 1.0f, across(rng));
+    if (i == 1500) terrain.Install(sim);
+    p += Vec3(step(rng), step(rng), step(rng));
+    b->SetPos(p);
+    Quat q(turn(rng), turn(rng), turn(rng), 1.0f);
+    QuatNormalize(&q);
+    b->SetRotationM3(q.ToMat3());
+    UpdateBodyBoundingBox(Body(b));
+    const uint32_t before = w->terrainLeafCaches[static_cast<size_t>(Body(b)->id)].build;
+    w->FindTerrainLeaves(Body(b));
+    if (before == w->region.tree.buildCount) ++reused;
+    std::vector<const TerrainTreeNode*> kept(w->terrainNodeList.Data(), w->terrainNodeList.Data() + w->terrainNodeList.Count());
+    DefaultAllocator alloc;
+    GrowArray<const TerrainTreeNode*> fresh;
+    ASSERT_TRUE(fresh.Init(16, -1, &alloc));
+    QueryTerrainTree(&w->region.tree.root, &fresh, &Body(b)->worldMin, &Body(b)->worldMax, 0);
+    ASSERT_EQ(kept.size(), fresh.Count()) << i;
+    for (size_t k = 0; k < kept.size(); ++k) EXPECT_EQ(kept[k], fresh[k]) << i;
+  }
+  EXPECT_GT(reused, 1500);
+  DestroySimulator(sim);
+}
