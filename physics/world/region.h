@@ -65,6 +65,26 @@ struct TerrainTree {
   template <class F>
   void ForEachEntryNear(const TerrainTreeNode& node, const Vec3& centre, float reach, F f) const;
   static constexpr int kEntryArrays = 10;
+  // The test of ForEachEntryNear for one entry, by its place in the leaf index array.
+  bool EntryNear(size_t at, const Vec3& centre, float reach) const {
+    const float* a = leafBounds.Data() + at;
+    const size_t n = boundsStride;
+    const float s = a[6 * n] * centre.x + a[7 * n] * centre.y + a[8 * n] * centre.z - a[9 * n];
+    return !(a[0] > centre.x + reach || a[3 * n] < centre.x - reach || a[n] > centre.y + reach ||
+             a[4 * n] < centre.y - reach || a[2 * n] > centre.z + reach || a[5 * n] < centre.z - reach ||
+             s > reach || s < -reach ||
+             BoundsDistanceSquared(a[0], a[n], a[2 * n], a[3 * n], a[4 * n], a[5 * n], centre) > reach * reach);
+  }
+  // Squared distance from a point to the box [lo, hi]; a triangle inside the box is never nearer.
+  static float BoundsDistanceSquared(float lx, float ly, float lz, float hx, float hy, float hz, const Vec3& c) {
+    auto gap = [](float lo, float hi, float v) {
+      const float below = lo - v, above = v - hi;
+      const float g = below > above ? below : above;
+      return g > 0.0f ? g : 0.0f;
+    };
+    const float dx = gap(lx, hx, c.x), dy = gap(ly, hy, c.y), dz = gap(lz, hz, c.z);
+    return dx * dx + dy * dy + dz * dz;
+  }
   const PreparedTriangle* PreparedTriangles() const {
     return prepared.Count() == static_cast<size_t>(triangleCount) ? prepared.Data() : nullptr;
   }
@@ -92,6 +112,13 @@ void TerrainTree::ForEachEntryNear(const TerrainTreeNode& node, const Vec3& cent
     __m128 m = _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(a[0] + i), hx), _mm_cmpnlt_ps(_mm_loadu_ps(a[3] + i), lx));
     m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(a[2] + i), hz), _mm_cmpnlt_ps(_mm_loadu_ps(a[5] + i), lz)));
     m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(_mm_loadu_ps(a[1] + i), hy), _mm_cmpnlt_ps(_mm_loadu_ps(a[4] + i), ly)));
+    // Distance from the centre to the triangle's bounds, squared: no farther than reach.
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 dx = _mm_max_ps(_mm_max_ps(_mm_sub_ps(_mm_loadu_ps(a[0] + i), cx), _mm_sub_ps(cx, _mm_loadu_ps(a[3] + i))), zero);
+    const __m128 dy = _mm_max_ps(_mm_max_ps(_mm_sub_ps(_mm_loadu_ps(a[1] + i), cy), _mm_sub_ps(cy, _mm_loadu_ps(a[4] + i))), zero);
+    const __m128 dz = _mm_max_ps(_mm_max_ps(_mm_sub_ps(_mm_loadu_ps(a[2] + i), cz), _mm_sub_ps(cz, _mm_loadu_ps(a[5] + i))), zero);
+    const __m128 d2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+    m = _mm_and_ps(m, _mm_cmpngt_ps(d2, _mm_mul_ps(r, r)));
     __m128 s = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(a[6] + i), cx), _mm_mul_ps(_mm_loadu_ps(a[7] + i), cy));
     s = _mm_sub_ps(_mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(a[8] + i), cz)), _mm_loadu_ps(a[9] + i));
     m = _mm_and_ps(m, _mm_and_ps(_mm_cmpngt_ps(s, r), _mm_cmpnlt_ps(s, nr)));
@@ -111,6 +138,7 @@ void TerrainTree::ForEachEntryNear(const TerrainTreeNode& node, const Vec3& cent
     }
     const float s = a[6][i] * centre.x + a[7][i] * centre.y + a[8][i] * centre.z - a[9][i];
     if (s > reach || s < -reach) continue;
+    if (BoundsDistanceSquared(a[0][i], a[1][i], a[2][i], a[3][i], a[4][i], a[5][i], centre) > reach * reach) continue;
     f(i);
   }
 #endif

@@ -91,10 +91,21 @@ struct SimulatorImpl : public Simulator {
     uint32_t build = 0;
     int32_t count = 0;
     const TerrainTreeNode* leaves[16];
+    // Bit k: leaves[k] touches the body's box in this step.
+    uint32_t touching = 0;
+    // For a sphere: the entries of the kept leaves near `near` within `nearReach`, in order, as the
+    // leaf (its place in `leaves`) and the entry's place in the tree's leaf index array; a count
+    // of -1 when none are kept.
+    Vec3 near;
+    float nearReach = 0.0f;
+    int32_t entryCount = -1;
+    uint8_t entryLeaf[48];
+    int32_t entryAt[48];
   };
   GrowArray<TerrainLeafCache> terrainLeafCaches;
-  // The leaves of the terrain tree that touch the body's box, in tree order, into terrainNodeList.
-  void FindTerrainLeaves(RigidBodyImpl* body);
+  // The leaves of the terrain tree that touch the body's box, in tree order, into terrainNodeList;
+  // returns the body's kept leaves when the list came from them.
+  TerrainLeafCache* FindTerrainLeaves(RigidBodyImpl* body);
   // The static terrain as a pseudo-body whose only geometry is a triangle list.
   AnimatedBodyImpl terrainBody;
   PoolNode<TConvex> terrainGeometry;

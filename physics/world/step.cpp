@@ -251,7 +251,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   } else {
     const TerrainTree& tree = region.tree;
     if (tree.triangleCount == 0) return;
-    FindTerrainLeaves(body);
+    TerrainLeafCache* cache = FindTerrainLeaves(body);
     if (terrainNodeList.Count() == 0) return;
     // Each triangle once, in first-seen order: a per-triangle stamp marks the ones taken.
     if (++terrainStamp == 0) {
@@ -306,7 +306,42 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
         for (size_t b = 0; b < sizeof(PreparedTriangle); b += 64) __builtin_prefetch(rec + b);
       }
     };
-    for (size_t k = 0; k < terrainNodeList.Count() && !full; ++k) {
+    if (filter && cache) {
+      // The kept leaves' entries near the centre, gathered with some room to spare, serve the next
+      // steps as long as the centre has moved less than that room: with the leaves that touch the
+      // body's box they give the same triangles in the same order as reading the leaves.
+      const Vec3 d = centre - cache->near;
+      const float ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
+      const float moved = ax > ay ? (ax > az ? ax : az) : (ay > az ? ay : az);
+      // 1.75 > sqrt(3): the most a plane's distance can change when the centre moves this far.
+      if (cache->entryCount < 0 || !IsFiniteVec(d) || !(moved * 1.75f <= cache->nearReach - reach)) {
+        cache->near = centre;
+        cache->nearReach = reach * 1.25f;
+        cache->entryCount = 0;
+        for (int32_t k = 0; k < cache->count && cache->entryCount >= 0; ++k) {
+          const TerrainTreeNode* node = cache->leaves[k];
+          tree.ForEachEntryNear(*node, centre, cache->nearReach, [&](int i) {
+            if (cache->entryCount < 0) return;
+            if (cache->entryCount == 48) {
+              cache->entryCount = -1;
+              return;
+            }
+            cache->entryLeaf[cache->entryCount] = static_cast<uint8_t>(k);
+            cache->entryAt[cache->entryCount] = node->firstTriangle + i;
+            ++cache->entryCount;
+          });
+        }
+      }
+    }
+    if (filter && cache && cache->entryCount >= 0) {
+      const int32_t* all = tree.leafIndices.Data();
+      for (int32_t e = 0; e < cache->entryCount && !full; ++e) {
+        if (!(cache->touching & (1u << cache->entryLeaf[e]))) continue;
+        const size_t at = static_cast<size_t>(cache->entryAt[e]);
+        if (tree.EntryNear(at, centre, reach)) take(all[at]);
+      }
+    }
+    for (size_t k = 0; k < terrainNodeList.Count() && !full && !(filter && cache && cache->entryCount >= 0); ++k) {
       const TerrainTreeNode* node = terrainNodeList[k];
       const int32_t* list = tree.NodeTriangles(*node);
       if (filter) {
@@ -337,7 +372,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   }
 }
 
-void SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
+SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
   const TerrainTree& tree = region.tree;
   const Vec3& lo = body->worldMin;
   const Vec3& hi = body->worldMax;
@@ -348,7 +383,7 @@ void SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
   }
   if (!cache) {
     QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
-    return;
+    return nullptr;
   }
   // With nested boxes, the leaves touching a box are those of any larger box's leaves that touch it,
   // in the same order.
@@ -357,6 +392,7 @@ void SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
   if (!inside) {
     cache->build = 0;
     cache->count = 0;
+    cache->entryCount = -1;
     Vec3 margin = (hi - lo) * 0.15f;
     cache->lo = lo - margin;
     cache->hi = hi + margin;
@@ -367,16 +403,20 @@ void SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
     if (!keep) {
       terrainNodeList.Clear();
       QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
-      return;
+      return nullptr;
     }
     cache->build = tree.buildCount;
     cache->count = static_cast<int32_t>(found);
     for (size_t i = 0; i < found; ++i) cache->leaves[i] = terrainNodeList[i];
     terrainNodeList.Clear();
   }
+  cache->touching = 0;
   for (int32_t i = 0; i < cache->count; ++i) {
-    if (TerrainNodeTouches(*cache->leaves[i], lo, hi)) terrainNodeList.Push(cache->leaves[i]);
+    if (!TerrainNodeTouches(*cache->leaves[i], lo, hi)) continue;
+    terrainNodeList.Push(cache->leaves[i]);
+    cache->touching |= 1u << i;
   }
+  return cache;
 }
 
 void SimulatorImpl::TerrainPass() {
