@@ -3,10 +3,6 @@
 
 #include "physics/world/simulator.h"
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
-
 namespace phys {
 
 namespace {
@@ -30,59 +26,6 @@ Mat3 InverseOrZero(const Mat3& m) {
   Mat3 inv;
   if (!InvertMat3(m, &inv)) return Mat3();
   return inv;
-}
-
-#if defined(__SSE2__)
-// Matrix products four lanes at a time. Each lane adds exactly as Mat3TransformRow does,
-// (x * row0 + y * row1) + z * row2, so the results are those of Mat3Multiply to the bit; the
-// fourth lane is cleared.
-struct Rows {
-  __m128 r[3];
-};
-
-Rows LoadRows(const Mat3& m) { return {{_mm_loadu_ps(&m.row[0].x), _mm_loadu_ps(&m.row[1].x), _mm_loadu_ps(&m.row[2].x)}}; }
-
-// Row i of a * b, with row i of a given by its three scalars.
-__m128 RowTimes(float x, float y, float z, const Rows& b) {
-  return _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(x), b.r[0]), _mm_mul_ps(_mm_set1_ps(y), b.r[1])),
-                    _mm_mul_ps(_mm_set1_ps(z), b.r[2]));
-}
-
-Mat3 StoreRows(const Rows& m) {
-  alignas(16) float f[3][4];
-  for (int i = 0; i < 3; ++i) _mm_store_ps(f[i], m.r[i]);
-  Mat3 out;
-  for (int i = 0; i < 3; ++i) out.row[i].Set(f[i][0], f[i][1], f[i][2]);
-  return out;
-}
-
-Rows Multiply(const Mat3& a, const Rows& b) {
-  Rows out;
-  for (int i = 0; i < 3; ++i) out.r[i] = RowTimes(a.row[i].x, a.row[i].y, a.row[i].z, b);
-  return out;
-}
-#endif
-
-// rx * (I * rx) with rx the cross matrix of r: the angular part of a contact's mass matrix.
-Mat3 AngularTerm(const Mat3& I, const Vec3& r) {
-  const Mat3 rx = CrossMatrix(r);
-#if defined(__SSE2__)
-  const Rows rxRows = LoadRows(rx);
-  const Mat3 inner = StoreRows(Multiply(I, rxRows));
-  return StoreRows(Multiply(rx, LoadRows(inner)));
-#else
-  return Mat3Multiply(rx, Mat3Multiply(I, rx));
-#endif
-}
-
-// frameT * (I * frame): the inertia in the contact frame.
-Mat3 InFrame(const Mat3& frameT, const Mat3& I, const Mat3& frame) {
-#if defined(__SSE2__)
-  const Mat3 inner = StoreRows(Multiply(I, LoadRows(frame)));
-  return StoreRows(Multiply(frameT, LoadRows(inner)));
-#else
-  return Mat3Multiply(frameT, Mat3Multiply(I, frame));
-#endif
 }
 
 void AddMat(Mat3* a, const Mat3& b) {
@@ -139,9 +82,10 @@ void ConstraintItem::Setup(bool ignoreA, bool ignoreB) {
         Mat3 I = body->worldInverseInertia;
         if (contact) {
           r = Mat3TransformColumn(frameT, arm);
-          I = InFrame(frameT, I, contactFrame);
+          I = Mat3Multiply(frameT, Mat3Multiply(I, contactFrame));
         }
-        const Mat3 term = AngularTerm(I, r);
+        const Mat3 rx = CrossMatrix(r);
+        const Mat3 term = Mat3Multiply(rx, Mat3Multiply(I, rx));
         for (int i = 0; i < 3; ++i) K.row[i] -= term.row[i];
       };
       if (A) subtract(A, relPointA);
