@@ -377,8 +377,12 @@ SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl*
   const Vec3& lo = body->worldMin;
   const Vec3& hi = body->worldMax;
   terrainNodeList.Clear();
+  // Nothing to find off the terrain.
+  if (!TerrainNodeTouches(tree.root, lo, hi)) return nullptr;
   TerrainLeafCache* cache = nullptr;
-  if (tree.nestedBoxes && body->id >= 0 && static_cast<size_t>(body->id) < terrainLeafCaches.Count()) {
+  // A box that is not finite touches everything and is not worth keeping.
+  if (tree.nestedBoxes && body->id >= 0 && static_cast<size_t>(body->id) < terrainLeafCaches.Count() &&
+      IsFiniteVec(lo) && IsFiniteVec(hi)) {
     cache = &terrainLeafCaches[static_cast<size_t>(body->id)];
   }
   if (!cache) {
@@ -398,11 +402,19 @@ SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl*
     cache->hi = hi + margin;
     QueryTerrainTree(&tree.root, &terrainNodeList, &cache->lo, &cache->hi, 0);
     const size_t found = terrainNodeList.Count();
-    // A list that may have been cut short, or one too long to keep, is not kept.
-    const bool keep = found <= 16 && found < terrainNodeList.Capacity() && IsFiniteVec(cache->lo) && IsFiniteVec(cache->hi);
-    if (!keep) {
+    if (found >= terrainNodeList.Capacity()) {
+      // The list may have been cut short: ask again for the body's own box.
       terrainNodeList.Clear();
       QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
+      return nullptr;
+    }
+    if (found > 16) {
+      // Too many to keep: the ones touching the body's box are the answer.
+      size_t kept = 0;
+      for (size_t i = 0; i < found; ++i) {
+        if (TerrainNodeTouches(*terrainNodeList[i], lo, hi)) terrainNodeList[kept++] = terrainNodeList[i];
+      }
+      terrainNodeList.Resize(kept);
       return nullptr;
     }
     cache->build = tree.buildCount;
