@@ -2,6 +2,7 @@
 // triangle, and a rolling run whose contacts and final states are pinned.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -261,33 +262,44 @@ TEST(TerrainContacts, KeptLeavesMatchAFreshQuery) {
   terrain.Install(sim);
   SimulatorImpl* w = World(sim);
   ASSERT_TRUE(w->region.tree.nestedBoxes);
-  RigidBody* b = sim->CreateRigidBody();
-  b->AddGeometry()->SetBoxSize3(2.0f, 1.0f, 3.0f);
-  b->UpdateBoundingInfo();
+  // A small box (a few leaves, kept) and a large one (too many leaves to keep).
+  RigidBody* small = sim->CreateRigidBody();
+  small->AddGeometry()->SetBoxSize3(2.0f, 1.0f, 3.0f);
+  small->UpdateBoundingInfo();
+  RigidBody* large = sim->CreateRigidBody();
+  large->AddGeometry()->SetBoxSize3(25.0f, 1.0f, 20.0f);
+  large->UpdateBoundingInfo();
   std::mt19937 rng(11);
   std::uniform_real_distribution<float> step(-0.08f, 0.08f), across(-28.0f, 28.0f), turn(-0.2f, 0.2f);
   Vec3 p(0, 1, 0);
-  int reused = 0;
+  int reused = 0, largeLeaves = 0;
   for (int i = 0; i < 3000; ++i) {
     if (i % 250 == 0) p = Vec3(across(rng), 1.0f, across(rng));
+    // Now and then off the terrain altogether.
+    if (i % 400 == 399) p = Vec3(100.0f, 1.0f, 0.0f);
     if (i == 1500) terrain.Install(sim);
     p += Vec3(step(rng), step(rng), step(rng));
-    b->SetPos(p);
     Quat q(turn(rng), turn(rng), turn(rng), 1.0f);
     QuatNormalize(&q);
-    b->SetRotationM3(q.ToMat3());
-    UpdateBodyBoundingBox(Body(b));
-    const uint32_t before = w->terrainLeafCaches[static_cast<size_t>(Body(b)->id)].build;
-    w->FindTerrainLeaves(Body(b));
-    if (before == w->region.tree.buildCount) ++reused;
-    std::vector<const TerrainTreeNode*> kept(w->terrainNodeList.Data(), w->terrainNodeList.Data() + w->terrainNodeList.Count());
-    DefaultAllocator alloc;
-    GrowArray<const TerrainTreeNode*> fresh;
-    ASSERT_TRUE(fresh.Init(16, -1, &alloc));
-    QueryTerrainTree(&w->region.tree.root, &fresh, &Body(b)->worldMin, &Body(b)->worldMax, 0);
-    ASSERT_EQ(kept.size(), fresh.Count()) << i;
-    for (size_t k = 0; k < kept.size(); ++k) EXPECT_EQ(kept[k], fresh[k]) << i;
+    for (RigidBody* b : {small, large}) {
+      b->SetPos(p);
+      b->SetRotationM3(q.ToMat3());
+      UpdateBodyBoundingBox(Body(b));
+      const uint32_t before = w->terrainLeafCaches[static_cast<size_t>(Body(b)->id)].build;
+      w->FindTerrainLeaves(Body(b));
+      if (b == small && before == w->region.tree.buildCount) ++reused;
+      std::vector<const TerrainTreeNode*> kept(w->terrainNodeList.Data(),
+                                               w->terrainNodeList.Data() + w->terrainNodeList.Count());
+      if (b == large) largeLeaves = std::max(largeLeaves, static_cast<int>(kept.size()));
+      DefaultAllocator alloc;
+      GrowArray<const TerrainTreeNode*> fresh;
+      ASSERT_TRUE(fresh.Init(16, -1, &alloc));
+      QueryTerrainTree(&w->region.tree.root, &fresh, &Body(b)->worldMin, &Body(b)->worldMax, 0);
+      ASSERT_EQ(kept.size(), fresh.Count()) << i;
+      for (size_t k = 0; k < kept.size(); ++k) EXPECT_EQ(kept[k], fresh[k]) << i;
+    }
   }
   EXPECT_GT(reused, 1500);
+  EXPECT_GT(largeLeaves, 16);
   DestroySimulator(sim);
 }
