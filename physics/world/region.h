@@ -230,6 +230,19 @@ struct Region {
 
   PairSlot* Slot(const RigidBodyBase* a, const RigidBodyBase* b);
   void ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit);
+  // The toggles of a sort, queued so that their pair slots are fetched while the sort goes on, and
+  // then applied in the order they were queued.
+  void QueueToggle(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit);
+  void FlushToggles();
+  void ToggleSlot(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b, uint8_t bit);
+  struct QueuedToggle {
+    PairSlot* slot;
+    RigidBodyBase* a;
+    RigidBodyBase* b;
+    uint8_t bit;
+  };
+  QueuedToggle toggleQueue[64];
+  int toggleCount = 0;
   void ResetPair(RigidBodyBase* a, RigidBodyBase* b);
   void FreePair(PoolNode<OverlapPair>* pair);
   bool RecordPair(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b);
