@@ -86,11 +86,13 @@ struct SimulatorImpl : public Simulator {
   uint32_t terrainStamp = 0;
   // Per body (by id): the terrain leaves found for a box a little larger than the body's, kept while
   // the body's box stays inside it so that the next steps need not walk the tree again.
+  static constexpr int kKeptLeaves = 8;
+  static constexpr int kKeptEntries = 24;
   struct TerrainLeafCache {
     Vec3 lo, hi;
     uint32_t build = 0;
     int32_t count = 0;
-    const TerrainTreeNode* leaves[16];
+    const TerrainTreeNode* leaves[kKeptLeaves];
     // Bit k: leaves[k] touches the body's box in this step.
     uint32_t touching = 0;
     // For a sphere: the entries of the kept leaves near `near` within `nearReach`, in order, as the
@@ -99,8 +101,8 @@ struct SimulatorImpl : public Simulator {
     Vec3 near;
     float nearReach = 0.0f;
     int32_t entryCount = -1;
-    uint8_t entryLeaf[48];
-    int32_t entryAt[48];
+    uint8_t entryLeaf[kKeptEntries];
+    int32_t entryAt[kKeptEntries];
   };
   GrowArray<TerrainLeafCache> terrainLeafCaches;
   // The leaves of the terrain tree that touch the body's box, in tree order, into terrainNodeList;

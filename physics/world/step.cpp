@@ -322,7 +322,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
           const TerrainTreeNode* node = cache->leaves[k];
           tree.ForEachEntryNear(*node, centre, cache->nearReach, [&](int i) {
             if (cache->entryCount < 0) return;
-            if (cache->entryCount == 48) {
+            if (cache->entryCount == kKeptEntries) {
               cache->entryCount = -1;
               return;
             }
@@ -408,7 +408,7 @@ SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl*
       QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
       return nullptr;
     }
-    if (found > 16) {
+    if (found > static_cast<size_t>(kKeptLeaves)) {
       // Too many to keep: the ones touching the body's box are the answer.
       size_t kept = 0;
       for (size_t i = 0; i < found; ++i) {

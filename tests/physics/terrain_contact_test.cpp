@@ -300,6 +300,6 @@ TEST(TerrainContacts, KeptLeavesMatchAFreshQuery) {
     }
   }
   EXPECT_GT(reused, 1500);
-  EXPECT_GT(largeLeaves, 16);
+  EXPECT_GT(largeLeaves, SimulatorImpl::kKeptLeaves);
   DestroySimulator(sim);
 }
