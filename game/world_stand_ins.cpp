@@ -3,25 +3,7 @@
 #include "game/player.h"
 #include "game/world.h"
 
-PlayerRecord players[2];
-Vec3 eyePosition;
-StaticModel* mapModel = nullptr;
-StaticModel* lightModel = nullptr;
-Vec3 playerStartPosition;
-Vec3 playerStartDirection;
-
-void LoadMap(int, int, int) {}
-void RunMapIntro() {}
-
-void UpdateWorld() {}
-void LoadWeaponModels() {}
-void LoadObjects() {}
-void LoadBandits() {}
-void LoadPlayerModels() {}
-void UnloadMap() {}
-void RespawnPlayerByIndex(int) {}
 void DrawViewWeapon() {}
-void UpdateViewAndSound(int, int) {}
 void DrawPrizes() {}
 void DrawBloodDecals() {}
 void DrawOtherPlayer() {}
@@ -31,4 +13,3 @@ void DrawImpactMarks() {}
 void DrawImpactBurst() {}
 void DrawMuzzleFlash() {}
 void DrawHud() {}
-void InitBurstParticles() {}
