@@ -20,14 +20,4 @@ void LoadBandits() {}
 void LoadPlayerModels() {}
 void UnloadMap() {}
 void RespawnPlayerByIndex(int) {}
-void DrawViewWeapon() {}
 void UpdateViewAndSound(int, int) {}
-void DrawPrizes() {}
-void DrawBloodDecals() {}
-void DrawOtherPlayer() {}
-void DrawBandits() {}
-void DrawHitBurst() {}
-void DrawImpactMarks() {}
-void DrawImpactBurst() {}
-void DrawMuzzleFlash() {}
-void DrawHud() {}
