@@ -57,3 +57,5 @@ void ClearSoundEvents();
 void NetClientJoin(uint16_t port, int serverIndex);
 void NetCloseSocket(int socket);
 void NetShutdown();
+// Opens the host's socket at the end of a host's level load.
+void NetHostStart(int port);

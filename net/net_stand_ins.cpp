@@ -16,3 +16,4 @@ void ClearSoundEvents() {}
 void NetClientJoin(uint16_t, int) {}
 void NetCloseSocket(int) {}
 void NetShutdown() {}
+void NetHostStart(int) {}
