@@ -36,8 +36,16 @@ std::unique_ptr<Ms3dModel> sceneLamps;
 std::unique_ptr<Ms3dModel> loadedWeapons[6];
 std::unique_ptr<Ms3dModel> loadedPrizes[3];
 
-// The camera of the scene: standing in the first map, looking along +x a little downwards.
-const Vec3 kEye(0.0f, 1.5f, 0.0f);
+// The camera of the scene: standing at the first map's first spawn point, looking along +x a
+// little downwards.
+Vec3 kEye;
+Vec3 kForward;  // flat unit direction from the spawn point towards the middle of the map
+
+// A point ahead of the eye: dist along the view, up above the spawn point, side to the right.
+Vec3 Ahead(float dist, float up, float side) {
+  const Vec3 right(-kForward.z, 0.0f, kForward.x);
+  return Vec3(kEye.x + dist * kForward.x + side * right.x, kEye.y + up, kEye.z + dist * kForward.z + side * right.z);
+}
 
 class EffectsGl : public GlTest {
  protected:
@@ -49,6 +57,12 @@ class EffectsGl : public GlTest {
       ResizeGLScene(Width(), Height());
       InitGL();
       ASSERT_TRUE(LoadBmpTextures());
+      ReadBanditPoints(1);
+      ASSERT_GE(lastSpawnPointIndex, 0);
+      kEye = Vec3(spawnPoints[0].x, spawnPoints[0].y, spawnPoints[0].z);
+      const float dx = -10.0f - kEye.x, dz = -110.0f - kEye.z;
+      const float len = std::sqrt(dx * dx + dz * dz);
+      kForward = len > 0.0f ? Vec3(dx / len, 0.0f, dz / len) : Vec3(1.0f, 0.0f, 0.0f);
       sceneMap = std::make_unique<Ms3dModel>();
       ASSERT_TRUE(sceneMap->Load("base/maps/1/map.ms3d"));
       sceneMap->LoadTextures();
@@ -91,9 +105,9 @@ class EffectsGl : public GlTest {
     p.weaponLower = 0.0f;
     p.hurtFlash = 0.0f;
     p.ammo[1] = 42;
-    p.viewDirection = Vec3(1.0f, -0.1f, 0.0f);
+    p.viewDirection = Vec3(kForward.x, -0.1f, kForward.z);
     eyePosition = kEye;
-    lookDirection = Vec3(1.0f, -0.1f, 0.0f);
+    lookDirection = p.viewDirection;
     pickupMessageAlpha = 0.0f;
     healthMessageTimer = 0.0f;
     glMatrixMode(GL_PROJECTION);
@@ -200,8 +214,9 @@ TEST_F(EffectsGl, HudDeathScreensAndLanResult) {
 TEST_F(EffectsGl, HitBurstSpawnsInFrontOfTheViewer) {
   DrawMapView();
   const std::vector<uint8_t> before = ReadPixels();
+  for (Particle& p : hitParticles) p.life = -1.0f;  // all spent: free for a new burst
   hitFlag = true;
-  hitPoint = Vec3(kEye.x + 8.0f, kEye.y + 2.0f, kEye.z);
+  hitPoint = Ahead(8.0f, 2.0f, 0.0f);
   for (int frame = 0; frame < 8; ++frame) {
     SetCamera();
     DrawHitBurst();
@@ -223,19 +238,19 @@ TEST_F(EffectsGl, ImpactMarksSmokeAndBloodDecals) {
   // Marks on a plane in front of the viewer, facing it, and blood on the floor below.
   for (int i = 0; i < 4; ++i) {
     ImpactMark& m = impactMarks[i];
-    m.position = Vec3(kEye.x + 6.0f, kEye.y + 1.5f + 0.6f * i, kEye.z - 1.5f + i);
-    m.aimPoint = Vec3(m.position.x - 1.0f, m.position.y, m.position.z);
+    m.position = Ahead(6.0f, 1.5f + 0.6f * i, -1.5f + i);
+    m.aimPoint = Vec3(m.position.x - kForward.x, m.position.y, m.position.z - kForward.z);
     m.variant = i;
     m.size = 2.0f;
     m.life = 1.0f;
   }
   BloodDecal& d = bloodDecals[0];
-  d.position = Vec3(kEye.x + 5.0f, kEye.y - 0.95f, kEye.z + 1.5f);
+  d.position = Ahead(5.0f, -0.95f, 1.5f);
   d.aimPoint = Vec3(d.position.x, d.position.y + 1.0f, d.position.z);
   d.life = 0.98f;  // fully spread
   d.variant = 1;
   impactFlag = true;
-  impactSmokePoint = Vec3(kEye.x + 6.0f, kEye.y + 3.0f, kEye.z);
+  impactSmokePoint = Ahead(6.0f, 3.0f, 0.0f);
   impactSmokeScale = 7.0f;
 
   SetCamera();
@@ -284,9 +299,18 @@ TEST_F(EffectsGl, ViewWeaponAndMuzzleFlash) {
 }
 
 TEST_F(EffectsGl, LampHalosGlowNearTheEye) {
-  DrawMapView();
-  const std::vector<uint8_t> before = ReadPixels();
-  lookDirection = Vec3(1.0f, 0.25f, 0.3f);
+  // Look at the nearest lamp.
+  float best = 1e30f;
+  for (const FaceRecord& f : lightModel->faces) {
+    const Vec3 d(f.centroid[0] - kEye.x, f.centroid[1] - kEye.y - 2.5f, f.centroid[2] - kEye.z);
+    const float d2 = d.x * d.x + d.y * d.y + d.z * d.z;
+    if (d2 < best) {
+      best = d2;
+      const float len = std::sqrt(d2);
+      lookDirection = Vec3(d.x / len, d.y / len, d.z / len);
+    }
+  }
+  ASSERT_LT(best, 12500.0f);
   DrawMapView();
   const std::vector<uint8_t> plain = ReadPixels();
   glDisable(GL_LIGHTING);
@@ -304,7 +328,6 @@ TEST_F(EffectsGl, LampHalosGlowNearTheEye) {
   EXPECT_EQ(dst, GL_ONE);
   EXPECT_GT(ChangedPixels(plain, ReadPixels()), 200);
   SaveScreenshot("lamp_halos");
-  (void)before;
 }
 
 TEST_F(EffectsGl, BanditsAndTheOtherPlayerAtTheirDrawPositions) {
@@ -329,8 +352,8 @@ TEST_F(EffectsGl, BanditsAndTheOtherPlayerAtTheirDrawPositions) {
   for (int i = 0; i <= lastBanditIndex && i < 4; ++i) {
     BanditRecord& b = bandits[i];
     b.body = nullptr;
-    b.position = Vec3(kEye.x + 14.0f, kEye.y, kEye.z - 6.0f + 4.0f * i);
-    b.direction = Vec3(-10.0f, 0.0f, 0.0f);  // facing the viewer
+    b.position = Ahead(14.0f, 0.0f, -6.0f + 4.0f * i);
+    b.direction = Vec3(-10.0f * kForward.x, 0.0f, -10.0f * kForward.z);  // facing the viewer
     b.health = 100.0f;
     b.deathTimer = 0.0f;
     b.spawnFade = 5.0f;
@@ -342,6 +365,7 @@ TEST_F(EffectsGl, BanditsAndTheOtherPlayerAtTheirDrawPositions) {
   bandits[2].deathTimer = 1.9f;
   bandits[3].muzzleFlashTimer = 0.0f;
   SetCamera();
+  glDisable(GL_LIGHTING);  // as the lamp-halo step of the frame leaves it
   DrawBandits();
   ExpectBalanced();
   EXPECT_TRUE(On(GL_DEPTH_TEST));
@@ -355,13 +379,14 @@ TEST_F(EffectsGl, BanditsAndTheOtherPlayerAtTheirDrawPositions) {
   DrawMapView();
   const std::vector<uint8_t> empty = ReadPixels();
   PlayerRecord& other = players[1];
-  other.position = Vec3(kEye.x + 10.0f, kEye.y, kEye.z);
-  other.viewDirection = Vec3(-1.0f, 0.0f, 0.0f);
+  other.position = Ahead(10.0f, 0.0f, 0.0f);
+  other.viewDirection = Vec3(-kForward.x, 0.0f, -kForward.z);
   other.health = 100.0f;
   other.deathTimer = 0.0f;
   other.respawnTimer = 5.0f;
   other.legsAnimWanted = 1;
   SetCamera();
+  glDisable(GL_LIGHTING);
   DrawOtherPlayer();
   ExpectBalanced();
   EXPECT_EQ(other.legsAnim, 1);
@@ -379,9 +404,10 @@ TEST_F(EffectsGl, PickUpsSpinNearThePlayer) {
   lastPrizePointIndex = 3;
   for (int i = 0; i <= 3; ++i) {
     prizePoints[i] = PrizePoint{};
-    prizePoints[i].x = kEye.x + 7.0f;
-    prizePoints[i].y = kEye.y + 1.0f;
-    prizePoints[i].z = kEye.z - 3.0f + 2.0f * i;
+    const Vec3 at = Ahead(7.0f, 1.0f, -3.0f + 2.0f * i);
+    prizePoints[i].x = at.x;
+    prizePoints[i].y = at.y;
+    prizePoints[i].z = at.z;
     prizePoints[i].type = i % 3;
   }
   prizePoints[3].timer = -0.5f;  // fading in
