@@ -6,6 +6,8 @@
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "game/effects.h"
+#include "game/game_state.h"
+#include "game/view.h"
 
 namespace {
 
@@ -109,6 +111,29 @@ TEST_F(Effects, HitBurstReusesOnlyDeadParticles) {
   EXPECT_EQ(hitParticles[3].x, 9.0f);
   EXPECT_EQ(hitParticles[40].life, 1.0f);
   EXPECT_EQ(hitParticles[41].life, 0.0f);
+}
+
+TEST_F(Effects, TheLanClientBurstsAtTheLastReportedHit) {
+  ResetSoundEvents();
+  for (Particle& p : hitParticles) p.life = -1.0f;
+  soundEvents[2].code = kEventClientHit;
+  soundEvents[2].position = Vec3(1.0f, 0.0f, 0.0f);
+  soundEvents[7].code = kEventClientHit;
+  soundEvents[7].position = Vec3(7.0f, 0.0f, 0.0f);
+  soundEvents[9].code = kEventHostSteps;
+  gameMode = 1;  // the host reads no hits from the queue
+  TriggerHitBurst();
+  EXPECT_EQ(soundEvents[2].code, kEventClientHit);
+  EXPECT_EQ(hitParticles[0].life, -1.0f);
+  gameMode = 2;
+  TriggerHitBurst();
+  EXPECT_EQ(soundEvents[2].code, -1);
+  EXPECT_EQ(soundEvents[7].code, -1);
+  EXPECT_EQ(soundEvents[9].code, kEventHostSteps);
+  EXPECT_FALSE(hitFlag);
+  for (const Particle& p : hitParticles) EXPECT_EQ(p.x, 7.0f);  // one burst, at the last event
+  gameMode = 0;
+  ResetSoundEvents();
 }
 
 TEST_F(Effects, ParticleMotionIsSpeedOver4000AndAgesByFade) {
