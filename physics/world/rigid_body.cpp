@@ -121,8 +121,6 @@ bool RigidBodyImpl::RemoveController(ControllerImpl* controller) {
   return true;
 }
 
-bool RigidBodyImpl::ConfirmRest() { return true; }
-
 void RigidBodyImpl::UpdateVelocity(float dt) {
   ++stepsSinceSnapshot;
   linearCorrection.SetZero();
@@ -331,11 +329,7 @@ void RigidBodyImpl::ReleaseLinks() {
     sim->controllerPool.Give(c);
   }
   controllerIter = nullptr;
-  if (stackInfo) {
-    PoolNode<StackInfo>* n = sim->stackInfoPool.UsedNodeAt(stackInfo);
-    if (n) sim->stackInfoPool.Give(n);
-    stackInfo = nullptr;
-  }
+  ReleaseStackInfo();
   // Resting contacts go in both directions: this body's own slots and the slots of bodies that
   // rest on it.
   for (RestContact& c : restContacts) c.Unlink();

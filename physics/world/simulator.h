@@ -178,6 +178,25 @@ struct SimulatorImpl : public Simulator {
   void JoinStacks(RigidBodyImpl* body, const RestContact& contact, ConstraintItem* row);
   // Solver passes over constraint sets and stacks.
   void SolverPasses();
+  void SolveConstraintSets();
+  void PreparePendingStacks(float* tolerance, int32_t* iterations);
+  void TryRestGroups();
+  void ProcessStacks();
+  void SolveRestingStacks();
+  // Stacks: the simulator's stack list, the resting bodies outside any stack, and the stacks queued
+  // for the next solve (`stacksToSolve`, also the scratch of a regroup).
+  NodeList<StackHeader> stackList;
+  StackHeader defaultStackList = DefaultStackHeader();
+  static StackHeader DefaultStackHeader() {
+    StackHeader h;
+    h.isDefault = 1;
+    return h;
+  }
+  StackInfo* AllocStackInfo(RigidBodyImpl* body);
+  void FreeStackInfo(StackInfo* info);
+  void FreeStackHeader(StackHeader* header);
+  // Empties the active stack group, clearing each member's link to it.
+  void ClearActiveStacks();
   // Rest test of an awake body outside any joint group.
   void CheckForRest(RigidBodyImpl* body);
   void ClearMoved();

@@ -22,6 +22,9 @@ bool ValidNormal(const Vec3& n) {
   return IsFiniteVec(n) && (std::fabs(n.x) >= 1e-6f || std::fabs(n.y) >= 1e-6f || std::fabs(n.z) >= 1e-6f);
 }
 
+// The advance counter wraps to 0 instead of overflowing; the slots taken from it stay in range.
+int32_t NextAdvanceCount(int32_t n) { return n >= INT32_MAX || n < 0 ? 0 : n + 1; }
+
 bool Idle(const RigidBodyBase* b) { return b->kind == 1 && static_cast<const RigidBodyImpl*>(b)->restState == 1; }
 
 void FillInfo(CollisionInfo* info, RigidBodyBase* a, int kindA, RigidBodyBase* b, int kindB, const ConstraintItem& row) {
@@ -60,7 +63,8 @@ int SimulatorImpl::Advance(float seconds, int steps, PerformanceReport* rep) {
   ClearMoved();
   if (rep) FillPerformanceReport(rep, *timer);
   report = nullptr;
-  return ++advanceCount;
+  advanceCount = NextAdvanceCount(advanceCount);
+  return advanceCount;
 }
 
 void SimulatorImpl::AdvanceVariable(float seconds, float minTime, float maxStep, PerformanceReport* rep) {
@@ -86,7 +90,7 @@ void SimulatorImpl::AdvanceVariable(float seconds, float minTime, float maxStep,
         inverseStepTime = 1.0f / s;
         Step();
         r -= s;
-        ++advanceCount;
+        advanceCount = NextAdvanceCount(advanceCount);
         lastVariableStep = s;
       }
       s = r < maxStep ? r : maxStep;
@@ -410,6 +414,8 @@ StackHeader* SimulatorImpl::AllocStackHeader(StackInfo* first) {
     Log("Stacking Buffer full Error. Please contact techincal support\n");
     return nullptr;
   }
+  n->rec.sim = this;
+  stackList.Append(n);
   if (first) {
     n->rec.first = n->rec.last = first;
     n->rec.count = 1;

@@ -132,16 +132,41 @@ struct JointImpl {
 };
 
 struct StackHeader;
+// A body's membership of a stack (or of the simulator's list of resting bodies outside any stack).
 struct StackInfo {
   RigidBodyImpl* body = nullptr;
   StackHeader* header = nullptr;
   StackInfo* next = nullptr;
+  StackInfo* prev = nullptr;
+  int32_t mark = 0;
+  // Set when created or moved by a join; cleared when the body records a new resting contact. A
+  // loose member does not pass activation on to the bodies it rests on.
+  int32_t loose = 0;
+  // Set when the body kept no resting contact; such a member is not regrouped.
+  int32_t noContacts = 0;
 };
+// A stack: bodies resting on one another, solved, put to sleep and woken as one unit.
 struct StackHeader {
   StackInfo* first = nullptr;
   StackInfo* last = nullptr;
   int32_t count = 0;
+  // 1 while every member rests and none was pushed; 0 marks the stack for solving.
   int32_t checked = 0;
+  // 1 only for the simulator's list of resting bodies that belong to no stack.
+  int32_t isDefault = 0;
+  // Set while the stack waits in the simulator's pending-stack array.
+  int32_t queued = 0;
+  SimulatorImpl* sim = nullptr;
+
+  void AddMember(StackInfo* info);
+  void RemoveMember(StackInfo* info);
+  // Moves every member of this stack to the end of `target`.
+  void Concat(StackHeader* target);
+  // Splits the stack along the resting contacts of its members; false when a pool ran out.
+  bool Regroup();
+  // Puts the members (and the bodies they rest on) into the simulator's active stack group and
+  // makes their stack contacts.
+  void ActivateMembers();
 };
 
 // A contact on which the owning body rests. Kind: 0 free, 1 the other body is rigid, 2 animated,
@@ -167,7 +192,12 @@ struct RestContact {
   // The terrain is always valid; another body must still be in use and active.
   bool IsOtherValid(const SimulatorImpl* sim) const;
   Vec3 GetOtherWorldPoint() const;
+  bool IsUsed() const { return kind != 0; }
 };
+
+// True when the origin lies inside the triangle of the three points (x and z only), scaled by 1.1
+// about its centroid; either winding counts, a degenerate triangle contains nothing.
+bool PointInTriangleXZ(const Vec3& p0, const Vec3& p1, const Vec3& p2);
 
 // What rigid and animated bodies share: identity, geometry, lists, activation, broad-phase state.
 struct RigidBodyBase {
@@ -301,8 +331,26 @@ struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
   void ClearVelocityHistory();
   void StoreRestContact(const RestContact& contact);
   void ReleaseLinks();
-  // Whether an idle body stays asleep (rest detection fills this in; until then it never does).
-  bool ConfirmRest();
+  // Whether an idle body stays asleep.
+  bool ConfirmRest() { return CheckIdleVelocity(); }
+
+  // Rest detection and stacking.
+  int32_t restContactCount = 0;
+  int32_t restContactIndices[3] = {0, 0, 0};
+  Vec3 supportNormal;
+  // Set while the body is a member of the simulator's active stack group.
+  int32_t inActiveStacks = 0;
+  void CheckForRest();
+  bool CheckIdleVelocity();
+  int TestRestingContacts();
+  bool TestRestContactPoints();
+  int ValidateRestContacts();
+  bool CheckRestSnapshot();
+  int SolveStack(bool force);
+  void QueueStackSolve();
+  bool JoinStacks(const RestContact& contact);
+  bool MergeStacks(const RestContact& contact);
+  void ReleaseStackInfo();
 };
 
 struct AnimatedBodyImpl : public RigidBodyBase, public AnimatedBody {
