@@ -9,6 +9,7 @@
 #include "engine/textures.h"
 #include "engine/vector_helpers.h"
 #include "game/bandits.h"
+#include "game/effects.h"
 #include "game/player.h"
 #include "game/world.h"
 #include "physics/physics.h"
@@ -160,8 +161,7 @@ void DrawBandits() {
     glRotatef(-s.yaw - 90.0f, 0.0f, 1.0f, 0.0f);
     glColor4f(1.0f, 1.0f, 1.0f, BanditFlashAlpha(b.muzzleFlashTimer));
     b.muzzleFlashTimer += 0.01f * frameStep;
-    const GLuint flash = tgaTextures[5].id;
-    glBindTexture(GL_TEXTURE_2D, flash == static_cast<GLuint>(-1) ? 0u : flash);
+    glBindTexture(GL_TEXTURE_2D, TgaTextureName(5));
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);

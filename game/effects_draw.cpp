@@ -10,6 +10,12 @@
 #include "game/player.h"
 #include "game/view.h"
 
+unsigned TgaTextureName(int index) {
+  if (index < 0 || index >= static_cast<int>(sizeof(tgaTextures) / sizeof(tgaTextures[0]))) return 0;
+  const GLuint id = tgaTextures[index].id;
+  return id == static_cast<GLuint>(-1) ? 0u : id;
+}
+
 namespace {
 
 void EmitQuad(const Vec3 corners[4]) {
@@ -25,10 +31,7 @@ void EmitQuad(const Vec3 corners[4]) {
   glEnd();
 }
 
-void BindTga(int index) {
-  const GLuint id = tgaTextures[index].id;
-  glBindTexture(GL_TEXTURE_2D, id == static_cast<GLuint>(-1) ? 0u : id);
-}
+void BindTga(int index) { glBindTexture(GL_TEXTURE_2D, TgaTextureName(index)); }
 
 // The shared frame of the three bursts: GL state, spawn on the trigger, draw, move and age.
 void RunBurst(BurstKind kind, Particle* pool, int count, int texture) {
@@ -92,6 +95,18 @@ void DrawDecalRows(Row* rows, int count, float rate, Extent extent, Texture text
 }
 
 }  // namespace
+
+
+unsigned ImpactMarkTexture(int variant) {
+  if (variant < 0 || variant > 3) return 0;
+  return TgaTextureName(1 + variant);
+}
+
+unsigned BloodDecalTexture(int variant) {
+  if (variant == 0) return TgaTextureName(8);
+  if (variant == 1) return TgaTextureName(0);
+  return 0;
+}
 
 void DrawQuadAt(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ,
                 float sizeX, float sizeY, float sizeZ) {

@@ -9,6 +9,7 @@
 #include "engine/static_model.h"
 #include "engine/text.h"
 #include "engine/textures.h"
+#include "game/effects.h"
 #include "game/game_state.h"
 #include "game/level.h"
 #include "game/player.h"
@@ -141,8 +142,7 @@ void DrawHud() {
     glEnable(GL_BLEND);
     glColor4f(1.0f, 1.0f, 1.0f, p.hurtFlash);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const GLuint hurt = tgaTextures[8].id;
-    glBindTexture(GL_TEXTURE_2D, hurt == static_cast<GLuint>(-1) ? 0u : hurt);
+    glBindTexture(GL_TEXTURE_2D, TgaTextureName(8));
     Quad2D(-100.0f, -350.0f, 900.0f, 250.0f);
     glDisable(GL_BLEND);
   }

@@ -7,6 +7,7 @@
 
 #include "engine/static_model.h"
 #include "engine/textures.h"
+#include "game/effects.h"
 #include "game/level.h"
 #include "game/player.h"
 
@@ -85,8 +86,7 @@ void DrawMuzzleFlash() {
   glDisable(GL_CULL_FACE);
   glEnable(GL_BLEND);
   glColor4f(1.0f, 1.0f, 1.0f, MuzzleFlashAlpha(p));
-  const GLuint flash = tgaTextures[5].id;
-  glBindTexture(GL_TEXTURE_2D, flash == static_cast<GLuint>(-1) ? 0u : flash);
+  glBindTexture(GL_TEXTURE_2D, TgaTextureName(5));
   Vec3 offset;
   if (MuzzleFlashOffset(p, offset)) {
     const float k = MuzzleFlashScale(p.currentWeapon);

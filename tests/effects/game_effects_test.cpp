@@ -4,16 +4,72 @@
 #include <cmath>
 
 #include "engine/frame.h"
+#include "engine/random.h"
 #include "game/bandits.h"
 #include "game/data_files.h"
 #include "game/draw_characters.h"
+#include "game/effects.h"
 #include "game/game_state.h"
 #include "game/hud.h"
 #include "game/player.h"
 #include "game/prizes.h"
+#include "game/view.h"
 #include "game/view_weapon.h"
 
 namespace {
+
+class Effects : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEffects();
+    GameSrand(1234);
+  }
+  void TearDown() override { ResetEffects(); }
+};
+
+TEST_F(Effects, TheLanClientBurstsAtTheLastReportedHit) {
+  ResetSoundEvents();
+  for (Particle& p : hitParticles) p.life = -1.0f;
+  soundEvents[2].code = kEventClientHit;
+  soundEvents[2].position = Vec3(1.0f, 0.0f, 0.0f);
+  soundEvents[7].code = kEventClientHit;
+  soundEvents[7].position = Vec3(7.0f, 0.0f, 0.0f);
+  soundEvents[9].code = kEventHostSteps;
+  gameMode = 1;  // the host reads no hits from the queue
+  TriggerHitBurst();
+  EXPECT_EQ(soundEvents[2].code, kEventClientHit);
+  EXPECT_EQ(hitParticles[0].life, -1.0f);
+  gameMode = 2;
+  TriggerHitBurst();
+  EXPECT_EQ(soundEvents[2].code, -1);
+  EXPECT_EQ(soundEvents[7].code, -1);
+  EXPECT_EQ(soundEvents[9].code, kEventHostSteps);
+  EXPECT_FALSE(hitFlag);
+  for (const Particle& p : hitParticles) EXPECT_EQ(p.x, 7.0f);  // one burst, at the last event
+  gameMode = 0;
+  ResetSoundEvents();
+}
+
+
+TEST_F(Effects, SpareBurstEmitsForOneSecondAfterAShot) {
+  frameStep = 50.0f;  // half a second per call
+  spareBurstFlag = true;
+  muzzlePoint = Vec3(1.0f, 1.0f, 1.0f);
+  TriggerSpareBurst();
+  EXPECT_FALSE(spareBurstFlag);
+  EXPECT_FLOAT_EQ(spareBurstTimer, 0.5f);
+  for (const Particle& p : spareParticles) EXPECT_EQ(p.x, 1.0f);
+  for (Particle& p : spareParticles) p.life = 0.0f;  // all spent: re-spawned while the window is open
+  muzzlePoint = Vec3(2.0f, 2.0f, 2.0f);
+  TriggerSpareBurst();
+  EXPECT_EQ(spareParticles[29].x, 2.0f);
+  for (Particle& p : spareParticles) p.life = 0.0f;
+  muzzlePoint = Vec3(3.0f, 3.0f, 3.0f);
+  TriggerSpareBurst();  // window closed
+  EXPECT_EQ(spareParticles[0].x, 2.0f);
+  frameStep = 1.0f;
+}
+
 
 class Prizes : public ::testing::Test {
  protected:
