@@ -3,19 +3,10 @@
 
 #include <cmath>
 
-#include "engine/random.h"
+#include "effects_fixture.h"
 #include "game/effects.h"
 
 namespace {
-
-class Effects : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEffects();
-    GameSrand(1234);
-  }
-  void TearDown() override { ResetEffects(); }
-};
 
 float Length(const Vec3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 Vec3 Sub(const Vec3& a, const Vec3& b) { return Vec3(a.x - b.x, a.y - b.y, a.z - b.z); }

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/frame.h"
-#include "engine/random.h"
+#include "effects_fixture.h"
 #include "game/bandits.h"
 #include "game/data_files.h"
 #include "game/draw_characters.h"
@@ -17,15 +17,6 @@
 #include "game/view_weapon.h"
 
 namespace {
-
-class Effects : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEffects();
-    GameSrand(1234);
-  }
-  void TearDown() override { ResetEffects(); }
-};
 
 TEST_F(Effects, TheLanClientBurstsAtTheLastReportedHit) {
   ResetSoundEvents();
