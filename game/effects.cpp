@@ -1,8 +1,7 @@
-// Effect pools, flags and tables, and the state halves of the bursts, marks and decals.
+// Effect pools, flags and tables, and the state halves of the bursts, marks and decals (no GL).
 #include "game/effects.h"
 
 #include "engine/random.h"
-#include "engine/textures.h"
 #include "engine/vector_helpers.h"
 
 Particle hitParticles[kHitParticleCount];
@@ -145,26 +144,6 @@ float BloodSpread(float life) {
   if (life >= 0.996f) return 0.0f;
   if (life > 0.991f) return (0.996f - life) * 200.0f;
   return 1.0f;
-}
-
-namespace {
-
-unsigned TgaName(int index) {
-  const GLuint id = tgaTextures[index].id;
-  return id == static_cast<GLuint>(-1) ? 0u : id;
-}
-
-}  // namespace
-
-unsigned ImpactMarkTexture(int variant) {
-  if (variant < 0 || variant > 3) return 0;
-  return TgaName(1 + variant);
-}
-
-unsigned BloodDecalTexture(int variant) {
-  if (variant == 0) return TgaName(8);
-  if (variant == 1) return TgaName(0);
-  return 0;
 }
 
 void QuadCorners(const Vec3& face, const Vec3& centre, const Vec3& halfExtent, const Vec3& reference,

@@ -114,6 +114,8 @@ constexpr float kBloodDecalFade = 0.0001f;
 float DecalAlpha(float life);
 // Spread of a blood decal by its life: 0 for the first 0.4 s, growing to 1 over 0.5 s.
 float BloodSpread(float life);
+// The GL name of tgaTextures[index]; 0 when that picture is not loaded.
+unsigned TgaTextureName(int index);
 // Texture names of the pictures; 0 for a variant outside the table (binds nothing new).
 unsigned ImpactMarkTexture(int variant);
 unsigned BloodDecalTexture(int variant);

@@ -9,6 +9,10 @@ extern float secondMessageTimer;  // counted down beside it; shows nothing
 
 // Alpha of the weapon bar: 1 while the weapon is lowered (weaponRaise < 0), else 1 - weaponRaise.
 float WeaponBarAlpha(float weaponRaise);
+// Number of "+N ammo" lines an ammunition pick-up shows (weapons 0..lastWeapon).
+int PickupMessageLineCount(int lastWeapon);
+// The LAN result line for the host (mode 1) or client (mode 2); null while nobody has won.
+const char* LanResultText(int mode, const int scoreTable[2]);
 // Counts down the pick-up message (5 s) and the two message timers.
 void AdvanceHudTimers(float step);
 
