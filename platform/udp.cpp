@@ -17,7 +17,11 @@ sockaddr_in ToSockaddr(const NetAddress& a) {
   return s;
 }
 
+bool loopbackOnly = false;
+
 }  // namespace
+
+void UdpRestrictToLoopback(bool on) { loopbackOnly = on; }
 
 int UdpOpen() {
   const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
@@ -49,6 +53,7 @@ bool UdpSetBroadcast(int socket, bool on) {
 
 int UdpSendTo(int socket, const void* data, size_t size, const NetAddress& to) {
   if (socket < 0) return -1;
+  if (loopbackOnly && (to.ip >> 24) != 127) return -1;
   const sockaddr_in s = ToSockaddr(to);
   const ssize_t n = ::sendto(socket, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&s), sizeof s);
   return n < 0 ? -1 : static_cast<int>(n);

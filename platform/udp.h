@@ -26,6 +26,9 @@ bool UdpBind(int socket, uint16_t port);
 uint16_t UdpLocalPort(int socket);
 // Allows sending to broadcast addresses.
 bool UdpSetBroadcast(int socket, bool on);
+// Confines sends to loopback (127.0.0.0/8): a datagram to any other address, broadcast included,
+// fails as a refused send would. Every test program turns this on (tests/support/udp_guard.cpp).
+void UdpRestrictToLoopback(bool on);
 // Sends one datagram; the number of bytes sent, or -1 on failure.
 int UdpSendTo(int socket, const void* data, size_t size, const NetAddress& to);
 
