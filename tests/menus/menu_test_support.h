@@ -23,8 +23,8 @@ inline void ResetMenuWorld() {
   players[0] = PlayerRecord{};
   players[1] = PlayerRecord{};
   for (ServerEntry& e : serverList) e = ServerEntry{};
-  hostBlock = HostBlockHeader{};
-  clientBlock = ClientBlockHeader{};
+  hostBlock = HostBlock{};
+  clientBlock = ClientBlock{};
   hostAddress = NetAddress{};
   ClearMessages();
 }
