@@ -9,6 +9,7 @@
 #include "engine/random.h"
 #include "engine/frame.h"
 #include "engine/shell.h"
+#include "engine/static_model.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "game/game_state.h"
@@ -158,20 +159,11 @@ bool InitGL() {
   mapNumber = 1;
 
   glEnable(GL_TEXTURE_CUBE_MAP);
-  glGenTextures(1, &envCubeMap);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, envCubeMap);
+  BindNewCubeMap(envCubeMap, GL_LINEAR_MIPMAP_LINEAR);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_GENERATE_MIPMAP, GL_TRUE);
-  const GLenum faces[6] = {GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X,
-                           GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_Y,
-                           GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z};
-  for (GLenum face : faces) glTexImage2D(face, 0, GL_RGB, 128, 128, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+  for (GLenum face : kCubeMapFaces) glTexImage2D(face, 0, GL_RGB, 128, 128, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
   glDisable(GL_TEXTURE_CUBE_MAP);
 
   InitBurstParticles();
@@ -228,6 +220,7 @@ void DestroyGameWindow() {
     KillFontSmall();
     KillFontLarge();
     FreeTgaTextures();
+    ReleaseModelTextures();
     if (envCubeMap) glDeleteTextures(1, &envCubeMap);
   }
   envCubeMap = 0;

@@ -7,13 +7,39 @@
 #include "engine/formats/binary_io.h"
 #include "engine/textures.h"
 
-StaticModel::~StaticModel() { Clear(); }
+namespace {
+StaticModel* firstLiveModel = nullptr;
+}  // namespace
 
-void StaticModel::Clear() {
+StaticModel::StaticModel() {
+  nextLive_ = firstLiveModel;
+  if (nextLive_) nextLive_->prevLive_ = this;
+  firstLiveModel = this;
+}
+
+StaticModel::~StaticModel() {
+  Clear();
+  // Unlinks once: a second run of the destructor finds the model no longer in the list.
+  if (prevLive_) prevLive_->nextLive_ = nextLive_;
+  else if (firstLiveModel == this) firstLiveModel = nextLive_;
+  else return;
+  if (nextLive_) nextLive_->prevLive_ = prevLive_;
+  prevLive_ = nextLive_ = nullptr;
+}
+
+void ReleaseModelTextures() {
+  for (StaticModel* model = firstLiveModel; model; model = model->nextLive_) model->DeleteMaterialTextures();
+}
+
+void StaticModel::DeleteMaterialTextures() {
   for (ModelMaterial& m : materials) {
     if (m.texture != 0) glDeleteTextures(1, &m.texture);
     m.texture = 0;
   }
+}
+
+void StaticModel::Clear() {
+  DeleteMaterialTextures();
   meshes.clear();
   materials.clear();
   triangles.clear();

@@ -54,7 +54,7 @@ class StaticModel {
   // The face list holds at most this many faces.
   static constexpr int kMaxFaces = 5000;
 
-  StaticModel() = default;
+  StaticModel();
   StaticModel(const StaticModel&) = delete;
   StaticModel& operator=(const StaticModel&) = delete;
   // Frees everything the model owns, GL textures included.
@@ -106,7 +106,20 @@ class StaticModel {
   std::vector<ModelTriangle> triangles;
   int numVertices = 0;
   std::vector<ModelVertex> vertices;
+
+ private:
+  friend void ReleaseModelTextures();
+  void DeleteMaterialTextures();
+  // Every live model, so that their textures can be released before the GL context goes.
+  StaticModel* prevLive_ = nullptr;
+  StaticModel* nextLive_ = nullptr;
 };
+
+// Deletes the material textures of every live model and forgets their names. The window calls it
+// while its GL context is still current, just before the context goes: the names would otherwise
+// outlive their context and, handed out again by the next one, be deleted there by a later Clear or
+// LoadTextures.
+void ReleaseModelTextures();
 
 class Ms3dModel : public StaticModel {
  public:

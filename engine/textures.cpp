@@ -136,20 +136,25 @@ bool LoadTgaTextures() {
   return last;
 }
 
-bool LoadSkyCubeMap() {
-  static const GLenum faces[6] = {GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X,
-                                  GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_Y,
-                                  GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z};
-  static const char* const files[6] = {"textures/right.bmp",  "textures/left.bmp", "textures/top.bmp",
-                                       "textures/bottom.bmp", "textures/back.bmp", "textures/front.bmp"};
-  glEnable(GL_TEXTURE_CUBE_MAP);
-  glGenTextures(1, &skyCubeMap);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, skyCubeMap);
+const GLenum kCubeMapFaces[6] = {GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X,
+                                 GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_Y,
+                                 GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z};
+
+void BindNewCubeMap(GLuint& name, GLint minFilter) {
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, name);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, minFilter);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+}
+
+bool LoadSkyCubeMap() {
+  static const char* const files[6] = {"textures/right.bmp",  "textures/left.bmp", "textures/top.bmp",
+                                       "textures/bottom.bmp", "textures/back.bmp", "textures/front.bmp"};
+  glEnable(GL_TEXTURE_CUBE_MAP);
+  BindNewCubeMap(skyCubeMap, GL_LINEAR);
   GLint oldAlignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -160,7 +165,7 @@ bool LoadSkyCubeMap() {
       all = false;
       continue;
     }
-    glTexImage2D(faces[i], 0, GL_RGB8, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+    glTexImage2D(kCubeMapFaces[i], 0, GL_RGB8, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  image->pixels.data());
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);

@@ -57,3 +57,9 @@ bool LoadBmpTextures();
 bool LoadTgaTextures();  // the result is that of tex10.tga
 bool LoadSkyCubeMap();
 void FreeTgaTextures();
+
+// The six cube-map faces in upload order: +X, -X, +Y, -Y, +Z, -Z.
+extern const GLenum kCubeMapFaces[6];
+// Generates a cube-map texture into name and binds it: repeat wrapping in S, T and R, the given
+// minification filter, linear magnification.
+void BindNewCubeMap(GLuint& name, GLint minFilter);

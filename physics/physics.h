@@ -14,6 +14,7 @@ class Geometry;
 class Sensor;
 class Controller;
 class CollisionTable;
+class Joint;
 
 // Source of every block the library takes. Alloc is asked only while a world is created (and when
 // the terrain-pass scratch lists or the terrain tree grow); a null result is a failure.
@@ -139,6 +140,11 @@ class Simulator {
   LogOutputCallback GetLogOutputCallback() const;
   void SetLogOutputLevel(int level);
 
+  // Joints: null when either body is null or the joint pool is empty.
+  Joint* CreateJoint(RigidBody* bodyA, RigidBody* bodyB);
+  Joint* CreateJoint(RigidBody* bodyA, AnimatedBody* bodyB);
+  void FreeJoint(Joint* joint);
+
   SimulatorSizeInfo GetCurrentSizeInfo() const;
   SimulatorSizeInfo GetStartSizeInfo() const;
   void GetMemoryAllocated(int& bytes) const;
@@ -158,6 +164,9 @@ class Geometry {
   bool GetCylinder(float& diameter, float& height) const;
   void SetTransform(const Transform& transform);
   Transform GetTransform() const;
+  // A convex hull given by a mesh block (see physics/convex_mesh.h); the caller keeps the block.
+  void SetConvexMesh(const void* block);
+  bool GetConvexMesh(const void*& block) const;
   void SetMaterialIndex(int index);
   int GetMaterialIndex() const;
   void SetUserData(int data);
@@ -204,9 +213,74 @@ class Controller {
   Vec3 GetControllerForce() const;
   void SetControllerTorque(const Vec3& torque);
   Vec3 GetControllerTorque() const;
+  // Controllers of a joint: A applies to body A, B to body B.
+  void SetJointForceA(const Vec3& force);
+  Vec3 GetJointForceA() const;
+  Vec3 GetJointTorqueA() const;
+  void SetJointForceB(const Vec3& force);
+  Vec3 GetJointForceB() const;
+  Vec3 GetJointTorqueB() const;
+  void SetJointForceBAtPos(const Vec3& force, const Vec3& pos);
 
  protected:
   Controller() = default;
+};
+
+// A joint: ball (type 0), hinge (type 2) or slider (type 3). The joint frames' y axis is the joint
+// axis. Limit 1 bounds the swing or hinge angle or the slide position, limit 2 the twist of a ball
+// joint; motor 1 drives a hinge or slider.
+class Joint {
+ public:
+  void SetType(int type);
+  int GetType() const;
+  RigidBody* GetRigidBodyA() const;
+  RigidBody* GetRigidBodyB() const;
+  AnimatedBody* GetAnimatedBodyB() const;
+  void SetJointFrameA(const Transform& frame);
+  void SetJointFrameB(const Transform& frame);
+  void SetJointFrameWorld(const Transform& frame);
+  Transform GetJointFrameA() const;
+  Transform GetJointFrameB() const;
+  void SetJointLength(float length);
+  float GetJointLength() const;
+  void SetDampingFactor(float damping);
+  float GetDampingFactor() const;
+  void Enable(bool on);
+  bool IsEnabled() const;
+  void SetEpsilon(float epsilon);
+  float GetEpsilon() const;
+  void SetIterations(int iterations);
+  int GetIterations() const;
+
+  void EnableLimit(bool on);
+  bool IsLimitEnabled() const;
+  void SetLowerLimit(float value);
+  float GetLowerLimit() const;
+  void SetUpperLimit(float value);
+  float GetUpperLimit() const;
+  void EnableLimit2(bool on);
+  bool IsLimit2Enabled() const;
+  void SetLowerLimit2(float value);
+  float GetLowerLimit2() const;
+  void SetUpperLimit2(float value);
+  float GetUpperLimit2() const;
+
+  void EnableMotor(bool on);
+  bool IsMotorEnabled() const;
+  void SetMotor(int mode, float desiredValue, float maxForce);
+  void GetMotor(int& mode, float& desiredValue, float& maxForce) const;
+  void EnableMotor2(bool on);
+  bool IsMotor2Enabled() const;
+  void SetMotor2(int mode, float desiredValue, float maxForce);
+  void GetMotor2(int& mode, float& desiredValue, float& maxForce) const;
+
+  Controller* AddController(ControllerCallback* callback, int period);
+  bool RemoveController(Controller* controller);
+  void BeginIterateController();
+  Controller* GetNextController();
+
+ protected:
+  Joint() = default;
 };
 
 class RigidBody {

@@ -59,31 +59,21 @@ bool PlatformCreateWindow(const char* title, int width, int height, int colorBit
 
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+  // A failed step releases whatever the earlier steps made.
+  auto fail = [&failedStep](WindowStep step) {
+    failedStep = step;
+    PlatformDestroyWindow();
+    return false;
+  };
   window = Fails(WindowStep::CreateWindow) ? nullptr : SDL_CreateWindow(title, 0, 0, width, height, flags);
-  if (!window) {
-    failedStep = WindowStep::CreateWindow;
-    return false;
-  }
-  if (Fails(WindowStep::DeviceContext)) {
-    failedStep = WindowStep::DeviceContext;
-    return false;
-  }
-  if (Fails(WindowStep::ChoosePixelFormat)) {
-    failedStep = WindowStep::ChoosePixelFormat;
-    return false;
-  }
-  if (Fails(WindowStep::SetPixelFormat)) {
-    failedStep = WindowStep::SetPixelFormat;
-    return false;
-  }
+  if (!window) return fail(WindowStep::CreateWindow);
+  if (Fails(WindowStep::DeviceContext)) return fail(WindowStep::DeviceContext);
+  if (Fails(WindowStep::ChoosePixelFormat)) return fail(WindowStep::ChoosePixelFormat);
+  if (Fails(WindowStep::SetPixelFormat)) return fail(WindowStep::SetPixelFormat);
   context = Fails(WindowStep::CreateContext) ? nullptr : SDL_GL_CreateContext(window);
-  if (!context) {
-    failedStep = WindowStep::CreateContext;
-    return false;
-  }
+  if (!context) return fail(WindowStep::CreateContext);
   if (Fails(WindowStep::MakeCurrent) || SDL_GL_MakeCurrent(window, context) != 0) {
-    failedStep = WindowStep::MakeCurrent;
-    return false;
+    return fail(WindowStep::MakeCurrent);
   }
   SDL_GL_SetSwapInterval(0);
   return true;

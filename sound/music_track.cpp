@@ -97,6 +97,8 @@ bool MusicTrack::Open(const std::string& fileName, bool loopTrack, bool stream) 
     std::ifstream probe(fileName, std::ios::binary);
     if (!probe.is_open()) return false;
   }
+  // A track opened before gives up its source and decoder; its buffers stay in the cache.
+  Release();
   loop = loopTrack;
   alGetError();
   alGenSources(1, &source);

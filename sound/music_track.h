@@ -40,7 +40,8 @@ class MusicTrack {
   MusicTrack(const MusicTrack&) = delete;
   MusicTrack& operator=(const MusicTrack&) = delete;
 
-  // Creates the source and loads a .wav or .ogg file (any case); stream streams an Ogg file.
+  // Creates the source and loads a .wav or .ogg file (any case); stream streams an Ogg file. A
+  // track opened before is released first (unless the file does not open: then nothing changes).
   bool Open(const std::string& fileName, bool loopTrack, bool stream);
   void Play();
   // Refills the processed buffers of a playing streamed track.

@@ -32,6 +32,8 @@ const EffectSoundFile kEffectSounds[kEffectSoundCount] = {
 };
 
 void SoundSource::Load(const char* wavFile, bool loop) {
+  // A record loaded before gives up its source and buffer first; they would have no owner left.
+  Release();
   // A missing or unreadable file leaves the record unloaded (source 0), so it stays silent and
   // every later operation on it is skipped instead of raising an OpenAL error.
   data = nullptr;

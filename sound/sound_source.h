@@ -6,7 +6,8 @@
 // A plain record: every instance is a zero-initialised global that Load fills. A record whose
 // source is 0 (never loaded, or its file could not be read) ignores every operation.
 struct SoundSource {
-  // Loads the WAV file into a new buffer bound to a new source; loop makes the source loop.
+  // Loads the WAV file into a new buffer bound to a new source; loop makes the source loop. A
+  // loaded record releases its earlier source and buffer first.
   void Load(const char* wavFile, bool loop);
   void SetPosition(float x, float y, float z, float vx, float vy, float vz);
   // Plays from the beginning (again, when already playing); nothing while soundOn is off.

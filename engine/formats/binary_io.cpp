@@ -103,7 +103,8 @@ void ByteWriter::FixedString(const std::string& s, size_t n) {
 }
 
 void ByteWriter::PatchU32(size_t at, uint32_t v) {
-  if (at + 4 > bytes_.size()) return;
+  // Written so that an offset near the top of size_t cannot wrap past the check.
+  if (at > bytes_.size() || bytes_.size() - at < 4) return;
   for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 

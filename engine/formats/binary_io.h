@@ -54,6 +54,7 @@ class ByteWriter {
   void Bytes(const void* data, size_t n);
   // Writes s into a field of exactly n bytes, NUL-padded and truncated to fit.
   void FixedString(const std::string& s, size_t n);
+  // Overwrites the four bytes at `at`; nothing when they do not all lie inside the bytes written.
   void PatchU32(size_t at, uint32_t v);
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }

@@ -29,7 +29,8 @@ bool ParseBmp(const uint8_t* data, size_t size, RgbImage& out) {
     return false;
   const bool topDown = rawHeight < 0;
   const int height = topDown ? -rawHeight : rawHeight;
-  if (pixelOffset < kFileHeaderSize + infoSize) return false;
+  // In 64 bits: a huge info size must not wrap the sum around to a small number.
+  if (pixelOffset < uint64_t{kFileHeaderSize} + infoSize) return false;
   const size_t stride = RowStride(width);
   // The last row need not carry its padding.
   const size_t needed = stride * static_cast<size_t>(height - 1) + static_cast<size_t>(width) * 3;

@@ -1,6 +1,7 @@
 // Body pair test: geometry pairs through a dispatch by type, keeping the deepest contact.
 #include <utility>
 
+#include "physics/collision/convex_hull.h"
 #include "physics/collision/narrow_phase.h"
 #include "physics/collision/pair_tests.h"
 
@@ -50,8 +51,11 @@ void TestGeometryPair(CollisionResult* r, const TConvex& a, const Transform& ta,
         case kTypeTriangleList:
           TestBoxTriangle(r, a, ta, b);
           return;
+        case kTypeConvex:
+          TestConvexConvex(r, a, ta, b, tb);
+          return;
         default:
-          return;  // convex hulls are not supported yet
+          return;
       }
     case kTypeSphere:
       switch (b.type) {
@@ -86,6 +90,21 @@ void TestGeometryPair(CollisionResult* r, const TConvex& a, const Transform& ta,
           return;
         case kTypeTriangleList:
           TestCylinderTriangle(r, a, ta, b);
+          return;
+        default:
+          return;
+      }
+    case kTypeConvex:
+      switch (b.type) {
+        case kTypeBox:
+          TestConvexConvex(r, b, tb, a, ta);
+          Swap(r);
+          return;
+        case kTypeTriangleList:
+          TestConvexTriangle(r, a, ta, b);
+          return;
+        case kTypeConvex:
+          TestConvexConvex(r, a, ta, b, tb);
           return;
         default:
           return;

@@ -2,6 +2,7 @@
 // activation, custom collision, and body creation and release.
 #include <algorithm>
 
+#include "physics/collision/joints.h"
 #include "physics/world/simulator.h"
 
 namespace phys {
@@ -160,17 +161,6 @@ void RigidBodyBase::Active(bool on, RigidBodyBase* hint) {
   }
 }
 
-void RigidBodyBase::LeaveConstraintSet() {
-  ConstraintHeader* set = constraintSet;
-  if (!set) return;
-  constraintSet = nullptr;
-  set->state = 2;
-  if (--set->bodyCount <= 0) {
-    PoolNode<ConstraintHeader>* n = sim->constraintSetPool.UsedNodeAt(set);
-    if (n) sim->constraintSetPool.Give(n);
-  }
-}
-
 void RigidBodyBase::ReleaseGeometriesAndSensors() {
   while (PoolNode<SensorImpl>* s = sensors.head) {
     sensors.Remove(s);
@@ -183,10 +173,6 @@ void RigidBodyBase::ReleaseGeometriesAndSensors() {
   geometryIter = nullptr;
   sensorIter = nullptr;
   if (InRegion()) sim->region.RemoveBody(this);
-}
-
-bool ListsShareEntry(const RigidBodyBase* a, const RigidBodyBase* b) {
-  return a->firstJoint && a->firstJoint == b->firstJoint;
 }
 
 // ---- creation and release ----
@@ -258,6 +244,7 @@ void SimulatorImpl::FreeAnimated(AnimatedBodyImpl* body) {
   // Rigid bodies resting on it lose those contacts.
   while (RestContact* c = body->restingOnMe) c->Unlink();
   body->ReleaseGeometriesAndSensors();
+  FreeJointsOfBody(body);
   body->LeaveConstraintSet();
   (body->active ? animated : inactiveAnimated).Remove(n);
   animatedPool.Give(n);

@@ -2,6 +2,7 @@
 // impulses and the resting-contact slots.
 #include <algorithm>
 
+#include "physics/collision/joints.h"
 #include "physics/world/simulator.h"
 
 namespace phys {
@@ -42,11 +43,6 @@ void RigidBodyImpl::PutToRest() {
     velocityChange[i].SetZero();
     angularChange[i].SetZero();
   }
-}
-
-void RigidBodyImpl::WakeUpStack() {
-  // Joint groups are woken member by member by the joint code; a free body wakes itself.
-  WakeUp();
 }
 
 void RigidBodyImpl::SetMass(float m) {
@@ -121,8 +117,6 @@ bool RigidBodyImpl::RemoveController(ControllerImpl* controller) {
   return true;
 }
 
-bool RigidBodyImpl::ConfirmRest() { return true; }
-
 void RigidBodyImpl::UpdateVelocity(float dt) {
   ++stepsSinceSnapshot;
   linearCorrection.SetZero();
@@ -183,10 +177,7 @@ void RigidBodyImpl::UpdatePosition(float dt) {
   pose.rotation = orientation.ToMat3();
   worldInverseInertia = RotateTensor(pose.rotation, inverseInertia);
   ApplyForcesAndControllers();
-  for (PoolNode<SensorImpl>* s = sensors.head; s; s = s->next) {
-    s->rec.detectDepth = 0.0f;
-    s->rec.detectBody = nullptr;
-  }
+  // The detections of this step stay readable until the next step resets them.
   const int h = static_cast<int>(static_cast<unsigned>(sim->advanceCount) % 10u);
   velocityHistory[h] = velocity;
   angularVelocityHistory[h] = angularVelocity;
@@ -324,6 +315,7 @@ void RigidBodyImpl::StoreRestContact(const RestContact& contact) {
 }
 
 void RigidBodyImpl::ReleaseLinks() {
+  FreeJointsOfBody(this);
   LeaveConstraintSet();
   ReleaseGeometriesAndSensors();
   while (PoolNode<ControllerImpl>* c = controllers.head) {
@@ -331,11 +323,7 @@ void RigidBodyImpl::ReleaseLinks() {
     sim->controllerPool.Give(c);
   }
   controllerIter = nullptr;
-  if (stackInfo) {
-    PoolNode<StackInfo>* n = sim->stackInfoPool.UsedNodeAt(stackInfo);
-    if (n) sim->stackInfoPool.Give(n);
-    stackInfo = nullptr;
-  }
+  ReleaseStackInfo();
   // Resting contacts go in both directions: this body's own slots and the slots of bodies that
   // rest on it.
   for (RestContact& c : restContacts) c.Unlink();

@@ -101,6 +101,9 @@ struct SimulatorImpl : public Simulator {
   GrowArray<ConstraintItem> stackContacts;
   GrowArray<StackGroup*> solveGroups;
   StackGroup activeStacks;
+  // The constraint sets in use, and the rigid members of the joint groups of the current solve.
+  NodeList<ConstraintHeader> constraintSets;
+  StackGroup jointGroup;
   int32_t solverPhase = 0;
   bool lastSweep = false;
 
@@ -109,9 +112,10 @@ struct SimulatorImpl : public Simulator {
         INT32_MAX, static_cast<long long>(rigidPool.Capacity()) + particlePool.Capacity()));
     return jointRows.Init(100, 100, allocator) && stackContacts.Init(100, 100, allocator) &&
            solveGroups.Init(constraintSetPool.Capacity(), -1, allocator) &&
-           activeStacks.members.Init(bodies, 0, allocator);
+           activeStacks.members.Init(bodies, 0, allocator) && jointGroup.members.Init(bodies, 0, allocator);
   }
   void ReleaseSolverArrays() {
+    jointGroup.members.Release();
     activeStacks.members.Release();
     solveGroups.Release();
     stackContacts.Release();
@@ -119,7 +123,7 @@ struct SimulatorImpl : public Simulator {
   }
   size_t SolverArrayBytes() const {
     return jointRows.BytesTaken() + stackContacts.BytesTaken() + solveGroups.BytesTaken() +
-           activeStacks.members.BytesTaken();
+           activeStacks.members.BytesTaken() + jointGroup.members.BytesTaken();
   }
   // Pool pops for the stack and joint-group code; null (with the pool's message logged) when empty.
   StackHeader* AllocStackHeader(StackInfo* first);
@@ -178,6 +182,31 @@ struct SimulatorImpl : public Simulator {
   void JoinStacks(RigidBodyImpl* body, const RestContact& contact, ConstraintItem* row);
   // Solver passes over constraint sets and stacks.
   void SolverPasses();
+  // Passes over the joints of the constraint sets: damping before the velocity update, the solve
+  // of every group with an awake member, and the controllers after the position update.
+  void DampJoints();
+  void SolveJointGroups();
+  void GatherJointGroup(ConstraintHeader& set);
+  void RunJointControllers();
+  void SolveConstraintSets();
+  void PreparePendingStacks(float* tolerance, int32_t* iterations);
+  void TryRestGroups();
+  void ProcessStacks();
+  void SolveRestingStacks();
+  // Stacks: the simulator's stack list, the resting bodies outside any stack, and the stacks queued
+  // for the next solve (`stacksToSolve`, also the scratch of a regroup).
+  NodeList<StackHeader> stackList;
+  StackHeader defaultStackList = DefaultStackHeader();
+  static StackHeader DefaultStackHeader() {
+    StackHeader h;
+    h.isDefault = 1;
+    return h;
+  }
+  StackInfo* AllocStackInfo(RigidBodyImpl* body);
+  void FreeStackInfo(StackInfo* info);
+  void FreeStackHeader(StackHeader* header);
+  // Empties the active stack group, clearing each member's link to it.
+  void ClearActiveStacks();
   // Rest test of an awake body outside any joint group.
   void CheckForRest(RigidBodyImpl* body);
   void ClearMoved();

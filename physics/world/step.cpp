@@ -3,6 +3,7 @@
 
 #include "physics/collision/narrow_phase.h"
 #include "physics/collision/solver.h"
+#include "physics/world/sensors.h"
 #include "physics/world/simulator.h"
 
 namespace phys {
@@ -21,6 +22,9 @@ void ForEach(NodeList<T>& list, F f) {
 bool ValidNormal(const Vec3& n) {
   return IsFiniteVec(n) && (std::fabs(n.x) >= 1e-6f || std::fabs(n.y) >= 1e-6f || std::fabs(n.z) >= 1e-6f);
 }
+
+// The advance counter wraps to 0 instead of overflowing; the slots taken from it stay in range.
+int32_t NextAdvanceCount(int32_t n) { return n >= INT32_MAX || n < 0 ? 0 : n + 1; }
 
 bool Idle(const RigidBodyBase* b) { return b->kind == 1 && static_cast<const RigidBodyImpl*>(b)->restState == 1; }
 
@@ -60,7 +64,8 @@ int SimulatorImpl::Advance(float seconds, int steps, PerformanceReport* rep) {
   ClearMoved();
   if (rep) FillPerformanceReport(rep, *timer);
   report = nullptr;
-  return ++advanceCount;
+  advanceCount = NextAdvanceCount(advanceCount);
+  return advanceCount;
 }
 
 void SimulatorImpl::AdvanceVariable(float seconds, float minTime, float maxStep, PerformanceReport* rep) {
@@ -86,7 +91,7 @@ void SimulatorImpl::AdvanceVariable(float seconds, float minTime, float maxStep,
         inverseStepTime = 1.0f / s;
         Step();
         r -= s;
-        ++advanceCount;
+        advanceCount = NextAdvanceCount(advanceCount);
         lastVariableStep = s;
       }
       s = r < maxStep ? r : maxStep;
@@ -135,11 +140,13 @@ void SimulatorImpl::Step() {
   };
   ForEach(activeRigid, clearSums);
   ForEach(particles, clearSums);
+  DampJoints();
   restContactCounter = 0;
   const float dt = stepTime;
   ForEach(activeRigid, [dt](RigidBodyImpl* b) { b->UpdateVelocity(dt); });
   ForEach(particles, [dt](RigidBodyImpl* b) { b->UpdateVelocity(dt); });
   Mark(kSlotVelocity);
+  SolveJointGroups();
   SolverPasses();
   Mark(kSlotSolver);
   auto integrate = [this, dt](RigidBodyImpl* b) {
@@ -151,6 +158,7 @@ void SimulatorImpl::Step() {
   ForEach(activeRigid, integrate);
   ForEach(particles, integrate);
   Mark(kSlotPosition);
+  RunJointControllers();
   Mark(kSlotControllers);
 }
 
@@ -178,6 +186,8 @@ void SimulatorImpl::CollisionPass() {
     bool fromCustom = false;
     if (!a->customCollision && !b->customCollision) {
       CollisionTestBodies(&row, *a, a->CurrentTransform(), *b, b->CurrentTransform());
+      if (a->kind == 1 && a->sensors.count > 0) TestSensors(*a, a->CurrentTransform(), *b, b->CurrentTransform(), b);
+      if (b->kind == 1 && b->sensors.count > 0) TestSensors(*b, b->CurrentTransform(), *a, a->CurrentTransform(), a);
     } else {
       CustomCollisionRecord record;
       int hit = 0;
@@ -276,6 +286,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   ConstraintItem row;
   static const Transform identity = Transform::Identity();
   CollisionTestBodies(&row, *body, body->pose, terrainBody, identity);
+  if (body->sensors.count > 0) TestSensors(*body, body->pose, terrainBody, identity, nullptr);
   terrain.SetTriangleList(nullptr, 0, nullptr, nullptr);
   if (!row.hasContact) return;
   row.bodyA = body;
@@ -410,6 +421,8 @@ StackHeader* SimulatorImpl::AllocStackHeader(StackInfo* first) {
     Log("Stacking Buffer full Error. Please contact techincal support\n");
     return nullptr;
   }
+  n->rec.sim = this;
+  stackList.Append(n);
   if (first) {
     n->rec.first = n->rec.last = first;
     n->rec.count = 1;

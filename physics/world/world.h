@@ -119,29 +119,155 @@ struct SensorImpl : public Sensor {
   RigidBodyBase* detectBody = nullptr;
 };
 
-// A joint group. The joint solver fills in the rest of this record.
+struct JointImpl;
+
+// A joint group: every body that enabled joints connect, directly or through other bodies, and
+// every joint among them; the solver solves one group at a time.
 struct ConstraintHeader {
-  int32_t state = 0;
+  JointImpl* firstJoint = nullptr;
+  JointImpl* lastJoint = nullptr;
+  // Set when the group's rows were emitted in the current solver pass.
+  int32_t prepared = 0;
+  // Bit 0: a joint was added.
+  int32_t flags = 0;
+  RigidBodyBase* firstBody = nullptr;
+  RigidBodyBase* lastBody = nullptr;
   int32_t bodyCount = 0;
+  // 2 when a body or joint left the group and its rows must be prepared again.
+  int32_t state = 0;
 };
 
-// Minimal joint record: the two bodies it joins.
-struct JointImpl {
+// One item of a body's joint list.
+struct JointLink {
+  JointImpl* joint = nullptr;
+  JointLink* next = nullptr;
+  JointLink* prev = nullptr;
+};
+
+// A limit of a joint: the angle range of a hinge or ball joint, the twist of a ball joint or the
+// travel of a slider.
+struct JointLimit {
+  int32_t limitNumber = 0;
+  int32_t isActive = 0;
+  Vec3 axis;
+  int32_t violatedSide = 0;
+  int32_t enabled = 0;
+  float violation = 0.0f;
+  float violationCopy = 0.0f;
+  float upper = 0.0f;
+  float lower = 0.0f;
+  JointImpl* joint = nullptr;
+
+  void EmitAngularRow();
+  void EmitTwistRow();
+  void EmitSliderRow();
+};
+
+// A motor of a joint: drives the relative angular speed of a hinge or the relative linear speed of
+// a slider towards `desiredSpeed`.
+struct JointMotor {
+  int32_t enabled = 0;
+  int32_t mode = 0;
+  float desiredSpeed = 0.0f;
+  float maxForce = 0.0f;
+
+  void EmitRow(JointImpl& joint);
+};
+
+struct JointAnchor {
+  Vec3 local;
+  Vec3 world;
+};
+
+// A joint between body A and body B (or the world): ball (type 0), hinge (2) or slider (3).
+struct JointImpl : public Joint {
+  Transform frameA = Transform::Identity();
+  Transform frameB = Transform::Identity();
+  Transform worldFrameA = Transform::Identity();
+  Transform worldFrameB = Transform::Identity();
+  SimulatorImpl* ownerSimulator = nullptr;
+  PoolNode<ControllerImpl>* controllers = nullptr;
+  PoolNode<ControllerImpl>* controllerIterator = nullptr;
   RigidBodyBase* bodyA = nullptr;
   RigidBodyBase* bodyB = nullptr;
+  JointLink bodyLinkA;
+  JointLink bodyLinkB;
+  int32_t rowCount = 0;
+  JointAnchor anchorsA[2];
+  JointAnchor anchorsB[2];
+  int32_t enabled = 0;
+  float tolerance = -1.0f;
+  int32_t iterations = -1;
+  float length = 1.0f;
+  float angle = 0.0f;
+  float signedAngle = 0.0f;
+  float angularDamping = 0.0f;
+  int32_t anchorsReady = 0;
+  JointLimit limit1;
+  JointLimit limit2;
+  JointMotor motor1;
+  JointMotor motor2;
+  int32_t type = 0;
+  JointImpl* setNext = nullptr;
+  JointImpl* setPrev = nullptr;
+  // The group whose joint list holds this joint (null while in none).
+  ConstraintHeader* set = nullptr;
+
+  void Init();
+  void SetType(int32_t newType);
+  void Enable(bool on);
+  void ComputeLocalAnchors();
+  void AddToConstraintSet();
+  void UpdateWorldFrames();
+  void UpdateWorldAnchors();
+  void EmitRows();
+  void ApplyDamping();
+  ControllerImpl* AddController(ControllerCallback* callback, int32_t period);
+  bool RemoveController(ControllerImpl* controller);
+  void BeginIterateController() { controllerIterator = controllers; }
+  ControllerImpl* GetNextController();
+  void UpdateControllers();
+  void ReleaseControllers();
+  // The joint angles of the current world frames, by type.
+  void MeasureAngles();
 };
 
 struct StackHeader;
+// A body's membership of a stack (or of the simulator's list of resting bodies outside any stack).
 struct StackInfo {
   RigidBodyImpl* body = nullptr;
   StackHeader* header = nullptr;
   StackInfo* next = nullptr;
+  StackInfo* prev = nullptr;
+  int32_t mark = 0;
+  // Set when created or moved by a join; cleared when the body records a new resting contact. A
+  // loose member does not pass activation on to the bodies it rests on.
+  int32_t loose = 0;
+  // Set when the body kept no resting contact; such a member is not regrouped.
+  int32_t noContacts = 0;
 };
+// A stack: bodies resting on one another, solved, put to sleep and woken as one unit.
 struct StackHeader {
   StackInfo* first = nullptr;
   StackInfo* last = nullptr;
   int32_t count = 0;
+  // 1 while every member rests and none was pushed; 0 marks the stack for solving.
   int32_t checked = 0;
+  // 1 only for the simulator's list of resting bodies that belong to no stack.
+  int32_t isDefault = 0;
+  // Set while the stack waits in the simulator's pending-stack array.
+  int32_t queued = 0;
+  SimulatorImpl* sim = nullptr;
+
+  void AddMember(StackInfo* info);
+  void RemoveMember(StackInfo* info);
+  // Moves every member of this stack to the end of `target`.
+  void Concat(StackHeader* target);
+  // Splits the stack along the resting contacts of its members; false when a pool ran out.
+  bool Regroup();
+  // Puts the members (and the bodies they rest on) into the simulator's active stack group and
+  // makes their stack contacts.
+  void ActivateMembers();
 };
 
 // A contact on which the owning body rests. Kind: 0 free, 1 the other body is rigid, 2 animated,
@@ -167,13 +293,23 @@ struct RestContact {
   // The terrain is always valid; another body must still be in use and active.
   bool IsOtherValid(const SimulatorImpl* sim) const;
   Vec3 GetOtherWorldPoint() const;
+  bool IsUsed() const { return kind != 0; }
 };
+
+// True when the origin lies inside the triangle of the three points (x and z only), scaled by 1.1
+// about its centroid; either winding counts, a degenerate triangle contains nothing.
+bool PointInTriangleXZ(const Vec3& p0, const Vec3& p1, const Vec3& p2);
 
 // What rigid and animated bodies share: identity, geometry, lists, activation, broad-phase state.
 struct RigidBodyBase {
   ConstraintHeader* constraintSet = nullptr;
-  JointImpl* firstJoint = nullptr;
+  // Joint list: one item per joint that uses the body.
+  JointLink* firstJoint = nullptr;
+  JointLink* lastJoint = nullptr;
   int32_t jointCount = 0;
+  // Links in the body list of the constraint set.
+  RigidBodyBase* setNext = nullptr;
+  RigidBodyBase* setPrev = nullptr;
   PoolNode<TConvex>* geometryIter = nullptr;
   PoolNode<SensorImpl>* sensorIter = nullptr;
   int32_t userData = 0;
@@ -301,8 +437,26 @@ struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
   void ClearVelocityHistory();
   void StoreRestContact(const RestContact& contact);
   void ReleaseLinks();
-  // Whether an idle body stays asleep (rest detection fills this in; until then it never does).
-  bool ConfirmRest();
+  // Whether an idle body stays asleep.
+  bool ConfirmRest() { return CheckIdleVelocity(); }
+
+  // Rest detection and stacking.
+  int32_t restContactCount = 0;
+  int32_t restContactIndices[3] = {0, 0, 0};
+  Vec3 supportNormal;
+  // Set while the body is a member of the simulator's active stack group.
+  int32_t inActiveStacks = 0;
+  void CheckForRest();
+  bool CheckIdleVelocity();
+  int TestRestingContacts();
+  bool TestRestContactPoints();
+  int ValidateRestContacts();
+  bool CheckRestSnapshot();
+  int SolveStack(bool force);
+  void QueueStackSolve();
+  bool JoinStacks(const RestContact& contact);
+  bool MergeStacks(const RestContact& contact);
+  void ReleaseStackInfo();
 };
 
 struct AnimatedBodyImpl : public RigidBodyBase, public AnimatedBody {

@@ -168,6 +168,23 @@ TEST_F(GameWindowTest, EachFailedStepShowsItsMessage) {
   }
 }
 
+// The platform layer cleans up after its own failed steps, so that a caller other than the game
+// window (or a retry) never finds a half-made window or context left over.
+TEST_F(GameWindowTest, FailedPlatformCreationLeavesNothingBehind) {
+  for (WindowStep step : {WindowStep::DeviceContext, WindowStep::SetPixelFormat, WindowStep::CreateContext,
+                          WindowStep::MakeCurrent}) {
+    PlatformFailWindowStep(step);
+    WindowStep failed = WindowStep::None;
+    EXPECT_FALSE(PlatformCreateWindow("test", 320, 240, 32, 24, false, failed));
+    EXPECT_EQ(failed, step);
+    EXPECT_FALSE(PlatformWindowExists());
+    EXPECT_EQ(PlatformSdlWindow(), nullptr);
+  }
+  WindowStep failed = WindowStep::None;
+  ASSERT_TRUE(PlatformCreateWindow("test", 320, 240, 32, 24, false, failed));
+  EXPECT_TRUE(PlatformContextCurrent());
+}
+
 TEST_F(GameWindowTest, LoadingPhaseFreezesTheSecondsClockAndThenLoads) {
   int64_t counter = 5'000'000'000;
   InstallFakeClock(&counter);

@@ -4,10 +4,13 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/formats/ms3d_file.h"
+#include "engine/gl_window.h"
 #include "engine/static_model.h"
 #include "gl_fixture.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -148,6 +151,43 @@ TEST_F(StaticModelDraw, LoadReadsTheFileAndKeepsTheModelOnFailure) {
   uint8_t first[3];
   FirstCentre(first);
   EXPECT_EQ(first[0], 255);
+}
+
+// Window re-creation: a model's texture names belong to the context that goes with the old window.
+// The same numbers are handed out again in the new context, so clearing or reloading the model
+// there must not delete whatever now carries them.
+TEST_F(StaticModelDraw, TexturesOfAnEarlierWindowAreNotDeletedInTheNextOne) {
+  Ms3dModel model;
+  model.SetContents(Squares(1.0f, 0));
+  GLuint stale = 0;
+  glGenTextures(1, &stale);
+  glBindTexture(GL_TEXTURE_2D, stale);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  model.materials[0].texture = stale;
+
+  DestroyGameWindow();
+  ASSERT_FALSE(PlatformWindowExists());
+  WindowStep failed;
+  ASSERT_TRUE(PlatformCreateWindow("test", Width(), Height(), 32, 24, false, failed));
+
+  // Hand out names in the new context until the old number is live again.
+  std::vector<GLuint> fresh;
+  for (int i = 0; i < 4096 && (fresh.empty() || fresh.back() < stale); ++i) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    fresh.push_back(name);
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+  ASSERT_TRUE(glIsTexture(stale));
+
+  model.Clear();
+  EXPECT_TRUE(glIsTexture(stale));
+  model.SetContents(Squares(1.0f, 0));
+  model.materials[0].textureFile = "no/such/picture.bmp";
+  model.LoadTextures();
+  EXPECT_TRUE(glIsTexture(stale));
+  glDeleteTextures(static_cast<GLsizei>(fresh.size()), fresh.data());
 }
 
 }  // namespace

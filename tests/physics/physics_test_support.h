@@ -1,6 +1,8 @@
 // Helpers shared by the physics tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -41,3 +43,9 @@ inline void CollectLog(char* message) { LogLines().push_back(message); }
 
 inline phys::SimulatorImpl* World(Simulator* s) { return static_cast<phys::SimulatorImpl*>(s); }
 inline phys::RigidBodyImpl* Body(RigidBody* b) { return static_cast<phys::RigidBodyImpl*>(b); }
+
+inline void ExpectNear3(const Vec3& v, const Vec3& want, float tol = 1e-5f) {
+  EXPECT_NEAR(v.x, want.x, tol);
+  EXPECT_NEAR(v.y, want.y, tol);
+  EXPECT_NEAR(v.z, want.z, tol);
+}

@@ -67,7 +67,8 @@ TEST(PhysicsPools, ExhaustionMessagesAtLevelOneAndNoneAtZero) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(info.header, first);
     EXPECT_EQ(first->count, 1);
-    for (int i = 1; i < 2 + 1 + 100; ++i) ASSERT_NE(w->AllocStackHeader(nullptr), nullptr);
+    // The step's resting contacts may hold stacks already; the rest of the pool can be taken.
+    while (w->stackHeaderPool.FreeCount() > 0) ASSERT_NE(w->AllocStackHeader(nullptr), nullptr);
     EXPECT_EQ(w->AllocStackHeader(nullptr), nullptr);
 
     const std::vector<std::string> expected = {

@@ -216,6 +216,25 @@ TEST_F(MusicTrackTest, OpenRejectsWhatItCannotPlay) {
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
+TEST_F(MusicTrackTest, OpeningAgainReleasesTheEarlierSourceAndDecoder) {
+  const std::string first = Ogg("first.ogg", ToneFloats(kChunkFrames, kRate, 441, 0.5));
+  const std::string second = Ogg("second.ogg", ToneFloats(kChunkFrames, kRate, 330, 0.5));
+  ASSERT_TRUE(track.Open(first, true, true));
+  const ALuint earlier = track.source;
+  ASSERT_TRUE(track.Open(second, false, true));
+  EXPECT_NE(track.source, 0u);
+  if (track.source != earlier) {
+    EXPECT_FALSE(alIsSource(earlier));  // not left playing on without an owner
+  }
+  EXPECT_FALSE(track.loop);
+  // A missing file touches nothing.
+  const ALuint current = track.source;
+  EXPECT_FALSE(track.Open(dir + "/missing.ogg", true, true));
+  EXPECT_EQ(track.source, current);
+  EXPECT_TRUE(alIsSource(current));
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
 TEST_F(MusicTrackTest, CheckAlErrorReportsThroughTheDialog) {
   alGetError();
   EXPECT_TRUE(CheckAlError());

@@ -18,7 +18,8 @@ class SoundSourceTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(audio.Open(kRate));
     soundOn = true;
-    dir = FixtureDir("sources");
+    // One folder per test: the tests run in parallel and each folder is wiped when made.
+    dir = FixtureDir(std::string("sources/") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     tone = dir + "/tone.wav";
     ASSERT_TRUE(WriteWavFixture(tone, ToneSamples(kRate / 5, kRate, 440, 0.5), kRate));  // 0.2 s
   }
@@ -126,6 +127,29 @@ TEST_F(SoundSourceTest, MissingFileLeavesAnInertRecord) {
   next.Load(tone.c_str(), false);
   EXPECT_NE(next.source, 0u);
   next.Release();
+}
+
+TEST_F(SoundSourceTest, LoadingAgainReplacesTheSourceAndBuffer) {
+  SoundSource s{};
+  s.Load(tone.c_str(), false);
+  const ALuint firstSource = s.source, firstBuffer = s.buffer;
+  ASSERT_NE(firstSource, 0u);
+  s.Load(tone.c_str(), true);
+  ASSERT_NE(s.source, 0u);
+  EXPECT_EQ(SourceInt(s.source, AL_LOOPING), AL_TRUE);
+  // The earlier source and buffer are gone, not left behind without an owner.
+  if (s.source != firstSource) {
+    EXPECT_FALSE(alIsSource(firstSource));
+  }
+  if (s.buffer != firstBuffer) {
+    EXPECT_FALSE(alIsBuffer(firstBuffer));
+  }
+  // A failed reload leaves an unloaded record, again without leftovers.
+  const ALuint second = s.source;
+  s.Load((dir + "/missing.wav").c_str(), false);
+  EXPECT_EQ(s.source, 0u);
+  EXPECT_FALSE(alIsSource(second));
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
 TEST_F(SoundSourceTest, SoundOffSilencesPlay) {

@@ -87,6 +87,13 @@ TEST(BmpReader, RefusesOtherDepthsCompressionAndBadHeaders) {
   farOffset[10] = 0xFF;
   farOffset[11] = 0xFF;
   EXPECT_FALSE(ParseBmp(farOffset.data(), farOffset.size(), img));
+  // An info header claiming to be larger than the whole file: the header size plus its own must
+  // not wrap around to a small number that the pixel offset then passes.
+  for (uint32_t infoSize : {0xFFFFFFFFu, 0xFFFFFFF2u, 0x80000000u}) {
+    std::vector<uint8_t> wrapped = MakeBmp(3, 2, 24, 0, ThreeByTwoRows());
+    for (int i = 0; i < 4; ++i) wrapped[14 + i] = static_cast<uint8_t>(infoSize >> (8 * i));
+    EXPECT_FALSE(ParseBmp(wrapped.data(), wrapped.size(), img)) << infoSize;
+  }
 }
 
 TEST(BmpReader, TruncatedFilesAreRefusedAtEveryLength) {

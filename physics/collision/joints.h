@@ -1,0 +1,31 @@
+// Joints, their limits and motors, their controllers and the constraint sets that group them.
+#pragma once
+
+#include "physics/collision/constraint_item.h"
+
+namespace phys {
+
+// A frame given relative to a pose, placed in the pose's parent space.
+Transform PlaceFrame(const Transform& frame, const Transform& pose);
+// The inverse: a parent-space frame expressed relative to a pose.
+Transform LocalFrame(const Transform& world, const Transform& pose);
+
+// Null when either body is null or the joint pool is empty (which is logged).
+JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* b);
+// Unlinks the joint from its bodies and its set, frees its controllers, returns it to the pool;
+// then both bodies leave their constraint sets.
+void FreeJointImpl(SimulatorImpl* sim, JointImpl* joint);
+// Frees every joint that uses the body.
+void FreeJointsOfBody(RigidBodyBase* body);
+
+// Restarts a resting body's controller sums from its own controllers' stored values.
+void RestartControllerSums(RigidBodyImpl* body);
+// Takes the joint out of its constraint set's joint list (the set is marked for re-preparation).
+void RemoveJointFromSet(JointImpl* joint);
+// Queues the stacks of the joint's rigid bodies for the joint group's solve.
+void QueueStacksOfJoint(JointImpl* joint);
+// Emits the rows of every enabled joint of the set and folds the joints' tolerance (smallest
+// positive) and iteration count (largest) into the two values.
+void PrepareConstraintSet(ConstraintHeader& header, float* tolerance, int32_t* iterations);
+
+}  // namespace phys

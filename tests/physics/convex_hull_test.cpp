@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "physics/collision/convex_hull.h"
+#include "physics/collision/pair_tests.h"
+#include "physics/convex_mesh.h"
+#include "physics_test_support.h"
+
+using namespace phys;
+
+namespace {
+
+// A mesh block kept 16-byte aligned.
+struct MeshBlock {
+  std::vector<Vec3> storage;
+  const void* data() const { return storage.data(); }
+};
+
+MeshBlock MakeBlock(const std::vector<Vec3>& v, const std::vector<int32_t>& tris) {
+  MeshBlock b;
+  const int faces = static_cast<int>(tris.size() / 3);
+  const size_t bytes = ConvexMeshBlockSize(static_cast<int>(v.size()), faces);
+  b.storage.resize(bytes / 16 + 1);
+  EXPECT_TRUE(WriteConvexMeshBlock(v.data(), static_cast<int>(v.size()), tris.data(), faces, b.storage.data(),
+                                   b.storage.size() * 16));
+  return b;
+}
+
+// A box of half extents h as a hull: 8 corners, 12 outward triangles.
+MeshBlock BoxHull(const Vec3& h) {
+  std::vector<Vec3> v;
+  for (int i = 0; i < 8; ++i) v.emplace_back((i & 4) ? h.x : -h.x, (i & 2) ? h.y : -h.y, (i & 1) ? h.z : -h.z);
+  const std::vector<int32_t> t = {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1,
+                                  2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3};
+  return MakeBlock(v, t);
+}
+
+// A regular octahedron of radius r.
+MeshBlock Octahedron(float r) {
+  const std::vector<Vec3> v = {Vec3(r, 0, 0), Vec3(-r, 0, 0), Vec3(0, r, 0), Vec3(0, -r, 0), Vec3(0, 0, r), Vec3(0, 0, -r)};
+  const std::vector<int32_t> t = {0, 2, 4, 2, 1, 4, 1, 3, 4, 3, 0, 4, 2, 0, 5, 1, 2, 5, 3, 1, 5, 0, 3, 5};
+  return MakeBlock(v, t);
+}
+
+TConvex Hull(const MeshBlock& block) {
+  TConvex g;
+  g.InitDefault();
+  g.SetConvexMesh(block.data());
+  return g;
+}
+
+TConvex Box(const Vec3& size) {
+  TConvex g;
+  g.InitDefault();
+  g.SetBoxSize(size.x, size.y, size.z);
+  return g;
+}
+
+Transform Pose(const Vec3& p, const Quat& q = Quat()) {
+  Transform t = Transform::Identity();
+  t.rotation = q.ToMat3();
+  t.position = p;
+  t.position.w = 1.0f;
+  return t;
+}
+
+Quat RandomQuat(std::mt19937& rng) {
+  std::normal_distribution<float> g(0.0f, 1.0f);
+  Quat q(g(rng), g(rng), g(rng), g(rng));
+  const float n = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
+  return Quat(q.x / n, q.y / n, q.z / n, q.w / n);
+}
+
+CollisionResult Pair(const TConvex& a, const Transform& ta, const TConvex& b, const Transform& tb) {
+  CollisionResult r;
+  r.hasContact = 0;
+  TestGeometryPair(&r, a, ta, b, tb);
+  return r;
+}
+
+// The contact convention: unit normal from B to A, point on B = point on A + depth * normal.
+void ExpectConvention(const CollisionResult& r) {
+  ASSERT_EQ(r.hasContact, 1);
+  EXPECT_NEAR(r.normal.Length(), 1.0f, 1e-4f);
+  EXPECT_GE(r.depth, 0.0f);
+  const Vec3 expected = r.relPointA + r.normal * r.depth;
+  EXPECT_NEAR((r.relPointB - expected).Length(), 0.0f, 1e-4f);
+}
+
+}  // namespace
+
+TEST(ConvexHull, MeshBlockWriterRefusesBadInput) {
+  const std::vector<Vec3> v = {Vec3(0, 0, 0), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 1)};
+  std::vector<int32_t> t = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+  std::vector<Vec3> out(64);
+  EXPECT_TRUE(WriteConvexMeshBlock(v.data(), 4, t.data(), 4, out.data(), out.size() * 16));
+  EXPECT_FALSE(WriteConvexMeshBlock(v.data(), 4, t.data(), 4, out.data(), 16));
+  t[5] = 9;
+  EXPECT_FALSE(WriteConvexMeshBlock(v.data(), 4, t.data(), 4, out.data(), out.size() * 16));
+  EXPECT_EQ(ConvexMeshBlockSize(-1, 4), 0u);
+  EXPECT_EQ(ConvexMeshBlockSize(100000, 4), 0u);
+  // A geometry over a block whose counts are out of range collides with nothing.
+  int32_t bad[8] = {1, 100000, 4, 0, 0, 0, 0, 0};
+  TConvex g;
+  g.InitDefault();
+  g.SetConvexMesh(bad);
+  const TConvex box = Box(Vec3(1, 1, 1));
+  EXPECT_EQ(Pair(g, Pose(Vec3(0, 0, 0)), box, Pose(Vec3(0, 0, 0))).hasContact, 0);
+}
+
+TEST(ConvexHull, AxisAlignedHullsAgainstBoxesAndHulls) {
+  const MeshBlock cube = BoxHull(Vec3(0.5f, 0.5f, 0.5f));
+  const TConvex hull = Hull(cube);
+  const TConvex box = Box(Vec3(1, 1, 1));
+  // Hull A at x = 0.8, box B at the origin: 0.2 deep along +x.
+  CollisionResult r = Pair(hull, Pose(Vec3(0.8f, 0.1f, 0.05f)), box, Pose(Vec3(0, 0, 0)));
+  ExpectConvention(r);
+  EXPECT_NEAR(r.depth, 0.2f, 1e-4f);
+  ExpectNear3(r.normal, Vec3(1, 0, 0), 1e-4f);
+  // Box first: the same contact seen from the other side.
+  r = Pair(box, Pose(Vec3(0, 0, 0)), hull, Pose(Vec3(0.8f, 0.1f, 0.05f)));
+  ExpectConvention(r);
+  EXPECT_NEAR(r.depth, 0.2f, 1e-4f);
+  ExpectNear3(r.normal, Vec3(-1, 0, 0), 1e-4f);
+  // Hull against hull, apart and touching.
+  EXPECT_EQ(Pair(hull, Pose(Vec3(1.2f, 0, 0)), hull, Pose(Vec3(0, 0, 0))).hasContact, 0);
+  r = Pair(hull, Pose(Vec3(0, 0.9f, 0)), hull, Pose(Vec3(0, 0, 0)));
+  ExpectConvention(r);
+  EXPECT_NEAR(r.depth, 0.1f, 1e-4f);
+  ExpectNear3(r.normal, Vec3(0, 1, 0), 1e-4f);
+  // Coincident centres still give a finite contact.
+  r = Pair(hull, Pose(Vec3(0, 0, 0)), hull, Pose(Vec3(0, 0, 0)));
+  ExpectConvention(r);
+  EXPECT_NEAR(r.depth, 1.0f, 1e-4f);
+  // Spheres and cylinders have no hull test.
+  TConvex sphere;
+  sphere.InitDefault();
+  sphere.SetSphere(1.0f);
+  EXPECT_EQ(Pair(sphere, Pose(Vec3(0, 0, 0)), hull, Pose(Vec3(0, 0, 0))).hasContact, 0);
+  EXPECT_EQ(Pair(hull, Pose(Vec3(0, 0, 0)), sphere, Pose(Vec3(0, 0, 0))).hasContact, 0);
+}
+
+TEST(ConvexHull, OctahedronTipIntoABoxFace) {
+  const MeshBlock oct = Octahedron(1.0f);
+  const TConvex hull = Hull(oct);
+  const TConvex box = Box(Vec3(4, 2, 4));
+  // Tip at y = 0.9, box top at y = 1: depth 0.1, the tip is the point on the hull.
+  CollisionResult r = Pair(hull, Pose(Vec3(0.3f, 1.9f, -0.2f)), box, Pose(Vec3(0, 0, 0)));
+  ExpectConvention(r);
+  EXPECT_NEAR(r.depth, 0.1f, 1e-4f);
+  ExpectNear3(r.normal, Vec3(0, 1, 0), 1e-4f);
+  ExpectNear3(r.relPointA, Vec3(0.3f, 0.9f, -0.2f), 1e-4f);
+  ExpectNear3(r.relPointB, Vec3(0.3f, 1.0f, -0.2f), 1e-4f);
+}
+
+TEST(ConvexHull, BoxGivesTheSameContactAsItsHullMesh) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> u(-1.2f, 1.2f);
+  const MeshBlock cube = BoxHull(Vec3(0.6f, 0.4f, 0.5f));
+  const TConvex asHull = Hull(cube);
+  const TConvex asBox = Box(Vec3(1.2f, 0.8f, 1.0f));
+  const MeshBlock oct = Octahedron(0.8f);
+  const TConvex other = Hull(oct);
+  int contacts = 0;
+  for (int i = 0; i < 300; ++i) {
+    const Transform ta = Pose(Vec3(u(rng), u(rng), u(rng)), RandomQuat(rng));
+    const Transform tb = Pose(Vec3(u(rng), u(rng), u(rng)), RandomQuat(rng));
+    const CollisionResult h = Pair(asHull, ta, other, tb);
+    const CollisionResult b = Pair(asBox, ta, other, tb);
+    ASSERT_EQ(h.hasContact, b.hasContact) << i;
+    if (!h.hasContact) continue;
+    ++contacts;
+    EXPECT_NEAR(h.depth, b.depth, 1e-3f) << i;
+    EXPECT_NEAR(h.normal.Dot(b.normal), 1.0f, 1e-3f) << i;
+  }
+  EXPECT_GT(contacts, 50);
+}
+
+TEST(ConvexHull, RandomPosesKeepTheConventionAndSeparateByTheDepth) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> u(-1.5f, 1.5f);
+  const MeshBlock oct = Octahedron(1.0f);
+  const MeshBlock cube = BoxHull(Vec3(0.7f, 0.3f, 0.5f));
+  const TConvex shapes[3] = {Hull(oct), Hull(cube), Box(Vec3(1.0f, 0.6f, 1.4f))};
+  int contacts = 0;
+  for (int i = 0; i < 600; ++i) {
+    const TConvex& a = shapes[i % 2];
+    const TConvex& b = shapes[(i / 2) % 3];
+    Transform ta = Pose(Vec3(u(rng), u(rng), u(rng)), RandomQuat(rng));
+    const Transform tb = Pose(Vec3(u(rng), u(rng), u(rng)), RandomQuat(rng));
+    const CollisionResult r = Pair(a, ta, b, tb);
+    if (!r.hasContact) continue;
+    ++contacts;
+    ExpectConvention(r);
+    // Moving A out along the normal by a little more than the depth separates the two; a little
+    // less does not.
+    ta.position += r.normal * (r.depth + 1e-3f);
+    EXPECT_EQ(Pair(a, ta, b, tb).hasContact, 0) << i;
+    if (r.depth > 2e-2f) {
+      ta.position -= r.normal * 2e-2f;
+      EXPECT_EQ(Pair(a, ta, b, tb).hasContact, 1) << i;
+    }
+  }
+  EXPECT_GT(contacts, 100);
+}
+
+TEST(ConvexHull, HullOnTerrainTriangles) {
+  std::vector<Vec3> verts = {Vec3(-5, 0, -5), Vec3(5, 0, -5), Vec3(5, 0, 5), Vec3(-5, 0, 5)};
+  Triangle a, b;
+  a.v[0] = 0, a.v[1] = 2, a.v[2] = 1, a.id0 = 9, a.testSelector = 2;
+  b.v[0] = 0, b.v[1] = 3, b.v[2] = 2, b.id0 = 9, b.testSelector = 2;
+  std::vector<Triangle> tris = {a, b};
+  std::vector<int32_t> indices = {0, 1};
+  TConvex list;
+  list.InitDefault();
+  list.SetTriangleList(indices.data(), 2, tris.data(), verts.data(), 2);
+  const MeshBlock cube = BoxHull(Vec3(0.5f, 0.5f, 0.5f));
+  const TConvex hull = Hull(cube);
+  // Resting 0.1 deep: the selector word 2 does not keep the hull from colliding.
+  CollisionResult r = Pair(hull, Pose(Vec3(1, 0.4f, 1)), list, Transform::Identity());
+  ExpectConvention(r);
+  EXPECT_NEAR(r.depth, 0.1f, 1e-4f);
+  ExpectNear3(r.normal, Vec3(0, 1, 0), 1e-4f);
+  EXPECT_EQ(r.materialB, 9);
+  EXPECT_NEAR(r.relPointB.y, 0.0f, 1e-4f);
+  // Above the ground: nothing.
+  EXPECT_EQ(Pair(hull, Pose(Vec3(1, 0.6f, 1)), list, Transform::Identity()).hasContact, 0);
+  // Random tilts well inside one large triangle keep the convention, and the normal is the
+  // ground's for shallow contacts.
+  verts = {Vec3(-50, 0, -50), Vec3(50, 0, -50), Vec3(0, 0, 50)};
+  indices = {0};
+  tris[0].v[0] = 0, tris[0].v[1] = 2, tris[0].v[2] = 1;
+  list.SetTriangleList(indices.data(), 1, tris.data(), verts.data(), 2);
+  std::mt19937 rng(8);
+  std::uniform_real_distribution<float> u(-2.0f, 2.0f);
+  int contacts = 0;
+  for (int i = 0; i < 200; ++i) {
+    const Transform t = Pose(Vec3(u(rng), 0.5f + 0.2f * u(rng), u(rng)), RandomQuat(rng));
+    r = Pair(hull, t, list, Transform::Identity());
+    if (!r.hasContact) continue;
+    ++contacts;
+    ExpectConvention(r);
+    if (r.depth < 0.3f) {
+      EXPECT_NEAR(r.normal.y, 1.0f, 1e-3f) << i;
+    }
+  }
+  EXPECT_GT(contacts, 50);
+}
+
+TEST(ConvexHull, AHullBodyRestsOnTheTerrain) {
+  const Vec3 gravity(0, -4, 0);
+  Simulator* sim = CreateSimulator(SimulatorSizeInfo(), nullptr, &gravity);
+  std::vector<Vec3> verts = {Vec3(-10, 0, -10), Vec3(10, 0, -10), Vec3(10, 0, 10), Vec3(-10, 0, 10)};
+  Triangle a, b;
+  a.v[0] = 0, a.v[1] = 2, a.v[2] = 1;
+  b.v[0] = 0, b.v[1] = 3, b.v[2] = 2;
+  std::vector<Triangle> tris = {a, b};
+  TerrainMesh mesh;
+  mesh.vertices = verts.data();
+  mesh.vertexCount = 4;
+  mesh.triangles = tris.data();
+  mesh.triangleCount = 2;
+  sim->SetTerrainMesh(&mesh);
+  const MeshBlock oct = Octahedron(0.5f);
+  RigidBody* body = sim->CreateRigidBody();
+  body->SetMass(1.0f);
+  body->SetInertiaTensor(SphereInertiaTensor(1.0f, 1.0f));
+  body->AddGeometry()->SetConvexMesh(oct.data());
+  body->UpdateBoundingInfo();
+  body->SetPos(Vec3(0, 2, 0));
+  const void* back = nullptr;
+  body->BeginIterateGeometry();
+  EXPECT_TRUE(body->GetNextGeometry()->GetConvexMesh(back));
+  EXPECT_EQ(back, oct.data());
+  for (int i = 0; i < 300; ++i) sim->Advance(0.01f, 1, nullptr);
+  const Vec3 p = body->GetPos();
+  EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
+  EXPECT_GT(p.y, 0.2f);
+  EXPECT_LT(p.y, 1.0f);
+  DestroySimulator(sim);
+}

@@ -1,0 +1,246 @@
+// Rest detection, resting contacts and stacks, end to end through the public interface and through
+// the internal records.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "physics_test_support.h"
+
+using namespace phys;
+
+namespace {
+
+bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+struct RestWorld {
+  Simulator* sim = nullptr;
+  std::vector<Vec3> verts;
+  std::vector<Triangle> tris;
+
+  explicit RestWorld(const SimulatorSizeInfo& info = SimulatorSizeInfo()) {
+    Vec3 g(0, -4, 0);
+    sim = CreateSimulator(info, nullptr, &g);
+    sim->SetMaterial(0, 0.0f, 0.1f);
+  }
+  ~RestWorld() { DestroySimulator(sim); }
+  RestWorld(const RestWorld&) = delete;
+  RestWorld& operator=(const RestWorld&) = delete;
+
+  SimulatorImpl* W() { return World(sim); }
+  RigidBody* Sphere(const Vec3& at) {
+    RigidBody* b = sim->CreateRigidBody();
+    b->SetSleepThreshold(0.01f);
+    b->SetCollideConnected(true);
+    b->AddGeometry()->SetSphereDiameter(2.5f);
+    b->UpdateBoundingInfo();
+    b->SetPos(at);
+    return b;
+  }
+  RigidBody* Box(const Vec3& at) {
+    RigidBody* b = sim->CreateRigidBody();
+    b->AddGeometry()->SetBoxSize3(1, 1, 1);
+    b->UpdateMassProperties();
+    b->UpdateBoundingInfo();
+    b->SetPos(at);
+    return b;
+  }
+  // Two triangles of a square floor at height 0; `reversed` flips their winding.
+  void Floor(float half, bool reversed = false) {
+    verts = {Vec3(-half, 0, -half), Vec3(half, 0, -half), Vec3(half, 0, half), Vec3(-half, 0, half)};
+    tris.clear();
+    AddQuad(0, 1, 2, 3, reversed);
+    Mesh();
+  }
+  void AddQuad(int a, int b, int c, int d, bool reversed = false) {
+    Triangle t1, t2;
+    t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;
+    t2.v[0] = a, t2.v[1] = d, t2.v[2] = c;
+    if (reversed) {
+      std::swap(t1.v[1], t1.v[2]);
+      std::swap(t2.v[1], t2.v[2]);
+    }
+    tris.push_back(t1);
+    tris.push_back(t2);
+  }
+  void Mesh() {
+    TerrainMesh mesh;
+    mesh.vertices = verts.data();
+    mesh.vertexCount = static_cast<int32_t>(verts.size());
+    mesh.triangles = tris.data();
+    mesh.triangleCount = static_cast<int32_t>(tris.size());
+    sim->SetTerrainMesh(&mesh);
+  }
+  void Frame() { sim->Advance(0.028f, 3, nullptr); }
+};
+
+}  // namespace
+
+TEST(RestEndToEnd, DroppedSphereSitsOnTheFloorEitherWinding) {
+  for (bool reversed : {false, true}) {
+    RestWorld world;
+    world.Floor(30.0f, reversed);
+    RigidBody* b = world.Sphere(Vec3(0, 10, 0));
+    // Contacts are found once the sphere overlaps the floor: the step of the first impact, at 8.4
+    // units/s, may end up to that step's travel (0.078) deep. Once down it never sinks below 1.2.
+    float lowest = 100.0f, lowestLanded = 100.0f;
+    for (int frame = 0; frame < 715; ++frame) {  // 20 s
+      world.Frame();
+      ASSERT_TRUE(Finite(b->GetPos()) && Finite(b->GetVelocity())) << frame;
+      lowest = std::fmin(lowest, b->GetPos().y);
+      if (frame >= 100) lowestLanded = std::fmin(lowestLanded, b->GetPos().y);
+    }
+    EXPECT_GE(lowest, 1.25f - 0.08f) << reversed;
+    EXPECT_GE(lowestLanded, 1.2f) << reversed;
+    EXPECT_NEAR(b->GetPos().y, 1.25f, 0.02f) << reversed;
+    EXPECT_LT(b->GetVelocity().Length(), 0.05f) << reversed;
+    EXPECT_NEAR(b->GetPos().x, 0.0f, 1e-3f);
+    EXPECT_NEAR(b->GetPos().z, 0.0f, 1e-3f);
+    // One supporting contact never puts a body to sleep; it waits in the list of resting bodies.
+    RigidBodyImpl* body = Body(b);
+    EXPECT_EQ(body->restState, 0);
+    ASSERT_NE(body->stackInfo, nullptr);
+    EXPECT_EQ(body->stackInfo->header, &world.W()->defaultStackList);
+    EXPECT_EQ(world.W()->stackList.count, 0);
+  }
+}
+
+TEST(RestEndToEnd, SphereLandingFastStaysOnTheSurface) {
+  RestWorld world;
+  world.Floor(30.0f);
+  RigidBody* b = world.Sphere(Vec3(0, 4, 0));
+  b->SetVelocity(Vec3(0, -80, 0));
+  float lowest = 100.0f;
+  for (int frame = 0; frame < 200; ++frame) {
+    world.Frame();
+    ASSERT_TRUE(Finite(b->GetPos()));
+    lowest = std::fmin(lowest, b->GetPos().y);
+  }
+  EXPECT_GT(lowest, 0.4f);  // never through the floor
+  EXPECT_NEAR(b->GetPos().y, 1.25f, 0.02f);
+  EXPECT_LT(b->GetVelocity().Length(), 0.05f);
+}
+
+TEST(RestEndToEnd, FrictionlessSlopeAcceleratesAtGSinTheta) {
+  RestWorld world;
+  const float theta = 20.0f * 3.14159265f / 180.0f;
+  const float c = std::cos(theta), s = std::sin(theta);
+  // A plane through the origin falling towards +x: height y = -x tan(theta).
+  const float L = 200.0f;
+  world.verts = {Vec3(-L * c, L * s, -40), Vec3(L * c, -L * s, -40), Vec3(L * c, -L * s, 40),
+                 Vec3(-L * c, L * s, 40)};
+  world.AddQuad(0, 1, 2, 3);
+  world.Mesh();
+  const Vec3 normal(s, c, 0);
+  RigidBody* b = world.Sphere(normal * 1.25f);
+  const Vec3 down(c, -s, 0);
+  float t = 0.0f;
+  for (int frame = 0; frame < 36; ++frame) {
+    world.Frame();
+    t += 0.028f;
+  }
+  const float along = b->GetVelocity().Dot(down);
+  EXPECT_NEAR(along, 4.0f * s * t, 0.02f * 4.0f * s * t);
+  // It stays on the plane.
+  EXPECT_NEAR((b->GetPos() - Vec3()).Dot(normal), 1.25f, 0.03f);
+}
+
+TEST(RestEndToEnd, GameDriveKeepsSpeedBoundedAndTheSphereUp) {
+  RestWorld world;
+  world.Floor(400.0f);
+  RigidBody* b = world.Sphere(Vec3(0, 1.25f, 0));
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f), step(0.3f, 3.0f);
+  std::uniform_int_distribution<int> keyHeld(0, 3);
+  Vec3 move;
+  float highest = 0.0f, lowest = 100.0f;
+  for (int frame = 0; frame < 1500; ++frame) {
+    if (frame % 40 == 0) move = keyHeld(rng) == 0 ? Vec3() : Vec3(unit(rng), 0, unit(rng)) * 20.0f;
+    const float frameStep = step(rng);
+    b->SetAngularMomentum(Vec3());
+    b->SetForce(move);
+    Vec3 v = b->GetVelocity();
+    if (std::sqrt(v.x * v.x + v.z * v.z) > 3.5f || move.Length() < 0.5f) {
+      v.y = 0.0f;
+      b->SetForce(v * -2.0f);
+    }
+    world.sim->Advance(frameStep * 0.028f, static_cast<int>(2.0f * frameStep) + 1, nullptr);
+    const Vec3 p = b->GetPos();
+    ASSERT_TRUE(Finite(p) && Finite(b->GetVelocity())) << frame;
+    lowest = std::fmin(lowest, p.y);
+    highest = std::fmax(highest, b->GetVelocity().Length());
+  }
+  EXPECT_GE(lowest, 1.2f);
+  EXPECT_LT(highest, 10.0f);
+}
+
+TEST(RestEndToEnd, ThreeBoxesSettleSleepAsOneStackAndWakeWhenTheBottomGoes) {
+  RestWorld world;
+  world.sim->SetMaterial(0, 0.5f, 0.1f);
+  world.Floor(20.0f);
+  RigidBody* boxes[3];
+  for (int i = 0; i < 3; ++i) boxes[i] = world.Box(Vec3(0, 0.5f + 1.0f * i + 0.02f * (i + 1), 0));
+  int idleAt = -1;
+  for (int step = 0; step < 900; ++step) {
+    world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+    bool all = true;
+    for (RigidBody* b : boxes) all = all && b->IsIdle();
+    if (all && idleAt < 0) idleAt = step;
+  }
+  for (int i = 0; i < 3; ++i) {
+    const Vec3 p = boxes[i]->GetPos();
+    ASSERT_TRUE(Finite(p));
+    EXPECT_NEAR(p.y, 0.5f + i, 0.03f) << i;
+    EXPECT_NEAR(p.x, 0.0f, 0.03f) << i;
+    EXPECT_NEAR(p.z, 0.0f, 0.03f) << i;
+  }
+  ASSERT_GE(idleAt, 0);
+  EXPECT_LE(idleAt, 650);
+  // One stack holds all three.
+  ASSERT_NE(Body(boxes[0])->stackInfo, nullptr);
+  StackHeader* stack = Body(boxes[0])->stackInfo->header;
+  ASSERT_NE(stack, nullptr);
+  EXPECT_EQ(stack->isDefault, 0);
+  EXPECT_EQ(stack->count, 3);
+  for (RigidBody* b : boxes) EXPECT_EQ(Body(b)->stackInfo->header, stack);
+
+  // The bottom box goes: the others wake and fall.
+  world.sim->FreeRigidBody(boxes[0]);
+  for (int step = 0; step < 30; ++step) world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+  EXPECT_FALSE(boxes[1]->IsIdle());
+  EXPECT_FALSE(boxes[2]->IsIdle());
+  EXPECT_LT(boxes[1]->GetPos().y, 1.45f);
+  for (int step = 0; step < 900; ++step) world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+  EXPECT_NEAR(boxes[1]->GetPos().y, 0.5f, 0.03f);
+  EXPECT_NEAR(boxes[2]->GetPos().y, 1.5f, 0.03f);
+}
+
+TEST(RestEndToEnd, FortySpheresInAWalledPit) {
+  RestWorld world;
+  // A square pit 16 wide with walls 12 high around a floor.
+  const float h = 8.0f, top = 12.0f;
+  world.verts = {Vec3(-h, 0, -h), Vec3(h, 0, -h), Vec3(h, 0, h), Vec3(-h, 0, h),
+                 Vec3(-h, top, -h), Vec3(h, top, -h), Vec3(h, top, h), Vec3(-h, top, h)};
+  world.AddQuad(0, 1, 2, 3);        // floor, facing up
+  world.AddQuad(0, 4, 5, 1);  // the four walls, facing in
+  world.AddQuad(1, 5, 6, 2);
+  world.AddQuad(2, 6, 7, 3);
+  world.AddQuad(3, 7, 4, 0);
+  world.Mesh();
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> across(-5.5f, 5.5f);
+  std::vector<RigidBody*> balls;
+  for (int i = 0; i < 40; ++i) balls.push_back(world.Sphere(Vec3(across(rng), 3.0f + 3.0f * (i / 8), across(rng))));
+  for (int frame = 0; frame < 1667; ++frame) {  // 5,000 steps
+    world.Frame();
+    if (frame % 50 != 0 && frame != 1666) continue;
+    for (RigidBody* b : balls) {
+      const Vec3 p = b->GetPos();
+      ASSERT_TRUE(Finite(p) && Finite(b->GetVelocity())) << frame;
+      ASSERT_GT(p.y, 0.9f) << frame;
+      ASSERT_LT(std::fabs(p.x), h - 0.9f) << frame;
+      ASSERT_LT(std::fabs(p.z), h - 0.9f) << frame;
+    }
+  }
+}
