@@ -288,4 +288,26 @@ TEST(LanLoopbackGuard, TestProgramsSendNothingBeyondLoopback) {
   EXPECT_EQ(s, kInvalidSocket);
 }
 
+TEST(LanLoopbackGuard, ADatagramLongerThanTheBufferIsReportedCut) {
+  int s = UdpOpen();
+  ASSERT_TRUE(UdpBind(s, 0));
+  const NetAddress self{kLoopbackIp, UdpLocalPort(s)};
+  const std::vector<uint8_t> big(2000, 7);
+  ASSERT_EQ(UdpSendTo(s, big.data(), big.size(), self), 2000);
+  ASSERT_EQ(UdpSendTo(s, big.data(), 100, self), 100);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  uint8_t buffer[408];
+  size_t length = 0;
+  NetAddress from;
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Truncated);
+  EXPECT_EQ(length, 2000u);
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Datagram);
+  EXPECT_EQ(length, 100u);
+  EXPECT_EQ(from, self);
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Empty);
+  UdpClose(s);
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Empty);
+  EXPECT_EQ(UdpSendTo(s, big.data(), 1, self), -1);
+}
+
 }  // namespace
