@@ -157,7 +157,9 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, b
     const size_t slash = p.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !MakeDirectories(p.substr(0, slash))) return false;
   }
-  const std::string tmp = p + ".tmp";
+  // A temporary name of this process's own, so two writers of one file never share it.
+  static unsigned long sequence = 0;
+  const std::string tmp = p + ".tmp." + std::to_string(static_cast<long>(getpid())) + "." + std::to_string(++sequence);
   FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) return false;
   bool good = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();

@@ -24,6 +24,14 @@ Transform WorldTransform(const TConvex& g, const Transform& body) {
   return t;
 }
 
+// A sphere's world transform as the sphere tests need it: the centre, with an identity rotation.
+Transform SphereTransform(const TConvex& g, const Transform& body) {
+  Transform t = Transform::Identity();
+  t.position = body.Apply(g.GetTransformOrIdentity().position);
+  t.position.w = 1.0f;
+  return t;
+}
+
 void Swap(CollisionResult* r) {
   r->normal = r->normal * -1.0f;
   std::swap(r->relPointA, r->relPointB);
@@ -128,7 +136,12 @@ void CollisionTestBodies(CollisionResult* result, const RigidBodyBase& a, const 
   CollisionResult* current = &scratch[1];
 
   if (countA == 1 && countB == 1) {
-    TestGeometryPair(best, firstA, WorldTransform(firstA, ta), firstB, bIsList ? tb : WorldTransform(firstB, tb));
+    if (firstA.type == kTypeSphere && (bIsList || firstB.type == kTypeSphere)) {
+      // The sphere tests read only the centres: the geometry rotations are not worked out.
+      TestGeometryPair(best, firstA, SphereTransform(firstA, ta), firstB, bIsList ? tb : SphereTransform(firstB, tb));
+    } else {
+      TestGeometryPair(best, firstA, WorldTransform(firstA, ta), firstB, bIsList ? tb : WorldTransform(firstB, tb));
+    }
     if (!best->hasContact) return;
     best->geometryA = &firstA;
     best->geometryB = &firstB;

@@ -45,6 +45,16 @@ struct TriangleRecord {
   float d = 0.0f;
 };
 bool MakeTriangleRecord(const Vec3& p0, const Vec3& p1, const Vec3& p2, TriangleRecord* out);
+
+// A triangle prepared once for many tests: its record, the bounds of its corners and whether it has
+// a plane at all (degenerate triangles are never tested).
+struct PreparedTriangle {
+  TriangleRecord rec;
+  float lo[3] = {0.0f, 0.0f, 0.0f};
+  float hi[3] = {0.0f, 0.0f, 0.0f};
+  int32_t valid = 0;
+};
+void PrepareTriangle(const Vec3& p0, const Vec3& p1, const Vec3& p2, PreparedTriangle* out);
 // Region of a point in the triangle's plane: -1 inside; 0, 2, 4 the vertex regions of P0, P1, P2;
 // 1, 3, 5 the edge regions of e0, e1, e2.
 int ClassifyPointInTriangle(const TriangleRecord& tri, const Vec3& p);

@@ -1,5 +1,6 @@
 // Sphere against terrain triangles: the contact the game's characters meet on every step.
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "physics/collision/triangle_walk.h"
@@ -17,6 +18,22 @@ bool MakeTriangleRecord(const Vec3& p0, const Vec3& p1, const Vec3& p2, Triangle
   out->n.Normalize();
   out->d = out->n.Dot(p0);
   return out->n.x != 0.0f || out->n.y != 0.0f || out->n.z != 0.0f;
+}
+
+void PrepareTriangle(const Vec3& p0, const Vec3& p1, const Vec3& p2, PreparedTriangle* out) {
+  out->valid = MakeTriangleRecord(p0, p1, p2, &out->rec) ? 1 : 0;
+  const Vec3* corners[3] = {&p0, &p1, &p2};
+  for (int i = 0; i < 3; ++i) {
+    const float a = (*corners[0])[i], b = (*corners[1])[i], c = (*corners[2])[i];
+    if (std::isnan(a) || std::isnan(b) || std::isnan(c)) {
+      // A corner without a coordinate never lies wholly beyond a box side.
+      out->lo[i] = -INFINITY;
+      out->hi[i] = INFINITY;
+    } else {
+      out->lo[i] = std::min(a, std::min(b, c));
+      out->hi[i] = std::max(a, std::max(b, c));
+    }
+  }
 }
 
 int ClassifyPointInTriangle(const TriangleRecord& tri, const Vec3& p) {

@@ -32,18 +32,29 @@ void WalkTriangles(CollisionResult* r, const TConvex& list, int selectorMask, co
   const Vec3* verts = list.listVertices;
   const Triangle* tris = list.listTriangles;
   if (!verts || !tris || !list.listIndices) return;
+  const PreparedTriangle* prepared = list.listPrepared;
   for (int32_t k = 0; k < list.listIndexCount; ++k) {
     const int32_t index = list.listIndices[k];
     if (index < 0 || (list.listTriangleCount > 0 && index >= list.listTriangleCount)) continue;
     const Triangle& t = tris[index];
     if (t.testSelector < 0 || t.testSelector > 1 || !(selectorMask & (1 << t.testSelector))) continue;
     if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0) continue;
-    if (TriangleOutsideBox(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], lo, hi)) continue;
-    TriangleRecord rec;
-    // Degenerate triangles have no normal and are skipped.
-    if (!MakeTriangleRecord(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], &rec)) continue;
+    TriangleRecord made;
+    const TriangleRecord* rec = &made;
+    if (prepared) {
+      const PreparedTriangle& p = prepared[index];
+      if (p.lo[0] > hi.x || p.hi[0] < lo.x || p.lo[1] > hi.y || p.hi[1] < lo.y || p.lo[2] > hi.z || p.hi[2] < lo.z) {
+        continue;
+      }
+      if (!p.valid) continue;
+      rec = &p.rec;
+    } else {
+      if (TriangleOutsideBox(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], lo, hi)) continue;
+      // Degenerate triangles have no normal and are skipped.
+      if (!MakeTriangleRecord(verts[t.v[0]], verts[t.v[1]], verts[t.v[2]], &made)) continue;
+    }
     current->hit = false;
-    if (test(rec, t.testSelector, current) && current->hit && current->depth > best->depth) {
+    if (test(*rec, t.testSelector, current) && current->hit && current->depth > best->depth) {
       std::swap(best, current);
       material = t.id0;
     }

@@ -157,6 +157,7 @@ void TConvex::SetTriangleList(const int32_t* indices, int32_t indexCount, const 
   listIndexCount = indexCount;
   listTriangles = triangles;
   listVertices = vertices;
+  listPrepared = nullptr;
 }
 
 void TConvex::SetTriangle(const Vec3* a, const Vec3* b, const Vec3* c, int32_t userWord) {

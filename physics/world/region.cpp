@@ -97,7 +97,7 @@ size_t Region::BytesTaken() const {
   size_t b = bodyPairCount * sizeof(PairSlot) + particlePairCount * sizeof(PairSlot) + pending.BytesTaken() +
              bodyNodes.BytesTaken() + pairPool.BytesTaken();
   for (const RegionAxis& axis : axes) b += axis.pool.BytesTaken();
-  return b + tree.nodes.BytesTaken() + static_cast<size_t>(tree.triangleCount) * sizeof(Triangle);
+  return b + tree.nodes.BytesTaken() + tree.prepared.BytesTaken() + tree.leafBounds.BytesTaken() + static_cast<size_t>(tree.triangleCount) * sizeof(Triangle);
 }
 
 bool Region::AddBody(RigidBodyBase* body, RigidBodyBase* hint) {
@@ -191,9 +191,27 @@ bool Region::RecordPair(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b) {
   return true;
 }
 
+void Region::QueueToggle(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
+  PairSlot* slot = Slot(a, b);
+  if (!slot) return;
+  if (toggleCount == static_cast<int>(sizeof(toggleQueue) / sizeof(toggleQueue[0]))) FlushToggles();
+  __builtin_prefetch(slot, 1);
+  toggleQueue[toggleCount++] = {slot, a, b, bit};
+}
+
+void Region::FlushToggles() {
+  const int n = toggleCount;
+  toggleCount = 0;
+  for (int i = 0; i < n; ++i) ToggleSlot(toggleQueue[i].slot, toggleQueue[i].a, toggleQueue[i].b, toggleQueue[i].bit);
+}
+
 void Region::ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
   PairSlot* slot = Slot(a, b);
   if (!slot) return;
+  ToggleSlot(slot, a, b, bit);
+}
+
+void Region::ToggleSlot(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
   const uint8_t old = slot->mask;
   const uint8_t now = static_cast<uint8_t>(old ^ bit);
   slot->mask = now;
@@ -269,7 +287,7 @@ void RegionAxis::Sort(bool quiet) {
     PoolNode<EndPoint>* s = e->prev;
     while (s && s->rec.body != e->rec.body && Before(e->rec, s->rec)) {
       if (!quiet && s->rec.kind != e->rec.kind && !BothParticles(s->rec.body, e->rec.body)) {
-        region->ToggleAxis(s->rec.body, e->rec.body, bit);
+        region->QueueToggle(s->rec.body, e->rec.body, bit);
       }
       s = s->prev;
     }
@@ -287,6 +305,7 @@ void RegionAxis::Sort(bool quiet) {
     }
     e = next;
   }
+  region->FlushToggles();
 }
 
 void RegionAxis::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {

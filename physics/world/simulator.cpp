@@ -62,6 +62,10 @@ bool SimulatorImpl::Init(const SimulatorSizeInfo& info, Allocator* alloc, const 
   if (!terrainNodeList.Init(100, 100, allocator)) return false;
   if (!terrainTriangleList.Init(200, 200, allocator)) return false;
   if (!terrainStamps.Init(0, 0, allocator)) return false;
+  const int caches = region.bodyCapacity + region.particleCapacity;
+  if (caches < 0 || !terrainLeafCaches.Init(caches, 0, allocator)) return false;
+  terrainLeafCaches.Resize(static_cast<size_t>(caches));
+  for (size_t i = 0; i < terrainLeafCaches.Count(); ++i) terrainLeafCaches[i] = TerrainLeafCache();
   if (!jointPool.Init(info.constraintsCount, allocator)) return false;
   if (!constraintSetPool.Init(info.constraintSetsCount, allocator)) return false;
   if (!stackInfoPool.Init(stackInfos, allocator)) return false;
@@ -99,6 +103,7 @@ SimulatorImpl::~SimulatorImpl() {
   region.Free();
   ReleaseSolverArrays();
   terrainStamps.Release();
+  terrainLeafCaches.Release();
   terrainTriangleList.Release();
   terrainNodeList.Release();
   stacksToSolve.Release();
@@ -158,7 +163,7 @@ void SimulatorImpl::SetTerrainMesh(const TerrainMesh* mesh) {
 
 size_t SimulatorImpl::MemoryAllocated() const {
   return rigidPool.BytesTaken() + particlePool.BytesTaken() + animatedPool.BytesTaken() +
-         terrainNodeList.BytesTaken() + terrainTriangleList.BytesTaken() + constraintSetPool.BytesTaken() +
+         terrainNodeList.BytesTaken() + terrainTriangleList.BytesTaken() + terrainLeafCaches.BytesTaken() + constraintSetPool.BytesTaken() +
          jointPool.BytesTaken() + controllerPool.BytesTaken() + stackInfoPool.BytesTaken() +
          stackHeaderPool.BytesTaken() + sensorPool.BytesTaken() + geometryPool.BytesTaken() +
          pointerArray.BytesTaken() + stacksToSolve.BytesTaken() + SolverArrayBytes() + region.BytesTaken();

@@ -84,6 +84,30 @@ struct SimulatorImpl : public Simulator {
   // Per-triangle stamps of the terrain pass (one word per terrain triangle).
   GrowArray<uint32_t> terrainStamps;
   uint32_t terrainStamp = 0;
+  // Per body (by id): the terrain leaves found for a box a little larger than the body's, kept while
+  // the body's box stays inside it so that the next steps need not walk the tree again.
+  static constexpr int kKeptLeaves = 8;
+  static constexpr int kKeptEntries = 24;
+  struct TerrainLeafCache {
+    Vec3 lo, hi;
+    uint32_t build = 0;
+    int32_t count = 0;
+    const TerrainTreeNode* leaves[kKeptLeaves];
+    // Bit k: leaves[k] touches the body's box in this step.
+    uint32_t touching = 0;
+    // For a sphere: the entries of the kept leaves near `near` within `nearReach`, in order, as the
+    // leaf (its place in `leaves`) and the entry's place in the tree's leaf index array; a count
+    // of -1 when none are kept.
+    Vec3 near;
+    float nearReach = 0.0f;
+    int32_t entryCount = -1;
+    uint8_t entryLeaf[kKeptEntries];
+    int32_t entryAt[kKeptEntries];
+  };
+  GrowArray<TerrainLeafCache> terrainLeafCaches;
+  // The leaves of the terrain tree that touch the body's box, in tree order, into terrainNodeList;
+  // returns the body's kept leaves when the list came from them.
+  TerrainLeafCache* FindTerrainLeaves(RigidBodyImpl* body);
   // The static terrain as a pseudo-body whose only geometry is a triangle list.
   AnimatedBodyImpl terrainBody;
   PoolNode<TConvex> terrainGeometry;

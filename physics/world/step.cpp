@@ -251,8 +251,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
   } else {
     const TerrainTree& tree = region.tree;
     if (tree.triangleCount == 0) return;
-    terrainNodeList.Clear();
-    QueryTerrainTree(&tree.root, &terrainNodeList, &body->worldMin, &body->worldMax, 0);
+    TerrainLeafCache* cache = FindTerrainLeaves(body);
     if (terrainNodeList.Count() == 0) return;
     // Each triangle once, in first-seen order: a per-triangle stamp marks the ones taken.
     if (++terrainStamp == 0) {
@@ -260,27 +259,101 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
       terrainStamp = 1;
     }
     const bool stamps = terrainStamps.Count() == static_cast<size_t>(tree.triangleCount);
+    // A lone sphere without sensors tests only the triangles whose bounds touch the box around it
+    // and whose plane passes within its radius (the triangle walk and the sphere test drop the
+    // others anyway), so those are left out here already; the reach is widened a little so that it
+    // holds the walk's own tests whatever the rounding. Sensors look farther and see every triangle.
+    Vec3 centre;
+    float reach = 0.0f;
+    const TConvex& g = body->geometries.head->rec;
+    const bool filter =
+        tree.HasLeafBounds() && body->geometries.count == 1 && g.type == kTypeSphere && body->sensors.count == 0;
+    if (filter) {
+      centre = body->pose.Apply(g.GetTransformOrIdentity().position);
+      reach = g.radius * 1.001f + 1e-3f;
+    }
     terrainTriangleList.Clear();
-    for (size_t k = 0; k < terrainNodeList.Count(); ++k) {
+    const PreparedTriangle* prepared = tree.PreparedTriangles();
+    bool full = false;
+    // The few triangles near a sphere are checked against the list itself, which is cheaper than
+    // reaching for their stamps; a list that grows long stamps what it holds and goes on by stamps.
+    bool byStamp = stamps && !filter;
+    auto take = [&](int32_t t) {
+      if (full) return;
+      if (!byStamp && stamps && terrainTriangleList.Count() >= 16) {
+        for (size_t j = 0; j < terrainTriangleList.Count(); ++j) {
+          terrainStamps[static_cast<size_t>(terrainTriangleList[j])] = terrainStamp;
+        }
+        byStamp = true;
+      }
+      if (byStamp) {
+        if (terrainStamps[static_cast<size_t>(t)] == terrainStamp) return;
+        terrainStamps[static_cast<size_t>(t)] = terrainStamp;
+      } else {
+        for (size_t j = 0; j < terrainTriangleList.Count(); ++j) {
+          if (terrainTriangleList[j] == t) return;
+        }
+      }
+      // A full list that cannot grow keeps the triangles it has.
+      if (!terrainTriangleList.Push(t)) {
+        full = true;
+        return;
+      }
+      // The walk reads the triangle and its prepared record soon: start fetching them now.
+      if (prepared) {
+        const char* rec = reinterpret_cast<const char*>(prepared + t);
+        __builtin_prefetch(tree.triangles + t);
+        for (size_t b = 0; b < sizeof(PreparedTriangle); b += 64) __builtin_prefetch(rec + b);
+      }
+    };
+    if (filter && cache) {
+      // The kept leaves' entries near the centre, gathered with some room to spare, serve the next
+      // steps as long as the centre has moved less than that room: with the leaves that touch the
+      // body's box they give the same triangles in the same order as reading the leaves.
+      const Vec3 d = centre - cache->near;
+      const float ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
+      const float moved = ax > ay ? (ax > az ? ax : az) : (ay > az ? ay : az);
+      // 1.75 > sqrt(3): the most a plane's distance can change when the centre moves this far.
+      if (cache->entryCount < 0 || !IsFiniteVec(d) || !(moved * 1.75f <= cache->nearReach - reach)) {
+        cache->near = centre;
+        cache->nearReach = reach * 1.25f;
+        cache->entryCount = 0;
+        for (int32_t k = 0; k < cache->count && cache->entryCount >= 0; ++k) {
+          const TerrainTreeNode* node = cache->leaves[k];
+          tree.ForEachEntryNear(*node, centre, cache->nearReach, [&](int i) {
+            if (cache->entryCount < 0) return;
+            if (cache->entryCount == kKeptEntries) {
+              cache->entryCount = -1;
+              return;
+            }
+            cache->entryLeaf[cache->entryCount] = static_cast<uint8_t>(k);
+            cache->entryAt[cache->entryCount] = node->firstTriangle + i;
+            ++cache->entryCount;
+          });
+        }
+      }
+    }
+    if (filter && cache && cache->entryCount >= 0) {
+      const int32_t* all = tree.leafIndices.Data();
+      for (int32_t e = 0; e < cache->entryCount && !full; ++e) {
+        if (!(cache->touching & (1u << cache->entryLeaf[e]))) continue;
+        const size_t at = static_cast<size_t>(cache->entryAt[e]);
+        if (tree.EntryNear(at, centre, reach)) take(all[at]);
+      }
+    }
+    for (size_t k = 0; k < terrainNodeList.Count() && !full && !(filter && cache && cache->entryCount >= 0); ++k) {
       const TerrainTreeNode* node = terrainNodeList[k];
       const int32_t* list = tree.NodeTriangles(*node);
-      for (int i = 0; i < node->triangleCount; ++i) {
-        const int32_t t = list[i];
-        if (stamps) {
-          if (terrainStamps[static_cast<size_t>(t)] == terrainStamp) continue;
-          terrainStamps[static_cast<size_t>(t)] = terrainStamp;
-        } else {
-          bool seen = false;
-          for (size_t j = 0; j < terrainTriangleList.Count() && !seen; ++j) seen = terrainTriangleList[j] == t;
-          if (seen) continue;
-        }
-        // A full list that cannot grow keeps the triangles it has.
-        if (!terrainTriangleList.Push(t)) break;
+      if (filter) {
+        tree.ForEachEntryNear(*node, centre, reach, [&](int i) { take(list[i]); });
+      } else {
+        for (int i = 0; i < node->triangleCount && !full; ++i) take(list[i]);
       }
     }
     Mark(kSlotTerrainQuery);
     terrain.SetTriangleList(terrainTriangleList.Data(), static_cast<int32_t>(terrainTriangleList.Count()),
                             tree.triangles, tree.vertices, tree.triangleCount);
+    terrain.listPrepared = prepared;
   }
 
   ConstraintItem row;
@@ -297,6 +370,65 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
     FillInfo(&terrainInfo, body, 1, &terrainBody, 0, row);
     collisionCallback(&terrainInfo);
   }
+}
+
+SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl* body) {
+  const TerrainTree& tree = region.tree;
+  const Vec3& lo = body->worldMin;
+  const Vec3& hi = body->worldMax;
+  terrainNodeList.Clear();
+  // Nothing to find off the terrain.
+  if (!TerrainNodeTouches(tree.root, lo, hi)) return nullptr;
+  TerrainLeafCache* cache = nullptr;
+  // A box that is not finite touches everything and is not worth keeping.
+  if (tree.nestedBoxes && body->id >= 0 && static_cast<size_t>(body->id) < terrainLeafCaches.Count() &&
+      IsFiniteVec(lo) && IsFiniteVec(hi)) {
+    cache = &terrainLeafCaches[static_cast<size_t>(body->id)];
+  }
+  if (!cache) {
+    QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
+    return nullptr;
+  }
+  // With nested boxes, the leaves touching a box are those of any larger box's leaves that touch it,
+  // in the same order.
+  const bool inside = cache->build == tree.buildCount && lo.x >= cache->lo.x && lo.y >= cache->lo.y &&
+                      lo.z >= cache->lo.z && hi.x <= cache->hi.x && hi.y <= cache->hi.y && hi.z <= cache->hi.z;
+  if (!inside) {
+    cache->build = 0;
+    cache->count = 0;
+    cache->entryCount = -1;
+    Vec3 margin = (hi - lo) * 0.15f;
+    cache->lo = lo - margin;
+    cache->hi = hi + margin;
+    QueryTerrainTree(&tree.root, &terrainNodeList, &cache->lo, &cache->hi, 0);
+    const size_t found = terrainNodeList.Count();
+    if (found >= terrainNodeList.Capacity()) {
+      // The list may have been cut short: ask again for the body's own box.
+      terrainNodeList.Clear();
+      QueryTerrainTree(&tree.root, &terrainNodeList, &lo, &hi, 0);
+      return nullptr;
+    }
+    if (found > static_cast<size_t>(kKeptLeaves)) {
+      // Too many to keep: the ones touching the body's box are the answer.
+      size_t kept = 0;
+      for (size_t i = 0; i < found; ++i) {
+        if (TerrainNodeTouches(*terrainNodeList[i], lo, hi)) terrainNodeList[kept++] = terrainNodeList[i];
+      }
+      terrainNodeList.Resize(kept);
+      return nullptr;
+    }
+    cache->build = tree.buildCount;
+    cache->count = static_cast<int32_t>(found);
+    for (size_t i = 0; i < found; ++i) cache->leaves[i] = terrainNodeList[i];
+    terrainNodeList.Clear();
+  }
+  cache->touching = 0;
+  for (int32_t i = 0; i < cache->count; ++i) {
+    if (!TerrainNodeTouches(*cache->leaves[i], lo, hi)) continue;
+    terrainNodeList.Push(cache->leaves[i]);
+    cache->touching |= 1u << i;
+  }
+  return cache;
 }
 
 void SimulatorImpl::TerrainPass() {

@@ -1,5 +1,6 @@
 // Terrain triangle tree: a quadtree on x and z over a copy of the terrain mesh.
 #include <algorithm>
+#include <cmath>
 
 #include "physics/world/simulator.h"
 
@@ -88,6 +89,11 @@ void TerrainTree::FreeMesh() {
   triangleCount = 0;
   nodes.Release();
   leafIndices.Release();
+  prepared.Release();
+  leafBounds.Release();
+  boundsStride = 0;
+  nestedBoxes = false;
+  ++buildCount;
   root = TerrainTreeNode();
   root.tree = nullptr;
   root.parent = 0;
@@ -128,6 +134,17 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   for (int i = 0; i < tcount; ++i) new (&triangles[i]) Triangle(tris[i]);
   vertexCount = vcount;
   triangleCount = tcount;
+  if (prepared.Init(tcount, 0, allocator)) {
+    prepared.Resize(static_cast<size_t>(tcount));
+    for (int i = 0; i < tcount; ++i) {
+      const Triangle& t = triangles[i];
+      PreparedTriangle& p = prepared[static_cast<size_t>(i)];
+      p = PreparedTriangle();
+      if (t.v[0] >= 0 && t.v[0] < vcount && t.v[1] >= 0 && t.v[1] < vcount && t.v[2] >= 0 && t.v[2] < vcount) {
+        PrepareTriangle(vertices[t.v[0]], vertices[t.v[1]], vertices[t.v[2]], &p);
+      }
+    }
+  }
 
   const int startCount = sizeInfo ? sizeInfo->terrainNodesStartCount : 200;
   const int growBy = sizeInfo ? sizeInfo->terrainNodesGrowByCount : -1;
@@ -167,6 +184,32 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
     FreeMesh();
     return false;
   }
+  // Padded by four never-touching entries for the four-wide reads at the end of the last leaf.
+  const size_t stride = leafIndices.Count() + 4;
+  if (PreparedTriangles() && stride <= static_cast<size_t>(INT32_MAX) / kEntryArrays &&
+      leafBounds.Init(static_cast<int>(kEntryArrays * stride), 0, allocator)) {
+    leafBounds.Resize(kEntryArrays * stride);
+    for (size_t i = 0; i < stride; ++i) {
+      const PreparedTriangle* p = i < leafIndices.Count() ? &prepared[static_cast<size_t>(leafIndices[i])] : nullptr;
+      for (int k = 0; k < 3; ++k) {
+        leafBounds[k * stride + i] = p ? p->lo[k] : INFINITY;
+        leafBounds[(3 + k) * stride + i] = p ? p->hi[k] : -INFINITY;
+        // A degenerate triangle has no plane: offset and normal 0 keep it (the walk drops it).
+        leafBounds[(6 + k) * stride + i] = p && p->valid ? p->rec.n[k] : 0.0f;
+      }
+      leafBounds[9 * stride + i] = p && p->valid ? p->rec.d : 0.0f;
+    }
+    boundsStride = stride;
+  }
+  nestedBoxes = true;
+  for (size_t i = 0; i < nodes.Count() && nestedBoxes; ++i) {
+    const TerrainTreeNode& n = nodes[i];
+    const TerrainTreeNode& p = *GetNode(n.parent);
+    for (int a = 0; a < 3; ++a) {
+      if (!(n.min[a] >= p.min[a] && n.max[a] <= p.max[a])) nestedBoxes = false;
+    }
+  }
+  ++buildCount;
   return true;
 }
 
@@ -231,18 +274,34 @@ bool TerrainTree::BuildNode(int nodeIndex, const int32_t* list, int count, int d
 
 void QueryTerrainTree(const TerrainTreeNode* node, GrowArray<const TerrainTreeNode*>* out, const Vec3* boxMin,
                       const Vec3* boxMax, int depth) {
-  if (boxMin->y > node->max.y || boxMax->y < node->min.y) return;
-  if (boxMin->x > node->max.x || boxMax->x < node->min.x) return;
-  if (boxMin->z > node->max.z || boxMax->z < node->min.z) return;
-  if (node->triangleCount == 0) {
-    const TerrainTree* tree = node->tree;
-    if (!tree) return;
-    for (int k = 0; k < 4; ++k) {
-      if (node->children[k] != -1) QueryTerrainTree(tree->GetNode(node->children[k]), out, boxMin, boxMax, depth + 1);
+  const Vec3 lo = *boxMin, hi = *boxMax;
+  // Depth first, children in order, on a stack of the nodes still to visit (each already known to
+  // touch the box). A tree deeper than the stack allows continues by recursion.
+  constexpr int kStack = 64;
+  const TerrainTreeNode* stack[kStack];
+  int top = 0;
+  if (!TerrainNodeTouches(*node, lo, hi)) return;
+  stack[top++] = node;
+  while (top > 0) {
+    const TerrainTreeNode* n = stack[--top];
+    if (n->triangleCount != 0) {
+      out->Push(n);
+      continue;
     }
-    return;
+    const TerrainTree* tree = n->tree;
+    if (!tree) continue;
+    if (top + 4 > kStack) {
+      for (int k = 0; k < 4; ++k) {
+        if (n->children[k] != -1) QueryTerrainTree(tree->GetNode(n->children[k]), out, boxMin, boxMax, depth + 1);
+      }
+      continue;
+    }
+    for (int k = 3; k >= 0; --k) {
+      if (n->children[k] == -1) continue;
+      const TerrainTreeNode* child = tree->GetNode(n->children[k]);
+      if (TerrainNodeTouches(*child, lo, hi)) stack[top++] = child;
+    }
   }
-  out->Push(node);
 }
 
 }  // namespace phys

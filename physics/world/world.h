@@ -47,6 +47,8 @@ enum GeometryType : int32_t {
 };
 
 // One collision shape. Which primitive fields are meaningful depends on `type`.
+struct PreparedTriangle;
+
 struct TConvex : public Geometry {
   // box
   Vec3 halfExtents{0.5f, 0.5f, 0.5f};
@@ -64,6 +66,9 @@ struct TConvex : public Geometry {
   const Triangle* listTriangles = nullptr;
   int32_t listTriangleCount = 0;
   const Vec3* listVertices = nullptr;
+  // Optional: the triangles already prepared, indexed like listTriangles (the terrain tree keeps
+  // them so that the tests need not rebuild a triangle's plane and edges per query).
+  const PreparedTriangle* listPrepared = nullptr;
   // single triangle
   const Vec3* corners[3] = {nullptr, nullptr, nullptr};
 
