@@ -101,6 +101,8 @@ void DrawCursor() {
 }  // namespace
 
 void DrawMenuScreen() {
+  // The menus read the real cursor; mouse look switches relative motion on again in play.
+  if (CursorRelativeMode()) SetCursorRelativeMode(false);
   DrawBackgroundStrips();
 
   glMatrixMode(GL_PROJECTION);

@@ -20,8 +20,8 @@ inline void ResetMenuWorld() {
   mapNumber = 1;
   difficulty = 1;
   fireHeld = false;
-  players[0] = PlayerRecord{};
-  players[1] = PlayerRecord{};
+  players[0].ResetFields();
+  players[1].ResetFields();
   for (ServerEntry& e : serverList) e = ServerEntry{};
   hostBlock = HostBlock{};
   clientBlock = ClientBlock{};
