@@ -23,8 +23,8 @@ inline void ResetMenuWorld() {
   players[0].ResetFields();
   players[1].ResetFields();
   for (ServerEntry& e : serverList) e = ServerEntry{};
-  hostBlock = HostBlockHeader{};
-  clientBlock = ClientBlockHeader{};
+  hostBlock = HostBlock{};
+  clientBlock = ClientBlock{};
   hostAddress = NetAddress{};
   ClearMessages();
 }

@@ -1,0 +1,84 @@
+// The client's side of a LAN game: discovery of hosts, the join, and in the game the host's
+// states in and the keys and view out, every 50 ms.
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/frame.h"
+#include "game/game_state.h"
+#include "game/world.h"
+#include "net/lan_internal.h"
+#include "net/net.h"
+
+namespace {
+
+constexpr int kServerRowsUsed = 3;
+
+// A waiting host's reply to a search fills the first free row of 0..2, once per host.
+void ListHost(const NetAddress& from) {
+  if (hostBlock.state != HOST_WAITING || clientBlock.type != CLIENT_SEARCH || hostBlock.hostId == 0) return;
+  for (int i = 0; i < kServerRowsUsed; ++i) {
+    if (serverList[i].id == hostBlock.hostId) return;
+  }
+  for (int i = 0; i < kServerRowsUsed; ++i) {
+    if (serverList[i].id == 0) {
+      serverList[i] = ServerEntry{hostBlock.hostId, hostBlock.state, hostBlock.mapNumber, from};
+      return;
+    }
+  }
+}
+
+// Reads every waiting datagram; a valid one replaces hostBlock. Once in a game, only the joined
+// host's datagrams are taken.
+void ReceiveHostDatagrams() {
+  static uint8_t buffer[kHostBlockSize];
+  auto take = [](const uint8_t* data, size_t size, const NetAddress& from) {
+    HostBlock incoming;
+    if (!DecodeHostBlock(data, size, incoming)) return;
+    if (clientBlock.type == CLIENT_IN_GAME && incoming.hostId != joinedHostId) return;
+    hostBlock = incoming;
+    clientPeerAddress = from;
+    if (clientBlock.type == CLIENT_IN_GAME) TakeHostSoundEvents();
+    ListHost(from);
+  };
+  ReceiveWaitingDatagrams(netSocket, buffer, sizeof buffer, take);
+}
+
+// The host accepted the request: the client's level starts on the host's map.
+void CompleteJoin() {
+  clientBlock.type = CLIENT_IN_GAME;
+  joinedHostId = hostBlock.hostId;
+  gameState = 0;
+  playerStartPosition.Set(-70.0f, 3.0f, -107.0f);
+  playerStartDirection.Set(1.0f, 0.0f, 0.0f);
+  gameMode = 2;
+  mapNumber = hostBlock.mapNumber;
+  lanHooks.loadMap(mapNumber);
+}
+
+}  // namespace
+
+void NetClientPump(int, int) {
+  ReceiveHostDatagrams();
+  if (hostBlock.state == HOST_ACCEPTED && clientBlock.type == CLIENT_JOIN && hostBlock.hostId != 0) {
+    CompleteJoin();
+  }
+  if (hostBlock.state == HOST_PLAYING && clientBlock.type == CLIENT_IN_GAME && joinedHostId == hostBlock.hostId) {
+    InterpolateRemoteState();
+    BuildClientInput();
+  }
+  if (netSendAccumulator >= 1.0f && clientBlock.type != CLIENT_SEARCH) {
+    netSendAccumulator -= 1.0f;
+    clientPeerAddress = hostAddress;
+    // A chosen server always has an address; without one there is nobody to send to.
+    if (hostAddress.ip != 0 && hostAddress.port != 0) {
+      const std::vector<uint8_t> datagram = EncodeClientBlock(clientBlock);
+      if (UdpSendTo(netSocket, datagram.data(), datagram.size(), hostAddress) < 0) {
+        // The socket is gone: the game goes on with the last state it had.
+        NetCloseSocket(netSocket);
+        return;
+      }
+      UnpackHostState();
+    }
+  }
+  netSendAccumulator += 0.2f * frameStep;
+}

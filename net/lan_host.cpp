@@ -1,0 +1,64 @@
+// The host's side of a LAN game: it receives the client's input, runs the world for both players
+// and answers with both players' states, at most once per frame.
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/frame.h"
+#include "net/lan_internal.h"
+#include "net/net.h"
+
+namespace {
+
+// Reads every waiting datagram. A valid one replaces clientBlock, unless a client has been
+// accepted and it comes from anybody else. True when one was taken.
+bool ReceiveClientDatagrams() {
+  bool received = false;
+  uint8_t buffer[kClientBlockSize];
+  auto take = [&](const uint8_t* data, size_t size, const NetAddress& from) {
+    ClientBlock incoming;
+    if (!DecodeClientBlock(data, size, incoming)) return;
+    if (acceptedClientId != -1 && incoming.senderId != acceptedClientId) return;
+    clientBlock = incoming;
+    lastSenderAddress = from;
+    received = true;
+  };
+  ReceiveWaitingDatagrams(netSocket, buffer, sizeof buffer, take);
+  return received;
+}
+
+// The join: a request from a client with an id makes it the accepted one; its first datagram from
+// inside the game starts the match, and both players respawn.
+void AdvanceHandshake() {
+  if (clientBlock.type == CLIENT_JOIN && hostBlock.state == HOST_WAITING && clientBlock.senderId != 0) {
+    acceptedClientId = clientBlock.senderId;
+    hostBlock.state = HOST_ACCEPTED;
+  }
+  if (clientBlock.type == CLIENT_IN_GAME && hostBlock.state == HOST_ACCEPTED &&
+      clientBlock.senderId == acceptedClientId) {
+    hostBlock.state = HOST_PLAYING;
+    lanHooks.respawnPlayer(0);
+    lanHooks.respawnPlayer(1);
+  }
+}
+
+}  // namespace
+
+void NetHostPump(int, int) {
+  const bool received = ReceiveClientDatagrams();
+  if (frameStep < 5.0f) lanHooks.updateWorld();
+  if (netSendAccumulator < 1.0f && !received) {
+    netSendAccumulator += 0.2f * frameStep;
+    return;
+  }
+  AdvanceHandshake();
+  PackHostState();
+  // While waiting, the host answers everyone (a search gets its reply); afterwards only its client.
+  const bool addressKnown = lastSenderAddress.ip != 0 && lastSenderAddress.port != 0;
+  if (addressKnown && (acceptedClientId == -1 || acceptedClientId == clientBlock.senderId)) {
+    const std::vector<uint8_t> datagram = EncodeHostBlock(hostBlock);
+    UdpSendTo(netSocket, datagram.data(), datagram.size(), lastSenderAddress);
+  }
+  netSendAccumulator -= 1.0f;
+  soundEventsSent = true;
+  netSendAccumulator += 0.2f * frameStep;
+}

@@ -1,0 +1,313 @@
+// A host and a client in one process exchanging real datagrams over 127.0.0.1 (no broadcast):
+// the join, the states and inputs that travel, pacing, and datagrams from strangers.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "game/world.h"
+#include "net/lan_machines.h"
+
+namespace {
+
+class LanLoopback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetLanTestWorld();
+    host.netId = 111;
+    host.map = 4;
+    host.mode = 1;
+    client.netId = 222;
+    client.mode = 2;
+    On(host, [&] {
+      NetHostStart(0);  // any free port: the tests never take the game's port outside a namespace
+      hostPort = UdpLocalPort(netSocket);
+    });
+    ASSERT_NE(hostPort, 0);
+  }
+  void TearDown() override {
+    CloseMachine(host);
+    CloseMachine(client);
+    int s = stranger;
+    UdpClose(s);
+    OverrideCursorPos(false);
+  }
+
+  void HostFrame() {
+    On(host, [] { NetHostPump(NET_PORT); });
+  }
+  void ClientFrame() {
+    On(client, [] { NetClientPump(NET_PORT); });
+  }
+  // Host and client frames in turn, with a pause for delivery.
+  void Frames(int n) {
+    for (int i = 0; i < n; ++i) {
+      HostFrame();
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+      ClientFrame();
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  }
+  // The connect screen's click on server row 0, listed with the host's address.
+  void ClickServerRow() {
+    On(client, [&] {
+      serverList[0] = ServerEntry{111, HOST_WAITING, 4, NetAddress{kLoopbackIp, hostPort}};
+      hostAddress = serverList[0].address;
+      clientBlock.type = CLIENT_JOIN;
+      NetClientJoin(NET_PORT, 0);
+    });
+  }
+  void Join() {
+    ClickServerRow();
+    for (int i = 0; i < 200 && !(host.host.state == HOST_PLAYING && client.client.type == CLIENT_IN_GAME); ++i) {
+      Frames(1);
+    }
+    ASSERT_EQ(host.host.state, HOST_PLAYING);
+    ASSERT_EQ(client.client.type, CLIENT_IN_GAME);
+  }
+  // Reads what arrived on the stranger's socket: the number of host datagrams and the last one.
+  int StrangerReceives(HostBlock* last = nullptr) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    int count = 0;
+    uint8_t buffer[kHostBlockSize];
+    size_t length = 0;
+    NetAddress from;
+    while (UdpReceiveFrom(stranger, buffer, sizeof buffer, &length, &from) == UdpReceive::Datagram) {
+      HostBlock b;
+      if (DecodeHostBlock(buffer, length, b)) {
+        ++count;
+        if (last) *last = b;
+      }
+    }
+    return count;
+  }
+  void StrangerSends(const ClientBlock& b) {
+    const std::vector<uint8_t> d = EncodeClientBlock(b);
+    ASSERT_EQ(UdpSendTo(stranger, d.data(), d.size(), NetAddress{kLoopbackIp, hostPort}), int(d.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  LanMachine host, client;
+  uint16_t hostPort = 0;
+  int stranger = UdpOpen();
+};
+
+TEST_F(LanLoopback, ACompleteJoinStartsTheMatchOnBothSides) {
+  EXPECT_EQ(host.host.state, HOST_WAITING);
+  EXPECT_EQ(host.host.hostId, 111);
+  EXPECT_EQ(host.host.mapNumber, 4);
+  ClickServerRow();
+  // The request went out at once: the host accepts it in its next frame and answers.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  HostFrame();
+  EXPECT_EQ(host.host.state, HOST_ACCEPTED);
+  EXPECT_EQ(host.accepted, 222);
+  EXPECT_EQ(host.log.worldUpdates, 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ClientFrame();
+  EXPECT_EQ(client.client.type, CLIENT_IN_GAME);
+  EXPECT_EQ(client.joined, 111);
+  EXPECT_EQ(client.map, 4);
+  EXPECT_EQ(client.mode, 2);
+  EXPECT_EQ(client.state, 0);
+  ASSERT_EQ(client.log.loadedMaps, std::vector<int>{4});
+  EXPECT_EQ(playerStartPosition.x, -70.0f);
+  EXPECT_EQ(playerStartPosition.z, -107.0f);
+  // The client's next send (one pacing interval later) tells the host it is in the game.
+  for (int i = 0; i < 40 && host.host.state != HOST_PLAYING; ++i) Frames(1);
+  EXPECT_EQ(host.host.state, HOST_PLAYING);
+  EXPECT_EQ(host.log.respawned, (std::vector<int>{0, 1}));
+  // The search rows were reset by the join.
+  EXPECT_EQ(client.servers[0].id, 0);
+}
+
+TEST_F(LanLoopback, StatesFlowToTheClientAndInputToTheHost) {
+  Join();
+  host.player[0].position = Vec3(12.0f, 3.0f, -40.0f);
+  host.player[0].health = 55.0f;
+  host.player[1].position = Vec3(-8.0f, 3.0f, 20.0f);
+  host.player[1].ammo[0] = 37;
+  host.host.scores[0] = 4;
+  host.events[0] = SoundEvent{22, Vec3(12.0f, 5.0f, -40.0f), 1};
+  client.keyState['W'] = true;
+  client.keyState[VK_LEFT] = true;
+  client.player[0].viewDirection = Vec3(0.0f, 0.0f, 1.0f);
+  client.player[0].pitch = 0.5f;
+  // Two client sends later both snapshots hold the host's new state.
+  for (int i = 0; i < 60 && client.previousSnapshot[0].position.x != 12.0f; ++i) Frames(1);
+  EXPECT_EQ(client.snapshot[0].position.x, 12.0f);
+  EXPECT_EQ(client.previousSnapshot[0].position.x, 12.0f);
+  Frames(1);
+  // The client shows the host's player as its players[1], its own player as players[0].
+  EXPECT_EQ(client.player[1].position.x, 12.0f);
+  EXPECT_EQ(client.player[1].health, 55.0f);
+  EXPECT_EQ(client.player[0].position.z, 20.0f);
+  EXPECT_EQ(client.player[0].ammo[0], 37);
+  EXPECT_EQ(client.host.scores[0], 4);
+  // The host received the keys and the view.
+  EXPECT_EQ(host.client.forwardKey, 2);
+  EXPECT_EQ(host.client.strafeLeftKey, 2);
+  EXPECT_EQ(host.client.backKey, 1);
+  EXPECT_EQ(host.client.viewDirection.z, 1.0f);
+  EXPECT_EQ(host.client.pitch, 0.5f);
+  EXPECT_EQ(host.client.senderId, 222);
+}
+
+TEST_F(LanLoopback, TheClientPlaysTheSoundEventsOfTheHostsDatagrams) {
+  Join();
+  // The host queues an event; its next send carries it, then the frame function frees it.
+  host.events[3] = SoundEvent{31, Vec3(1.0f, 2.0f, 3.0f), 0};
+  host.eventsSent = false;
+  bool seen = false;
+  for (int i = 0; i < 30 && !seen; ++i) {
+    HostFrame();
+    if (host.eventsSent) {
+      host.eventsSent = false;
+      On(host, [] { ClearSoundEvents(); });
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+    ClientFrame();
+    seen = client.events[3].code == 31;
+  }
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(client.events[3].position.y, 2.0f);
+  EXPECT_EQ(host.events[3].code, -1);
+}
+
+TEST_F(LanLoopback, TheHostIsSilentUntilPacedOrAskedAndThenAnswersAtOnce) {
+  // Nothing arrives: the host sends nothing (it knows nobody) while the pacing fills.
+  for (int i = 0; i < 4; ++i) HostFrame();
+  EXPECT_FLOAT_EQ(host.accumulator, 0.8f);
+  EXPECT_EQ(StrangerReceives(), 0);
+  // A search request is answered in the same frame, with the host's id and map.
+  ClientBlock search;
+  search.type = CLIENT_SEARCH;
+  search.senderId = 5;
+  StrangerSends(search);
+  HostFrame();
+  HostBlock reply;
+  EXPECT_EQ(StrangerReceives(&reply), 1);
+  EXPECT_EQ(reply.state, HOST_WAITING);
+  EXPECT_EQ(reply.hostId, 111);
+  EXPECT_EQ(reply.mapNumber, 4);
+  EXPECT_EQ(host.host.state, HOST_WAITING);
+  EXPECT_TRUE(host.eventsSent);
+}
+
+TEST_F(LanLoopback, StrangersAndGarbageDoNotDisturbAnAcceptedClient) {
+  ClickServerRow();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  HostFrame();
+  ASSERT_EQ(host.host.state, HOST_ACCEPTED);
+  StrangerReceives();
+  // A stranger claims to be in the game: the host neither starts the match nor answers.
+  ClientBlock claim;
+  claim.type = CLIENT_IN_GAME;
+  claim.senderId = 333;
+  claim.forwardKey = 2;
+  StrangerSends(claim);
+  HostFrame();
+  EXPECT_EQ(host.host.state, HOST_ACCEPTED);
+  EXPECT_NE(host.client.senderId, 333);
+  EXPECT_EQ(StrangerReceives(), 0);
+  // Short, long and out-of-range datagrams are dropped.
+  std::vector<uint8_t> d = EncodeClientBlock(claim);
+  d.resize(100);
+  UdpSendTo(stranger, d.data(), d.size(), NetAddress{kLoopbackIp, hostPort});
+  d.assign(2000, 0xff);
+  UdpSendTo(stranger, d.data(), d.size(), NetAddress{kLoopbackIp, hostPort});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const ClientBlock before = host.client;
+  HostFrame();
+  EXPECT_EQ(EncodeClientBlock(host.client), EncodeClientBlock(before));
+  // The real client still completes the join.
+  for (int i = 0; i < 60 && host.host.state != HOST_PLAYING; ++i) Frames(1);
+  EXPECT_EQ(host.host.state, HOST_PLAYING);
+}
+
+TEST_F(LanLoopback, SearchRepliesFillOneRowPerWaitingHost) {
+  // The client listens as the connect screen's search does (the broadcast itself is tested in a
+  // namespace of its own); three hosts answer by hand.
+  uint16_t clientPort = 0;
+  On(client, [&] {
+    netSocket = UdpOpen();
+    ASSERT_TRUE(UdpBind(netSocket, 0));
+    clientPort = UdpLocalPort(netSocket);
+    clientBlock.type = CLIENT_SEARCH;
+  });
+  auto answer = [&](int id, int state, int map) {
+    HostBlock b;
+    b.state = state;
+    b.hostId = id;
+    b.mapNumber = map;
+    const std::vector<uint8_t> d = EncodeHostBlock(b);
+    UdpSendTo(stranger, d.data(), d.size(), NetAddress{kLoopbackIp, clientPort});
+  };
+  answer(40, HOST_WAITING, 2);
+  answer(40, HOST_WAITING, 2);
+  answer(50, HOST_PLAYING, 3);
+  answer(60, HOST_WAITING, 9);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ClientFrame();
+  EXPECT_EQ(client.servers[0].id, 40);
+  EXPECT_EQ(client.servers[0].mapNumber, 2);
+  EXPECT_EQ(client.servers[0].state, HOST_WAITING);
+  EXPECT_EQ(client.servers[0].address, (NetAddress{kLoopbackIp, UdpLocalPort(stranger)}));
+  EXPECT_EQ(client.servers[1].id, 60);
+  EXPECT_EQ(client.servers[2].id, 0);
+  // A search sends nothing itself, however long the pacing runs.
+  EXPECT_EQ(client.client.type, CLIENT_SEARCH);
+}
+
+TEST_F(LanLoopback, AClientWhoseSocketFailsKeepsItsLastStateQuietly) {
+  Join();
+  Frames(5);
+  const Vec3 before = client.player[1].position;
+  // The socket goes away under the client: its next send fails, and the socket is dropped once.
+  On(client, [] {
+    int s = netSocket;
+    UdpClose(s);  // the descriptor is gone; netSocket still names it
+    netSocket = 1 << 20;  // a number that is no descriptor at all
+  });
+  for (int i = 0; i < 10; ++i) ClientFrame();
+  EXPECT_EQ(client.socket, kInvalidSocket);
+  EXPECT_EQ(client.player[1].position.x, before.x);
+  EXPECT_EQ(client.client.type, CLIENT_IN_GAME);
+}
+
+TEST(LanLoopbackGuard, TestProgramsSendNothingBeyondLoopback) {
+  int s = UdpOpen();
+  ASSERT_NE(s, kInvalidSocket);
+  const uint8_t byte = 0;
+  EXPECT_EQ(UdpSendTo(s, &byte, 1, NetAddress{0x0a000002u, 9}), -1);
+  EXPECT_EQ(UdpSendTo(s, &byte, 1, NetAddress{kBroadcastIp, 9}), -1);
+  ASSERT_TRUE(UdpSetBroadcast(s, true));
+  EXPECT_EQ(UdpSendTo(s, &byte, 1, NetAddress{kBroadcastIp, 9}), -1);
+  UdpClose(s);
+  UdpClose(s);  // closing twice is harmless
+  EXPECT_EQ(s, kInvalidSocket);
+}
+
+TEST(LanLoopbackGuard, ADatagramLongerThanTheBufferIsReportedCut) {
+  int s = UdpOpen();
+  ASSERT_TRUE(UdpBind(s, 0));
+  const NetAddress self{kLoopbackIp, UdpLocalPort(s)};
+  const std::vector<uint8_t> big(2000, 7);
+  ASSERT_EQ(UdpSendTo(s, big.data(), big.size(), self), 2000);
+  ASSERT_EQ(UdpSendTo(s, big.data(), 100, self), 100);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  uint8_t buffer[408];
+  size_t length = 0;
+  NetAddress from;
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Truncated);
+  EXPECT_EQ(length, 2000u);
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Datagram);
+  EXPECT_EQ(length, 100u);
+  EXPECT_EQ(from, self);
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Empty);
+  UdpClose(s);
+  EXPECT_EQ(UdpReceiveFrom(s, buffer, sizeof buffer, &length, &from), UdpReceive::Empty);
+  EXPECT_EQ(UdpSendTo(s, big.data(), 1, self), -1);
+}
+
+}  // namespace
