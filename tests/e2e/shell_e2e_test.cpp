@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "e2e_support.h"
+#include "gl_fixture.h"
 #include "engine/frame.h"
 #include "engine/shell.h"
 #include "game/game_state.h"
@@ -28,19 +29,6 @@ int framesSeen = 0;
 int closeAfterFrames = 0;
 bool sawLoadingFirst = false, sawLoadingSecond = false, sawMenu = false;
 
-void SaveScreen(const char* name) {
-  GLint vp[4];
-  glGetIntegerv(GL_VIEWPORT, vp);
-  std::vector<uint8_t> px(static_cast<size_t>(vp[2]) * vp[3] * 3), flipped(px.size());
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, vp[2], vp[3], GL_RGB, GL_UNSIGNED_BYTE, px.data());
-  const size_t stride = static_cast<size_t>(vp[2]) * 3;
-  for (int y = 0; y < vp[3]; ++y)
-    std::copy(px.begin() + (vp[3] - 1 - y) * stride, px.begin() + (vp[3] - y) * stride, flipped.begin() + y * stride);
-  WritePng(std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png", vp[2], vp[3], 3, flipped);
-}
-
 // Each frame takes 20 ms of fake time; the window is closed after a set number of frames.
 bool ScriptedFrame() {
   fakeNow += 20'000'000;
@@ -48,13 +36,13 @@ bool ScriptedFrame() {
   const bool result = RenderFrame();
   ++framesSeen;
   if (loadingBefore && loadProgress < 7.0f) {
-    if (!sawLoadingFirst) SaveScreen("e2e_loading_first");
+    if (!sawLoadingFirst) SaveWindowPicture("e2e_loading_first");
     sawLoadingFirst = true;
   } else if (loadingBefore) {
-    if (!sawLoadingSecond) SaveScreen("e2e_loading_second");
+    if (!sawLoadingSecond) SaveWindowPicture("e2e_loading_second");
     sawLoadingSecond = true;
   } else if (gameState == 1) {
-    if (!sawMenu) SaveScreen("e2e_main_menu");
+    if (!sawMenu) SaveWindowPicture("e2e_main_menu");
     sawMenu = true;
   }
   if (framesSeen == closeAfterFrames) PostMessage(WM_CLOSE, 0, 0);

@@ -4,6 +4,8 @@
 // saved for a person to look at.
 #include <gtest/gtest.h>
 
+#include "gl_fixture.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
@@ -77,20 +79,6 @@ int careerMapAfterWin = 0;
 int drainFrames = 0;
 float startXAfterRestart = 0.0f;
 bool restartedAtStart = false;
-
-void SaveWindowPicture(const std::string& name) {
-  int w = 0, h = 0;
-  PlatformClientSize(w, h);
-  std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 3), topDown(bottomUp.size());
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-  const size_t stride = static_cast<size_t>(w) * 3;
-  for (int y = 0; y < h; ++y)
-    std::copy(bottomUp.begin() + (h - 1 - y) * stride, bottomUp.begin() + (h - y) * stride,
-              topDown.begin() + y * stride);
-  WritePng(std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png", w, h, 3, topDown);
-}
 
 void Key(int vk, bool down) { PostMessage(down ? WM_KEYDOWN : WM_KEYUP, static_cast<uintptr_t>(vk), 0); }
 

@@ -3,6 +3,8 @@
 // again at the new size), then EXIT and YES end the program, which stores the new settings.
 #include <gtest/gtest.h>
 
+#include "gl_fixture.h"
+
 #include <GL/gl.h>
 
 #include <filesystem>
@@ -51,20 +53,6 @@ std::vector<int> statesSeen;
 std::vector<std::pair<int, int>> clientSizes;
 const char* pendingShot = nullptr;
 ShellHooks defaults;
-
-void SaveWindowPicture(const std::string& name) {
-  int w = 0, h = 0;
-  PlatformClientSize(w, h);
-  std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 3), topDown(bottomUp.size());
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-  const size_t stride = static_cast<size_t>(w) * 3;
-  for (int y = 0; y < h; ++y)
-    std::copy(bottomUp.begin() + (h - 1 - y) * stride, bottomUp.begin() + (h - y) * stride,
-              topDown.begin() + y * stride);
-  WritePng(std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png", w, h, 3, topDown);
-}
 
 bool ScriptedPeek(Message& m) {
   if (PeekMessage(m)) return true;

@@ -28,18 +28,28 @@ void GlTest::SetUp() {
 
 void GlTest::TearDown() { EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR)); }
 
-std::vector<uint8_t> GlTest::ReadPixels() {
-  std::vector<uint8_t> bottomUp(static_cast<size_t>(Width()) * Height() * 3);
+std::vector<uint8_t> ReadBackBuffer(int width, int height) {
+  std::vector<uint8_t> bottomUp(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, Width(), Height(), GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
   std::vector<uint8_t> topDown(bottomUp.size());
-  const size_t stride = static_cast<size_t>(Width()) * 3;
-  for (int y = 0; y < Height(); ++y)
-    std::copy(bottomUp.begin() + (Height() - 1 - y) * stride, bottomUp.begin() + (Height() - y) * stride,
+  const size_t stride = static_cast<size_t>(width) * 3;
+  for (int y = 0; y < height; ++y)
+    std::copy(bottomUp.begin() + (height - 1 - y) * stride, bottomUp.begin() + (height - y) * stride,
               topDown.begin() + y * stride);
   return topDown;
 }
+
+std::string SaveWindowPicture(const std::string& name) {
+  int w = 0, h = 0;
+  PlatformClientSize(w, h);
+  const std::string path = std::string(DUN_TEST_OUTPUT_DIR) + "/" + name + ".png";
+  WritePng(path, w, h, 3, ReadBackBuffer(w, h));
+  return path;
+}
+
+std::vector<uint8_t> GlTest::ReadPixels() { return ReadBackBuffer(Width(), Height()); }
 
 void GlTest::PixelAt(int x, int y, uint8_t rgb[3]) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);

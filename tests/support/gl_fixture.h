@@ -29,5 +29,11 @@ class GlTest : public ::testing::Test {
   static void StackDepths(int& modelview, int& projection, int& texture);
 };
 
+// Reads the back buffer of the current context (RGB, rows top to bottom).
+std::vector<uint8_t> ReadBackBuffer(int width, int height);
+// Saves the back buffer of the current window (its client size) as test-output/NAME.png;
+// returns the path.
+std::string SaveWindowPicture(const std::string& name);
+
 // Path of a file in the generated sample data set.
 std::string DataFile(const std::string& relative);
