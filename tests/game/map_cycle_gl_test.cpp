@@ -86,4 +86,21 @@ TEST_F(MapCycleGl, EveryMapLoadsAndUnloadsRepeatedlyWithoutGrowing) {
   gameMode = 0;
 }
 
+// A host's datagram may name any map up to 20; the maps past the career have no files, and the
+// client's level is then empty rather than a crash.
+TEST_F(MapCycleGl, AClientOnAMapWithoutFilesGetsAnEmptyLevel) {
+  ASSERT_EQ(chdir(DUN_DATA_DIR), 0);
+  for (int map : {11, 20}) {
+    gameMode = 2;
+    mapNumber = map;
+    LoadMap(map, 1, 1);
+    ASSERT_NE(mapModel, nullptr);
+    EXPECT_EQ(players[0].body, nullptr);
+    UnloadMap();
+    EXPECT_EQ(mapModel, nullptr);
+  }
+  gameMode = 0;
+  mapNumber = 1;
+}
+
 }  // namespace
