@@ -90,6 +90,9 @@ void PlaySoundEvents() {
   const bool client = gameMode == 2;
   for (SoundEvent& e : soundEvents) {
     if (!client && e.done != 0) continue;
+    // A hit report is no sound: the client's hit burst, drawn later in the frame, takes it and
+    // frees its slot.
+    if (client && e.code == kEventClientHit) continue;
     PlayEvent(e);
     e.done = 1;
     if (client) e.code = -1;

@@ -42,6 +42,32 @@ TEST_F(Effects, TheLanClientBurstsAtTheLastReportedHit) {
 }
 
 
+// In a frame of the client the queue is played (and its slots freed) before the hit burst looks
+// for the host's hit reports: a report must survive the play pass to show its burst.
+TEST_F(Effects, TheLanClientHitReportSurvivesThePlayPassOfItsFrame) {
+  ResetSoundEvents();
+  for (Particle& p : hitParticles) p.life = -1.0f;
+  soundEvents[4].code = kEventClientHit;
+  soundEvents[4].position = Vec3(3.0f, 4.0f, 5.0f);
+  gameMode = 2;
+  PlaySoundEvents();
+  // Everything else is played and freed.
+  for (int i = 0; i < kSoundEventSlots; ++i) {
+    if (i != 4) {
+      EXPECT_EQ(soundEvents[i].code, -1);
+    }
+  }
+  TriggerHitBurst();
+  EXPECT_EQ(soundEvents[4].code, -1);
+  for (const Particle& p : hitParticles) {
+    EXPECT_EQ(p.x, 3.0f);
+    EXPECT_EQ(p.z, 5.0f);
+  }
+  gameMode = 0;
+  ResetSoundEvents();
+}
+
+
 TEST_F(Effects, SpareBurstEmitsForOneSecondAfterAShot) {
   frameStep = 50.0f;  // half a second per call
   spareBurstFlag = true;
