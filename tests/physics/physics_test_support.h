@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -49,3 +50,66 @@ inline void ExpectNear3(const Vec3& v, const Vec3& want, float tol = 1e-5f) {
   EXPECT_NEAR(v.y, want.y, tol);
   EXPECT_NEAR(v.z, want.z, tol);
 }
+
+// A world as the game makes it: gravity (0, -4, 0), material 0 with friction 0 and restitution
+// 0.1, sphere bodies of diameter 2.5, terrain meshes built from quads, one frame = Advance(0.028, 3).
+struct GameWorld {
+  Simulator* sim = nullptr;
+  std::vector<Vec3> verts;
+  std::vector<Triangle> tris;
+
+  explicit GameWorld(const SimulatorSizeInfo& info = SimulatorSizeInfo()) {
+    Vec3 g(0, -4, 0);
+    sim = CreateSimulator(info, nullptr, &g);
+    sim->SetMaterial(0, 0.0f, 0.1f);
+  }
+  ~GameWorld() { DestroySimulator(sim); }
+  GameWorld(const GameWorld&) = delete;
+  GameWorld& operator=(const GameWorld&) = delete;
+
+  phys::SimulatorImpl* W() { return World(sim); }
+  RigidBody* Sphere(const Vec3& at) {
+    RigidBody* b = sim->CreateRigidBody();
+    b->SetSleepThreshold(0.01f);
+    b->SetCollideConnected(true);
+    b->AddGeometry()->SetSphereDiameter(2.5f);
+    b->UpdateBoundingInfo();
+    b->SetPos(at);
+    return b;
+  }
+  RigidBody* Box(const Vec3& at) {
+    RigidBody* b = sim->CreateRigidBody();
+    b->AddGeometry()->SetBoxSize3(1, 1, 1);
+    b->UpdateMassProperties();
+    b->UpdateBoundingInfo();
+    b->SetPos(at);
+    return b;
+  }
+  // Two triangles of a square floor at height 0; `reversed` flips their winding.
+  void Floor(float half, bool reversed = false) {
+    verts = {Vec3(-half, 0, -half), Vec3(half, 0, -half), Vec3(half, 0, half), Vec3(-half, 0, half)};
+    tris.clear();
+    AddQuad(0, 1, 2, 3, reversed);
+    Mesh();
+  }
+  void AddQuad(int a, int b, int c, int d, bool reversed = false) {
+    Triangle t1, t2;
+    t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;
+    t2.v[0] = a, t2.v[1] = d, t2.v[2] = c;
+    if (reversed) {
+      std::swap(t1.v[1], t1.v[2]);
+      std::swap(t2.v[1], t2.v[2]);
+    }
+    tris.push_back(t1);
+    tris.push_back(t2);
+  }
+  void Mesh() {
+    TerrainMesh mesh;
+    mesh.vertices = verts.data();
+    mesh.vertexCount = static_cast<int32_t>(verts.size());
+    mesh.triangles = tris.data();
+    mesh.triangleCount = static_cast<int32_t>(tris.size());
+    sim->SetTerrainMesh(&mesh);
+  }
+  void Frame() { sim->Advance(0.028f, 3, nullptr); }
+};

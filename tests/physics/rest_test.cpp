@@ -14,72 +14,12 @@ namespace {
 
 bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-struct RestWorld {
-  Simulator* sim = nullptr;
-  std::vector<Vec3> verts;
-  std::vector<Triangle> tris;
-
-  explicit RestWorld(const SimulatorSizeInfo& info = SimulatorSizeInfo()) {
-    Vec3 g(0, -4, 0);
-    sim = CreateSimulator(info, nullptr, &g);
-    sim->SetMaterial(0, 0.0f, 0.1f);
-  }
-  ~RestWorld() { DestroySimulator(sim); }
-  RestWorld(const RestWorld&) = delete;
-  RestWorld& operator=(const RestWorld&) = delete;
-
-  SimulatorImpl* W() { return World(sim); }
-  RigidBody* Sphere(const Vec3& at) {
-    RigidBody* b = sim->CreateRigidBody();
-    b->SetSleepThreshold(0.01f);
-    b->SetCollideConnected(true);
-    b->AddGeometry()->SetSphereDiameter(2.5f);
-    b->UpdateBoundingInfo();
-    b->SetPos(at);
-    return b;
-  }
-  RigidBody* Box(const Vec3& at) {
-    RigidBody* b = sim->CreateRigidBody();
-    b->AddGeometry()->SetBoxSize3(1, 1, 1);
-    b->UpdateMassProperties();
-    b->UpdateBoundingInfo();
-    b->SetPos(at);
-    return b;
-  }
-  // Two triangles of a square floor at height 0; `reversed` flips their winding.
-  void Floor(float half, bool reversed = false) {
-    verts = {Vec3(-half, 0, -half), Vec3(half, 0, -half), Vec3(half, 0, half), Vec3(-half, 0, half)};
-    tris.clear();
-    AddQuad(0, 1, 2, 3, reversed);
-    Mesh();
-  }
-  void AddQuad(int a, int b, int c, int d, bool reversed = false) {
-    Triangle t1, t2;
-    t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;
-    t2.v[0] = a, t2.v[1] = d, t2.v[2] = c;
-    if (reversed) {
-      std::swap(t1.v[1], t1.v[2]);
-      std::swap(t2.v[1], t2.v[2]);
-    }
-    tris.push_back(t1);
-    tris.push_back(t2);
-  }
-  void Mesh() {
-    TerrainMesh mesh;
-    mesh.vertices = verts.data();
-    mesh.vertexCount = static_cast<int32_t>(verts.size());
-    mesh.triangles = tris.data();
-    mesh.triangleCount = static_cast<int32_t>(tris.size());
-    sim->SetTerrainMesh(&mesh);
-  }
-  void Frame() { sim->Advance(0.028f, 3, nullptr); }
-};
 
 }  // namespace
 
 TEST(RestEndToEnd, DroppedSphereSitsOnTheFloorEitherWinding) {
   for (bool reversed : {false, true}) {
-    RestWorld world;
+    GameWorld world;
     world.Floor(30.0f, reversed);
     RigidBody* b = world.Sphere(Vec3(0, 10, 0));
     // Contacts are found once the sphere overlaps the floor: the step of the first impact, at 8.4
@@ -107,7 +47,7 @@ TEST(RestEndToEnd, DroppedSphereSitsOnTheFloorEitherWinding) {
 }
 
 TEST(RestEndToEnd, SphereLandingFastStaysOnTheSurface) {
-  RestWorld world;
+  GameWorld world;
   world.Floor(30.0f);
   RigidBody* b = world.Sphere(Vec3(0, 4, 0));
   b->SetVelocity(Vec3(0, -80, 0));
@@ -123,7 +63,7 @@ TEST(RestEndToEnd, SphereLandingFastStaysOnTheSurface) {
 }
 
 TEST(RestEndToEnd, FrictionlessSlopeAcceleratesAtGSinTheta) {
-  RestWorld world;
+  GameWorld world;
   const float theta = 20.0f * 3.14159265f / 180.0f;
   const float c = std::cos(theta), s = std::sin(theta);
   // A plane through the origin falling towards +x: height y = -x tan(theta).
@@ -147,7 +87,7 @@ TEST(RestEndToEnd, FrictionlessSlopeAcceleratesAtGSinTheta) {
 }
 
 TEST(RestEndToEnd, GameDriveKeepsSpeedBoundedAndTheSphereUp) {
-  RestWorld world;
+  GameWorld world;
   world.Floor(400.0f);
   RigidBody* b = world.Sphere(Vec3(0, 1.25f, 0));
   std::mt19937 rng(11);
@@ -176,7 +116,7 @@ TEST(RestEndToEnd, GameDriveKeepsSpeedBoundedAndTheSphereUp) {
 }
 
 TEST(RestEndToEnd, ThreeBoxesSettleSleepAsOneStackAndWakeWhenTheBottomGoes) {
-  RestWorld world;
+  GameWorld world;
   world.sim->SetMaterial(0, 0.5f, 0.1f);
   world.Floor(20.0f);
   RigidBody* boxes[3];
@@ -217,7 +157,7 @@ TEST(RestEndToEnd, ThreeBoxesSettleSleepAsOneStackAndWakeWhenTheBottomGoes) {
 }
 
 TEST(RestEndToEnd, FortySpheresInAWalledPit) {
-  RestWorld world;
+  GameWorld world;
   // A square pit 16 wide with walls 12 high around a floor.
   const float h = 8.0f, top = 12.0f;
   world.verts = {Vec3(-h, 0, -h), Vec3(h, 0, -h), Vec3(h, 0, h), Vec3(-h, 0, h),

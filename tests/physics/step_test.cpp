@@ -250,47 +250,6 @@ TEST(Step, AdvanceVariableCarriesItsRemainder) {
 }
 
 namespace {
-
-struct GameWorld {
-  Simulator* sim = nullptr;
-  std::vector<Vec3> verts;
-  std::vector<Triangle> tris;
-
-  explicit GameWorld(const SimulatorSizeInfo& info = SimulatorSizeInfo()) {
-    Vec3 g(0, -4, 0);
-    sim = CreateSimulator(info, nullptr, &g);
-    sim->SetMaterial(0, 0.0f, 0.1f);
-  }
-  ~GameWorld() { DestroySimulator(sim); }
-  RigidBody* Sphere(const Vec3& at) {
-    RigidBody* b = sim->CreateRigidBody();
-    b->SetSleepThreshold(0.01f);
-    b->SetCollideConnected(true);
-    b->AddGeometry()->SetSphereDiameter(2.5f);
-    b->UpdateBoundingInfo();
-    b->SetPos(at);
-    return b;
-  }
-  void Floor(float half) {
-    verts = {Vec3(-half, 0, -half), Vec3(half, 0, -half), Vec3(half, 0, half), Vec3(-half, 0, half)};
-    Triangle a, b;
-    a.v[0] = 0, a.v[1] = 2, a.v[2] = 1;
-    b.v[0] = 0, b.v[1] = 3, b.v[2] = 2;
-    tris = {a, b};
-    Mesh();
-  }
-  void Mesh() {
-    TerrainMesh mesh;
-    mesh.vertices = verts.data();
-    mesh.vertexCount = static_cast<int32_t>(verts.size());
-    mesh.triangles = tris.data();
-    mesh.triangleCount = static_cast<int32_t>(tris.size());
-    sim->SetTerrainMesh(&mesh);
-  }
-  // One game frame at frame step 1.
-  void Frame() { sim->Advance(0.028f, 3, nullptr); }
-};
-
 int contactsSeen = 0;
 void CountContacts(CollisionInfo* info) {
   ++contactsSeen;
