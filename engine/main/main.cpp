@@ -1,3 +1,7 @@
+#include "engine/main/test_control.h"
 #include "engine/shell.h"
 
-int main() { return WinMain(); }
+int main() {
+  InstallTestControl();
+  return WinMain();
+}
