@@ -163,30 +163,20 @@ Vec3 BrakeForce(Vec3 moveForce, Vec3& velocity, float speedLimit, float stopFact
 
 void TurnView(PlayerRecord& p, int cx, int cy) {
   const float yawStep = static_cast<float>(320 - cx) / 500.0f;
-  float pitchStep = static_cast<float>(240 - cy) / 500.0f;
-  p.pitch += pitchStep;
-  if (p.pitch > 1.1f) {
-    p.pitch = 1.1f;
-    pitchStep = 0.0f;
-  } else if (p.pitch <= -1.2f) {
-    p.pitch = -1.2f;
-    pitchStep = 0.0f;
-  }
-  // The pitch axis comes from the view before this frame's turn.
-  Vec3 axis(-p.viewDirection.z, 0.0f, p.viewDirection.x);  // viewDirection x (0, 1, 0)
-  const float axisLength = Length(axis);
-  p.viewDirection = TurnAboutVertical(p.viewDirection, yawStep);
-  p.forward = Flat(p.viewDirection);
-  p.side = Flat(TurnAboutVertical(p.viewDirection, 1.57f));
-  // Looking straight up or down leaves no pitch axis; the view then only turns.
-  if (axisLength < 1e-6f || pitchStep == 0.0f) return;
-  axis = axis * (1.0f / axisLength);
-  const float c = std::cos(pitchStep), s = std::sin(pitchStep), t = 1.0f - c;
-  const Vec3 v = p.viewDirection;
-  const float x = axis.x, y = axis.y, z = axis.z;
-  p.viewDirection.Set((t * x * x + c) * v.x + (t * x * y - s * z) * v.y + (t * x * z + s * y) * v.z,
-                      (t * x * y + s * z) * v.x + (t * y * y + c) * v.y + (t * y * z - s * x) * v.z,
-                      (t * x * z - s * y) * v.x + (t * y * z + s * x) * v.y + (t * z * z + c) * v.z);
+  const float pitchStep = static_cast<float>(240 - cy) / 500.0f;
+  p.pitch = std::clamp(p.pitch + pitchStep, -1.2f, 1.1f);
+  const Vec3 turned = TurnAboutVertical(p.viewDirection, yawStep);
+  p.forward = Flat(turned);
+  p.side = Flat(TurnAboutVertical(turned, 1.57f));
+  // The view is its heading tilted by the stored pitch, never an increment on last frame's view:
+  // tilting about an axis taken before the turn, or not tilting in the frame that meets a limit,
+  // let the view's elevation wander away from the pitch and past the limits.
+  Vec3 heading = p.forward;
+  const float headingLength = Length(heading);
+  // A view straight up or down has no heading; it then faces +x.
+  heading = headingLength < 1e-6f ? Vec3(1.0f, 0.0f, 0.0f) : heading * (1.0f / headingLength);
+  const float c = std::cos(p.pitch), s = std::sin(p.pitch);
+  p.viewDirection.Set(heading.x * c, s, heading.z * c);
 }
 
 void PlayerRecord::Init(Simulator* world, const Vec3& start, const Vec3& direction, int playerIndex) {

@@ -106,7 +106,8 @@ int NextWeapon(int current, const int32_t ammo[10]);
 int PreviousWeapon(int current, const int32_t ammo[10]);
 // The weaponRaise rule of a change request: true when a new weapon is to be chosen.
 bool StartWeaponChange(float& weaponRaise);
-// The view turn of mouse look for a cursor at (cx, cy).
+// The view turn of mouse look for a cursor at (cx, cy). The view is rebuilt from its heading and
+// the stored pitch, so the two never drift apart and the pitch limits hold for the view itself.
 void TurnView(PlayerRecord& p, int cx, int cy);
 // The braking rule: replaces force when above the speed limit or when no key pushes.
 // Returns the force to set; velocity.y may be zeroed.
