@@ -8,6 +8,7 @@
 #include "engine/vector_helpers.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
+#include "game/level.h"
 #include "game/player.h"
 #include "game/world.h"
 #include "physics/physics.h"
@@ -48,6 +49,9 @@ void BanditRecord::Spawn(const Vec3& point) {
     body->Active(true, static_cast<RigidBody*>(nullptr));
     body->SetPos(point);
   }
+  // A slot reused after a death starts at rest, not with the motion the bandit died in.
+  StopBody(body);
+  velocity.SetZero();
   position = point;
   health = 100.0f;
   deathTimer = spawnFade = attackTimer = 0.0f;

@@ -198,6 +198,15 @@ void SetupPlayersNoPhysics() {
   players[1].InitRemote(playerStartPosition + Vec3(5.0f, 0.0f, 0.0f), playerStartDirection, 1);
 }
 
+void StopBody(RigidBody* body) {
+  if (!body) return;
+  const Vec3 zero(0.0f, 0.0f, 0.0f);
+  body->SetVelocity(zero);
+  body->SetAngularMomentum(zero);
+  body->SetForce(zero);
+  body->SetTorque(zero);
+}
+
 void StopAllSounds() {
   SoundSource* sounds[] = {&stepsSound,      &gun1Sound,      &gun2Sound,      &gun3Sound,
                            &gun4Sound,       &gun5Sound,      &gun6Sound,      &changeSound,

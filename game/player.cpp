@@ -9,6 +9,7 @@
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/input.h"
+#include "game/level.h"
 #include "game/remote_input.h"
 #include "game/view.h"
 #include "physics/physics.h"
@@ -244,6 +245,11 @@ void PlayerRecord::Respawn(int playerIndex) {
     const SpawnPoint& s = spawnPoints[row];
     body->SetPos(Vec3(s.x, s.y, s.z));
   }
+  // Back in play at rest: nothing of the motion of the life before carries over.
+  StopBody(body);
+  velocity.SetZero();
+  forwardMove.SetZero();
+  sideMove.SetZero();
   health = 100.0f;
   deathTimer = respawnTimer = 0.0f;
   for (int32_t& a : ammo) a = 0;
