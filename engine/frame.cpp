@@ -10,6 +10,7 @@
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "game/game_state.h"
+#include "game/input.h"
 #include "game/menus.h"
 #include "game/player.h"
 #include "game/world.h"
@@ -148,21 +149,27 @@ void DrawPlay() {
   DrawHud();
 }
 
-// The rules after the drawing: end of map, death in single player, respawn in a LAN match.
+}  // namespace
+
+// The rules after the drawing: end of map, death in single player, respawn in a LAN match. Each
+// rule runs only while play goes on: once one has left play (and unloaded the level) in this
+// frame, the others find no level to act on.
 void ApplyPlayRules() {
-  if (players[0].kills >= 30 && mapNumber >= 1 && mapNumber <= 10) {
+  // A dead player's held button is let go: a respawned player fires on a fresh press only.
+  if (!players[0].Alive()) fireHeld = false;
+  if (gameState == 0 && players[0].kills >= 30 && mapNumber >= 1 && mapNumber <= 10) {
     gameState = 44;
     UnloadMap();
     mapNumber += 1;
   }
-  if (gameMode == 0 && players[0].health < 1.0f) {
+  if (gameState == 0 && gameMode == 0 && players[0].health < 1.0f) {
     players[0].health -= 0.01f * frameStep;
     if (players[0].health < -4.0f) {
       gameState = 44;
       UnloadMap();
     }
   }
-  if (gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
+  if (gameState == 0 && gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
     if (players[0].health <= 1.0f && players[0].deathTimer > 4.0f) {
       RespawnPlayerByIndex(0);
       if (scores[1] >= 10) {
@@ -181,6 +188,8 @@ void ApplyPlayRules() {
     players[0].respawnTimer += 0.005f * frameStep;
   }
 }
+
+namespace {
 
 void DrawMenus() {
   const ALfloat orientation[6] = {0, 0, 1, 0, 1, 0};

@@ -90,10 +90,11 @@ void BanditRecord::Update(int mode) {
       if (soundOn) gun1Sound.Play();
       const float damage = 100.0f - Length(target - position);
       PlayerRecord& player = players[0];
-      if (damage > 0.0f && player.health > 0.0f) {
+      if (damage > 0.0f && player.Alive()) {
         player.health -= damage * 0.05f * static_cast<float>(difficulty);
         player.hurtFlash = 1.0f;
-        if (player.health < 1.0f) player.health = 0.0f;
+        // A shot that leaves the player dead by the HUD's rule leaves no health at all.
+        if (!player.Alive()) player.health = 0.0f;
       }
       muzzleFlashTimer = 0.0f;
     }

@@ -323,7 +323,7 @@ void ChangeWeapon(PlayerRecord& p, bool next) {
 void PlayerRecord::UpdateLocal() {
   eyePosition = position;
   lookDirection = viewDirection;
-  const bool canAct = gameState == 0 && health > 0.0f;
+  const bool canAct = gameState == 0 && Alive();
   MoveKeys k;
   k.left = keys['A'] || keys[VK_LEFT];
   k.right = keys['D'] || keys[VK_RIGHT];
@@ -334,7 +334,7 @@ void PlayerRecord::UpdateLocal() {
   torsoPitch = -30.0f * pitch;
   yaw = HeadingDifferenceFolded(NormalizeVector(Flat(viewDirection)), Vec3(0.0f, 0.0f, 1.0f)) * 57.29578f;
   FireWeapon(true);
-  if (health <= 1.0f) {
+  if (!Alive()) {
     torsoAnimWanted = kTorsoDead;
     legsAnimWanted = kLegsDead;
   }
@@ -382,9 +382,9 @@ void PlayerRecord::UpdateOther() {
   k.right = in.strafeRightKey == 2;
   k.forward = in.forwardKey == 2;
   k.back = in.backKey == 2;
-  const bool canAct = gameState == 0 && health > 0.0f;
+  const bool canAct = gameState == 0 && Alive();
   ApplyMoveKeys(*this, k, canAct);
-  if (health <= 1.0f) {
+  if (!Alive()) {
     torsoAnimWanted = kTorsoDead;
     legsAnimWanted = kLegsDead;
   }

@@ -45,6 +45,9 @@ struct PlayerRecord {
   void FireWeapon(bool local);
   // The shot itself, once the fire gate has opened: ammunition, hit tests, damage, marks, sounds.
   void Shoot();
+  // Alive as every rule of the game reads it, the HUD's death screen included: health above 1.0.
+  // Only a living player moves, fires or changes weapons.
+  bool Alive() const { return health > 1.0f; }
 
   int32_t index = 0;
   float health = 100.0f;  // alive while > 0; -100 marks the waiting players[1] of a host
