@@ -125,15 +125,19 @@ TEST_F(WeaponRules, TwoBanditsInFrontOfAWallBothTakeTheShotAndNoMarkIsMade) {
   EXPECT_NEAR(hitPoint.x, 9.0f, 1e-3f);
 }
 
+// Whichever of the two comes first in the table: the one in front takes the shot and cancels the
+// mark, the one behind the wall is measured against the wall itself and stays unhurt.
 TEST_F(WeaponRules, ABanditBehindTheWallStaysUnhurtWhenAnotherStandsInFront) {
-  Build({Floor(), WallAtX(20.0f)});
-  Place(0, 30.0f);  // behind the wall, tested first
-  Place(1, 10.0f);  // in front of it
-  Fire();
-  EXPECT_FLOAT_EQ(bandits[1].health, 70.0f);
-  EXPECT_FLOAT_EQ(bandits[0].health, 100.0f);
-  // Bandit 1 cancels the mark; bandit 0 was tested before and stays hidden.
-  EXPECT_FALSE(impactFlag);
+  for (int hidden : {0, 1}) {
+    SCOPED_TRACE(hidden);
+    Build({Floor(), WallAtX(20.0f)});
+    Place(hidden, 30.0f);      // behind the wall
+    Place(1 - hidden, 10.0f);  // in front of it
+    Fire();
+    EXPECT_FLOAT_EQ(bandits[1 - hidden].health, 70.0f);
+    EXPECT_FLOAT_EQ(bandits[hidden].health, 100.0f);
+    EXPECT_FALSE(impactFlag);
+  }
 }
 
 TEST_F(WeaponRules, FireRatesAndThePistolsRelease) {
