@@ -165,10 +165,11 @@ Vec3 BrakeForce(Vec3 moveForce, Vec3& velocity, float speedLimit, float stopFact
 void TurnView(PlayerRecord& p, int cx, int cy) {
   const float yawStep = static_cast<float>(320 - cx) / 500.0f;
   const float pitchStep = static_cast<float>(240 - cy) / 500.0f;
-  p.pitch = std::clamp(p.pitch + pitchStep, -1.2f, 1.1f);
   const Vec3 turned = TurnAboutVertical(p.viewDirection, yawStep);
   p.forward = Flat(turned);
   p.side = Flat(TurnAboutVertical(turned, 1.57f));
+  if (yawStep == 0.0f && pitchStep == 0.0f) return;  // the mouse did not move: the view stands
+  p.pitch = std::clamp(p.pitch + pitchStep, -1.2f, 1.1f);
   // The view is its heading tilted by the stored pitch, never an increment on last frame's view:
   // tilting about an axis taken before the turn, or not tilting in the frame that meets a limit,
   // let the view's elevation wander away from the pitch and past the limits.

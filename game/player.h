@@ -50,7 +50,7 @@ struct PlayerRecord {
   bool Alive() const { return health > 1.0f; }
 
   int32_t index = 0;
-  float health = 100.0f;  // alive while > 0; -100 marks the waiting players[1] of a host
+  float health = 100.0f;  // alive while above 1.0 (Alive); -100 marks the waiting players[1] of a host
   int32_t kills = 0;
   float deathTimer = 0.0f;
   float respawnTimer = 0.0f;
