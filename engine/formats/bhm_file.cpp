@@ -32,7 +32,7 @@ const char* ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject&
                      int64_t& budget) {
   constexpr const char* kBeyondEnd = "blocks beyond the end of the file";
   ByteReader r(data, size);
-  if (!r.Seek(start)) return "starts beyond the end of the file";
+  if (!r.Seek(start)) return "starts outside the file";
   MeshHeader h;
   r.Skip(4);
   h.name = r.FixedString(68);
@@ -150,13 +150,15 @@ bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part, std::string* pr
   int64_t start = meshStart;
   int64_t budget = static_cast<int64_t>(size) - meshStart;
   for (int32_t m = 0; m < numMeshes; ++m) {
-    const std::string which = "mesh " + std::to_string(m + 1) + ": ";
-    if (start < 0 || start > static_cast<int64_t>(size)) return fail(which + "starts beyond the end of the file");
+    const char* why = nullptr;
     MeshObject mesh;
     int32_t meshSize = 0;
-    if (const char* why = ReadMesh(data, size, static_cast<size_t>(start), mesh, meshSize, budget)) {
-      return fail(which + why);
+    if (start < 0 || start > static_cast<int64_t>(size)) {
+      why = "starts outside the file";
+    } else {
+      why = ReadMesh(data, size, static_cast<size_t>(start), mesh, meshSize, budget);
     }
+    if (why) return fail("mesh " + std::to_string(m + 1) + ": " + why);
     out.objects.push_back(std::move(mesh));
     ++out.numOfObjects;
     start += meshSize;
