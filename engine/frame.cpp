@@ -13,7 +13,7 @@
 #include "game/menus.h"
 #include "game/player.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/clock.h"
 #include "sound/music_track.h"
 #include "sound/sound_source.h"

@@ -14,7 +14,7 @@
 #include "engine/textures.h"
 #include "game/game_state.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/cursor.h"
 #include "platform/dialog.h"
 #include "platform/window.h"

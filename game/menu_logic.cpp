@@ -6,7 +6,7 @@
 #include "game/game_state.h"
 #include "game/menus.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
 

@@ -11,7 +11,7 @@
 #include "game/game_state.h"
 #include "game/menu_draw.h"
 #include "game/menus.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 void DrawFullScreenPicture(GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);

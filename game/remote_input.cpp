@@ -1,6 +1,6 @@
 #include "game/remote_input.h"
 
-#include "net/net.h"
+#include "game/lan/net.h"
 
 RemoteInput remoteInput;
 

@@ -27,7 +27,7 @@
 #include "game/view_weapon.h"
 #include "game/world.h"
 #include "gl_fixture.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 namespace {
 

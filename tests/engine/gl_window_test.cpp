@@ -8,7 +8,7 @@
 #include "engine/frame.h"
 #include "engine/gl_window.h"
 #include "engine/shell.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "game/game_state.h"
 #include "platform/clock.h"
 #include "platform/dialog.h"

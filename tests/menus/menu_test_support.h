@@ -8,7 +8,7 @@
 #include "game/menus.h"
 #include "game/player.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/events.h"
 
 inline void ResetMenuWorld() {
