@@ -1,6 +1,6 @@
 #include "game/input.h"
 
-#include "engine/gl_window.h"
+#include "engine/gl_setup.h"
 #include "engine/shell.h"
 #include "game/game_state.h"
 #include "game/menus.h"

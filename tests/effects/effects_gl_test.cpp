@@ -12,7 +12,7 @@
 
 #include "engine/formats/bhm_file.h"
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/static_model.h"
 #include "engine/textures.h"
 #include "game/bandits.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/shell.h"
 #include "game/lan/net.h"
 #include "game/game_state.h"

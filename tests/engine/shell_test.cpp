@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/random.h"
 #include "engine/shell.h"
 #include "game/game_state.h"
