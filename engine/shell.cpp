@@ -6,6 +6,7 @@
 #include "engine/formats/binary_io.h"
 #include "engine/formats/settings_file.h"
 #include "engine/frame.h"
+#include "app/render_frame.h"
 #include "app/gl_window.h"
 #include "game/game_state.h"
 #include "game/input.h"

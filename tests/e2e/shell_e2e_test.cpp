@@ -14,6 +14,7 @@
 #include "e2e_support.h"
 #include "gl_fixture.h"
 #include "engine/frame.h"
+#include "app/render_frame.h"
 #include "engine/shell.h"
 #include "game/game_state.h"
 #include "platform/clock.h"

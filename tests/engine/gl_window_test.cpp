@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/frame.h"
+#include "app/render_frame.h"
 #include "app/gl_window.h"
 #include "engine/shell.h"
 #include "game/lan/net.h"

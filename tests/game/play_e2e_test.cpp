@@ -17,6 +17,7 @@
 #include "e2e/e2e_support.h"
 #include "engine/formats/binary_io.h"
 #include "engine/frame.h"
+#include "app/render_frame.h"
 #include "engine/random.h"
 #include "engine/shell.h"
 #include "engine/static_model.h"

@@ -1,10 +1,9 @@
-#include "engine/frame.h"
+#include "app/render_frame.h"
 
 #include <AL/al.h>
 #include <GL/gl.h>
 
-#include <cmath>
-
+#include "engine/frame.h"
 #include "engine/shell.h"
 #include "engine/static_model.h"
 #include "engine/text.h"
@@ -14,75 +13,8 @@
 #include "game/player.h"
 #include "game/world.h"
 #include "game/lan/net.h"
-#include "platform/clock.h"
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
-
-FrameTimer frameTimer;
-float frameStep = 0.0f;
-float frameDelta = 0.0f;
-float gameClock = 0.0f;
-float secondsClock = 0.0f;
-float framesPerSecond = 0.0f;
-bool startupLoading = true;
-float loadProgress = 0.0f;
-bool musicRestartPending = false;
-
-namespace {
-double previousSeconds = 0.0;
-double previousTenths = 0.0;
-}  // namespace
-
-void TimerInit() {
-  frameTimer = FrameTimer{};
-  frameTimer.frequency = PlatformFrequency();
-  frameTimer.pcStart = PlatformCounter();
-  frameTimer.performanceCounter = true;
-  frameTimer.resolution = 1.0 / static_cast<double>(frameTimer.frequency);
-  frameTimer.pcElapsed = frameTimer.pcStart;
-}
-
-double TimerGetTime() {
-  const int64_t counts = PlatformCounter() - frameTimer.pcStart;
-  return static_cast<double>(counts) * frameTimer.resolution * 1000.0;
-}
-
-void ResetFrameClock() {
-  previousSeconds = previousTenths = 0.0;
-  frameStep = frameDelta = gameClock = secondsClock = framesPerSecond = 0.0f;
-  startupLoading = true;
-  loadProgress = 0.0f;
-  musicRestartPending = false;
-}
-
-void AdvanceFrameClock() {
-  const double s = TimerGetTime() / 1000.0;
-  framesPerSecond = static_cast<float>(1.0 / (s - previousSeconds));
-  previousSeconds = s;
-
-  const double d = TimerGetTime() / 100.0;
-  frameDelta = static_cast<float>(std::fabs(d - previousTenths));
-  frameStep = 10.0f * frameDelta;
-  previousTenths = d;
-
-  // A frame of 50 ms or more (a load, a stall, the first frame after the timer restarts) counts
-  // as 1 ms, so it never turns into one huge step.
-  if (frameStep >= 5.0f) frameStep = 0.1f;
-  gameClock += 10.0f * frameStep;
-}
-
-int LoadingPhaseStep(bool& loadNow) {
-  loadProgress += 0.01f * frameStep;
-  const int picture = loadProgress < 7.0f ? 0 : 1;
-  loadNow = loadProgress > 8.0f;
-  return picture;
-}
-
-int FpsDisplayValue(float fps) {
-  if (!std::isfinite(fps) || fps <= 0.0f) return 0;
-  if (fps >= 9999.0f) return 9999;
-  return static_cast<int>(fps);
-}
 
 namespace {
 
