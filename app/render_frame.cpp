@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 
 #include "engine/frame.h"
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "engine/static_model.h"
 #include "engine/text.h"
 #include "engine/textures.h"

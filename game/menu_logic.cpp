@@ -1,7 +1,7 @@
 // The hover and click tables of the menu screens and the procedures that run them.
 #include <cmath>
 
-#include "engine/shell.h"
+#include "game/settings.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/menus.h"

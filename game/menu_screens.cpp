@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/shell.h"
+#include "game/settings.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "game/data_files.h"

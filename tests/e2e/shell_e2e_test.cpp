@@ -15,7 +15,7 @@
 #include "gl_fixture.h"
 #include "engine/frame.h"
 #include "app/render_frame.h"
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "game/game_state.h"
 #include "platform/clock.h"
 #include "platform/dialog.h"

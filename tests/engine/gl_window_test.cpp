@@ -8,7 +8,7 @@
 #include "engine/frame.h"
 #include "app/render_frame.h"
 #include "app/gl_window.h"
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "game/lan/net.h"
 #include "game/game_state.h"
 #include "platform/clock.h"

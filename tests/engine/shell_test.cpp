@@ -6,7 +6,7 @@
 
 #include "app/gl_window.h"
 #include "engine/random.h"
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "game/game_state.h"
 #include "game/input.h"
 #include "platform/events.h"

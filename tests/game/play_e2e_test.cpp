@@ -19,7 +19,7 @@
 #include "engine/frame.h"
 #include "app/render_frame.h"
 #include "engine/random.h"
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "engine/static_model.h"
 #include "engine/vector_helpers.h"
 #include "game/bandits.h"

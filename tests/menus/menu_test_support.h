@@ -1,7 +1,7 @@
 // Shared set-up of the menu tests: every global the menus read, back at its start value.
 #pragma once
 
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/input.h"

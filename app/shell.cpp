@@ -1,4 +1,4 @@
-#include "engine/shell.h"
+#include "app/shell.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -16,17 +16,7 @@
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
 
-int resolutionIndex = 1;
-int colorBits = 32;
-int depthBits = 24;
-int spareSetting = 0;
-int screenWidth = 0;
-int screenHeight = 0;
-
 bool fullscreen = true;
-bool windowActive = true;
-bool quitRequested = false;
-bool recreateWindow = false;
 bool showFps = false;
 
 const char* const kSettingsPath = "base/menu.inf";
