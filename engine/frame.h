@@ -1,4 +1,4 @@
-// The frame function and the frame clock.
+// The frame clock.
 #pragma once
 
 #include <cstdint>
@@ -41,10 +41,3 @@ void ResetFrameClock();
 int LoadingPhaseStep(bool& loadNow);
 // The number the frame-rate text shows: 0 for a non-finite rate, clamped to 0..9999.
 int FpsDisplayValue(float fps);
-
-// The rules that end a frame of play: a won map, a single player's death, a LAN respawn or win.
-// At most one of them leaves play (and unloads the level) in a frame.
-void ApplyPlayRules();
-
-// One frame; always true.
-bool RenderFrame();

@@ -20,7 +20,7 @@
 #include "game/remote_input.h"
 #include "game/weapons.h"
 #include "meshcollide/collision_model_3d.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "physics/physics.h"
 #include "platform/cursor.h"
 #include "sound/music_track.h"
@@ -134,6 +134,43 @@ void UpdateWorld() {
   if (gameMode == 1 && RemoteClientInGame()) players[1].UpdateOther();
   if (gameMode == 0) UpdateBandits();
   if (simulator) simulator->Advance(AdvanceSeconds(frameStep), AdvanceSteps(frameStep), nullptr);
+}
+
+// Each rule runs only while play goes on: once one has left play (and unloaded the level) in this
+// frame, the others find no level to act on.
+void ApplyPlayRules() {
+  // A dead player's held button is let go: a respawned player fires on a fresh press only.
+  if (!players[0].Alive()) fireHeld = false;
+  if (gameState == 0 && players[0].kills >= 30 && mapNumber >= 1 && mapNumber <= 10) {
+    gameState = 44;
+    UnloadMap();
+    mapNumber += 1;
+  }
+  if (gameState == 0 && gameMode == 0 && players[0].health < 1.0f) {
+    players[0].health -= 0.01f * frameStep;
+    if (players[0].health < -4.0f) {
+      gameState = 44;
+      UnloadMap();
+    }
+  }
+  if (gameState == 0 && gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
+    if (players[0].health <= 1.0f && players[0].deathTimer > 4.0f) {
+      RespawnPlayerByIndex(0);
+      if (scores[1] >= 10) {
+        RespawnPlayerByIndex(1);
+        scores[0] = scores[1] = 0;
+      }
+    }
+    if (players[1].health <= 1.0f && players[1].deathTimer > 4.0f) {
+      RespawnPlayerByIndex(1);
+      if (scores[0] >= 10) {
+        RespawnPlayerByIndex(0);
+        scores[0] = scores[1] = 0;
+      }
+    }
+    if (players[0].health <= 1.0f) players[0].deathTimer += 0.005f * frameStep;
+    players[0].respawnTimer += 0.005f * frameStep;
+  }
 }
 
 void CreatePhysicsWorld() {
