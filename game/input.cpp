@@ -1,7 +1,7 @@
 #include "game/input.h"
 
-#include "engine/gl_window.h"
-#include "engine/shell.h"
+#include "engine/gl_setup.h"
+#include "game/settings.h"
 #include "game/game_state.h"
 #include "game/menus.h"
 #include "game/player.h"
@@ -28,7 +28,7 @@ void RightClickWeaponSwitch(float& weaponRaise, int& currentWeapon, const int am
 
 namespace {
 
-bool AliveInPlay() { return gameState == 0 && players[0].health > 0.0f; }
+bool AliveInPlay() { return gameState == 0 && players[0].Alive(); }
 
 }  // namespace
 

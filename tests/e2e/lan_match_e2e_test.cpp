@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "e2e_support.h"
-#include "net/wire/lan_datagrams.h"
+#include "engine/wire/lan_datagrams.h"
 #include "platform/udp.h"
 #include "support/private_network.h"
 

@@ -12,7 +12,7 @@
 
 #include "engine/formats/bhm_file.h"
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/static_model.h"
 #include "engine/textures.h"
 #include "game/bandits.h"
@@ -27,7 +27,7 @@
 #include "game/view_weapon.h"
 #include "game/world.h"
 #include "gl_fixture.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 namespace {
 
@@ -328,6 +328,20 @@ TEST_F(EffectsGl, LampHalosGlowNearTheEye) {
   EXPECT_EQ(dst, GL_ONE);
   EXPECT_GT(ChangedPixels(plain, ReadPixels()), 200);
   SaveScreenshot("lamp_halos");
+
+  // Lamps whose triangles name missing vertices get no face in the list: the halos go by the
+  // list, not by the triangle count, and draw nothing.
+  Ms3dModel broken;
+  ASSERT_TRUE(broken.Load("base/maps/1/light.ms3d"));
+  for (ModelTriangle& t : broken.triangles) t.vertexIndices[0] = 1 << 20;
+  broken.BuildFaceList();
+  ASSERT_TRUE(broken.faces.empty());
+  ASSERT_GT(broken.numTriangles, 0);
+  DrawMapView();
+  const std::vector<uint8_t> bare = ReadPixels();
+  broken.SortFacesByDistance(Vec3(eyePosition.x, eyePosition.y + 2.5f, eyePosition.z));
+  broken.DrawLampHalos();
+  EXPECT_EQ(ChangedPixels(bare, ReadPixels()), 0);
 }
 
 TEST_F(EffectsGl, BanditsAndTheOtherPlayerAtTheirDrawPositions) {

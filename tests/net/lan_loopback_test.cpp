@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "game/world.h"
-#include "net/lan_internal.h"
+#include "game/lan/lan_internal.h"
 #include "net/lan_machines.h"
 
 namespace {

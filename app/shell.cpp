@@ -1,4 +1,4 @@
-#include "engine/shell.h"
+#include "app/shell.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -6,7 +6,8 @@
 #include "engine/formats/binary_io.h"
 #include "engine/formats/settings_file.h"
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/render_frame.h"
+#include "app/gl_window.h"
 #include "game/game_state.h"
 #include "game/input.h"
 #include "platform/clock.h"
@@ -15,17 +16,7 @@
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
 
-int resolutionIndex = 1;
-int colorBits = 32;
-int depthBits = 24;
-int spareSetting = 0;
-int screenWidth = 0;
-int screenHeight = 0;
-
 bool fullscreen = true;
-bool windowActive = true;
-bool quitRequested = false;
-bool recreateWindow = false;
 bool showFps = false;
 
 const char* const kSettingsPath = "base/menu.inf";
@@ -41,6 +32,19 @@ ShellHooks hooks = DefaultShellHooks();
 // Keys whose release frees the one-press latch.
 const int kLatchKeys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3, 'Q', 'E', 'Y', 'R', 'F',
                           'L',      'K',   'C',   'X',   'Z', 'O', 'P', 'I', 'U'};
+
+// Releases what start-up took of the sound system: the sources, the music, the buffers, the
+// context and the device.
+void ReleaseSound() {
+  for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
+  menuMusic.Release();
+  ReleaseSoundBufferCache();
+  ALCcontext* current = alcGetCurrentContext();
+  ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
+  alcMakeContextCurrent(nullptr);
+  if (current) alcDestroyContext(current);
+  if (currentDevice) alcCloseDevice(currentDevice);
+}
 
 }  // namespace
 
@@ -159,24 +163,24 @@ int WinMain() {
   menuMusic.Open("base/music/menu.ogg", true, true);
   alDistanceModel(AL_INVERSE_DISTANCE);
 
-  if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) return 0;
+  // A start that ends without a window (full screen refused and the window declined) still
+  // hands the sound device back.
+  if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) {
+    ReleaseSound();
+    return 0;
+  }
 
   LoopState st;
   for (;;) {
     const PassResult r = MessageLoopPass(st);
-    if (r == PassResult::Abort) return 0;
+    if (r == PassResult::Abort) {
+      ReleaseSound();
+      return 0;
+    }
     if (r == PassResult::Done) break;
   }
 
-  for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
-  menuMusic.Release();
-  ReleaseSoundBufferCache();
-  ALCcontext* current = alcGetCurrentContext();
-  ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
-  alcMakeContextCurrent(nullptr);
-  if (current) alcDestroyContext(current);
-  if (currentDevice) alcCloseDevice(currentDevice);
-
+  ReleaseSound();
   if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
   DestroyGameWindow();
   OpenUrl(kStatisticsPage);

@@ -1,4 +1,4 @@
-#include "engine/main/test_control.h"
+#include "app/main/test_control.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,12 +6,13 @@
 #include <string>
 
 #include "engine/frame.h"
-#include "engine/shell.h"
+#include "app/render_frame.h"
+#include "app/shell.h"
 #include "game/effects.h"
 #include "game/game_state.h"
 #include "game/hud.h"
 #include "game/player.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
 #include "platform/events.h"
