@@ -35,8 +35,9 @@ namespace {
 
 constexpr const char* kInsideVariable = "DUN_LAN_MATCH_INSIDE";
 using Clock = std::chrono::steady_clock;
-// The whole match must end well inside the test's time-out.
-constexpr auto kBudget = std::chrono::seconds(90);
+// The whole match must end inside the test's time-out; it takes about 45 s on an idle machine with
+// two free cores, twice that when other work competes for them.
+constexpr auto kBudget = std::chrono::seconds(110);
 constexpr int kGamePort = 2000;
 
 struct V3 {
