@@ -238,6 +238,7 @@ void SimulatorImpl::SolveJointGroups() {
     jointRows.Clear();
     stackContacts.Clear();
     jointGroup.Clear();
+    motorDriving = false;
     int awake = 0;
     for (RigidBodyBase* b = set.firstBody; b; b = b->setNext) {
       if (RigidBodyImpl* r = b->AsRigid(); r && r->restState != 1) ++awake;

@@ -10,7 +10,8 @@ Transform PlaceFrame(const Transform& frame, const Transform& pose);
 // The inverse: a parent-space frame expressed relative to a pose.
 Transform LocalFrame(const Transform& world, const Transform& pose);
 
-// Null when either body is null or the joint pool is empty (which is logged).
+// Null when body A is null, when both bodies are the same or when the joint pool is empty (which
+// is logged). A null body B joins body A to the world.
 JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* b);
 // Unlinks the joint from its bodies and its set, frees its controllers, returns it to the pool;
 // then both bodies leave their constraint sets.

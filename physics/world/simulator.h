@@ -130,6 +130,9 @@ struct SimulatorImpl : public Simulator {
   StackGroup jointGroup;
   int32_t solverPhase = 0;
   bool lastSweep = false;
+  // Set when a joint motor of the current solve drives towards a non-zero speed: its group is not
+  // at rest however still it is.
+  bool motorDriving = false;
 
   bool InitSolverArrays() {
     const int bodies = static_cast<int>(std::min<long long>(

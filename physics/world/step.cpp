@@ -152,7 +152,11 @@ void SimulatorImpl::Step() {
   auto integrate = [this, dt](RigidBodyImpl* b) {
     b->stackSolveAllowed = 1;
     if (b->restState == 1) return;
-    if (!b->constraintSet) CheckForRest(b);
+    if (!b->constraintSet) {
+      CheckForRest(b);
+    } else {
+      b->CountSlowStep();
+    }
     if (b->restState != 1) b->UpdatePosition(dt);
   };
   ForEach(activeRigid, integrate);
