@@ -270,13 +270,18 @@ void FreeJointImpl(SimulatorImpl* sim, JointImpl* j) {
   if (!n) return;
   RigidBodyBase* a = j->bodyA;
   RigidBodyBase* b = j->bodyB;
+  ConstraintHeader* set = j->set;
   UnlinkFromBody(a, &j->bodyLinkA);
   UnlinkFromBody(b, &j->bodyLinkB);
   RemoveJointFromSet(j);
   j->ReleaseControllers();
   sim->jointPool.Give(n);
-  if (a) a->LeaveConstraintSet();
-  if (b) b->LeaveConstraintSet();
+  // The bodies keep the set for the joints they still have; where the freed joint was the only
+  // link, the set splits.
+  if (set) RegroupConstraintSet(sim, set);
+  // What the joint held up now moves on its own.
+  if (RigidBodyImpl* r = RigidOf(a); r && r->restState == 1) r->WakeUpStack();
+  if (RigidBodyImpl* r = RigidOf(b); r && r->restState == 1) r->WakeUpStack();
 }
 
 void FreeJointsOfBody(RigidBodyBase* body) {

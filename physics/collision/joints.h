@@ -14,8 +14,11 @@ Transform LocalFrame(const Transform& world, const Transform& pose);
 // is logged). A null body B joins body A to the world.
 JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* b);
 // Unlinks the joint from its bodies and its set, frees its controllers, returns it to the pool;
-// then both bodies leave their constraint sets.
+// the set is regrouped over its remaining joints and resting bodies of the joint are woken.
 void FreeJointImpl(SimulatorImpl* sim, JointImpl* joint);
+// Rebuilds a set from its joints after one left it: bodies still joined keep a set (split where
+// the set no longer hangs together), a body without a joint in it leaves.
+void RegroupConstraintSet(SimulatorImpl* sim, ConstraintHeader* set);
 // Frees every joint that uses the body.
 void FreeJointsOfBody(RigidBodyBase* body);
 

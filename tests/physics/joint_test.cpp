@@ -210,10 +210,29 @@ TEST_F(JointWorld, SetsMergeInJointOrderAndFoldTolerances) {
   EXPECT_EQ(w->jointRows.Count(), 3u);
   w->jointRows.Clear();
 
-  // Freeing a joint takes its two bodies out of the set; freeing bodies frees their joints.
+  // Freeing the middle joint splits the chain: each half keeps a set with its own joint, and is
+  // still solved.
   sim->FreeJoint(bc);
-  EXPECT_EQ(Body(b)->constraintSet, nullptr);
+  ConstraintHeader* left = Body(a)->constraintSet;
+  ConstraintHeader* right = Body(d)->constraintSet;
+  ASSERT_TRUE(left && right);
+  EXPECT_NE(left, right);
+  EXPECT_EQ(Body(b)->constraintSet, left);
+  EXPECT_EQ(Body(c)->constraintSet, right);
+  EXPECT_EQ(left->bodyCount, 2);
+  EXPECT_EQ(left->firstJoint, J(ab));
+  EXPECT_EQ(left->lastJoint, J(ab));
+  EXPECT_EQ(right->firstJoint, J(cd));
+  EXPECT_EQ(right->lastJoint, J(cd));
+  tolerance = -1.0f;
+  PrepareConstraintSet(*left, &tolerance, &iterations);
+  EXPECT_EQ(w->jointRows.Count(), 1u);
+  w->jointRows.Clear();
+  // A body whose last joint goes leaves its set; freeing bodies frees their joints.
+  sim->FreeJoint(cd);
   EXPECT_EQ(Body(c)->constraintSet, nullptr);
+  EXPECT_EQ(Body(d)->constraintSet, nullptr);
+  EXPECT_EQ(w->constraintSets.count, 1);
   sim->FreeRigidBody(a);
   sim->FreeRigidBody(d);
   EXPECT_EQ(w->jointPool.UsedCount(), 0);
