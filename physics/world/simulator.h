@@ -201,7 +201,8 @@ struct SimulatorImpl : public Simulator {
   void ResetSensors();
   void CollisionPass();
   void TerrainPass();
-  void TestBodyAgainstTerrain(RigidBodyImpl* body);
+  // With sensorsOnly, only the body's sensors are tested (the body rests where it rested).
+  void TestBodyAgainstTerrain(RigidBodyImpl* body, bool sensorsOnly);
   void HandleContact(RigidBodyBase* a, RigidBodyBase* b, ConstraintItem* contact);
   void SeparateBodies(ConstraintItem* contact);
   bool HandleBreakage(RigidBodyBase* body, const TConvex* geometry, const Vec3* point, Vec3* impulse);
