@@ -1,6 +1,7 @@
 // Rest detection: when a body has come to rest on its resting contacts and may sleep, whether an
 // idle body stays asleep, and the stack-contact rows that hold a resting body on its supports.
 #include <algorithm>
+#include <utility>
 
 #include "physics/world/simulator.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr float kStackDriftSquared = 0.025f;
 constexpr float kRowGap = 0.01f;
 constexpr float kPointsApartSquared = 0.002f;
+// Resting contacts whose normals agree this closely hold a face on a face.
+constexpr float kFlatSupportCos = 0.99f;
 // Steps between the two ends of a rest snapshot.
 constexpr int32_t kRestWindowSteps = 60;
 // The acceleration below which a joint-group member counts as still where there is no gravity.
@@ -327,6 +330,18 @@ int RigidBodyImpl::SolveStack(bool force) {
   }
   int made = 0, recorded = 0;
   Vec3 normalSum;
+  // A face resting on a face (the supports share one normal) is settled onto its deepest corner
+  // first: the rows are solved last to first, so they are appended from the widest gap to the
+  // deepest. Solved in the order the slots happened to fill, the same corner took the load first
+  // on every box of a tower, and each box came to rest tilted the same way within the slop.
+  bool flat = true;
+  for (int k = 1; k < keptCount; ++k) flat = flat && kept[k].normal.Dot(kept[0].normal) > kFlatSupportCos;
+  for (int x = 1; x < keptCount && flat; ++x) {
+    for (int y = x; y > 0 && kept[y].separation > kept[y - 1].separation; --y) {
+      std::swap(kept[y], kept[y - 1]);
+      std::swap(keptSlot[y], keptSlot[y - 1]);
+    }
+  }
   for (int k = 0; k < keptCount; ++k) {
     const float s = kept[k].separation;
     if (s > kRowGap) continue;
