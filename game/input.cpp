@@ -28,7 +28,7 @@ void RightClickWeaponSwitch(float& weaponRaise, int& currentWeapon, const int am
 
 namespace {
 
-bool AliveInPlay() { return gameState == 0 && players[0].health > 0.0f; }
+bool AliveInPlay() { return gameState == 0 && players[0].Alive(); }
 
 }  // namespace
 
