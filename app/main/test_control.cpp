@@ -27,6 +27,7 @@ int64_t fakeNow = 1'000'000'000;
 long inputOffset = 0;
 std::string pendingLine;
 int frames = 0;
+int commands = 0;  // input lines executed so far
 int hitBursts = 0;
 int cursorX = 320, cursorY = 240;
 
@@ -60,6 +61,7 @@ void ReadCommands() {
       continue;
     }
     Execute(pendingLine);
+    ++commands;
     pendingLine.clear();
   }
   std::fclose(f);
@@ -74,7 +76,7 @@ void WriteState() {
   FILE* f = std::fopen(temporary.c_str(), "wb");
   if (!f) return;
   const char* result = LanResultText(gameMode, scores);
-  std::fprintf(f, "frame %d\nloading %d\ngameState %d\ngameMode %d\nmapNumber %d\n", frames, startupLoading ? 1 : 0,
+  std::fprintf(f, "frame %d\ncommands %d\nloading %d\ngameState %d\ngameMode %d\nmapNumber %d\n", frames, commands, startupLoading ? 1 : 0,
                gameState, gameMode, mapNumber);
   std::fprintf(f, "hostState %d\nclientType %d\nlocalNetId %d\nhostId %d\n", hostBlock.state, clientBlock.type,
                localNetId, hostBlock.hostId);

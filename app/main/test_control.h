@@ -8,7 +8,8 @@
 //   button 1|0    left button down / up
 //   size W H      the window system's size message (the view is drawn into W x H pixels)
 //   close         the window's close request
-// and after each frame replaces PREFIX.state with what the test checks (see WriteState).
+// and after each frame replaces PREFIX.state with what the test checks (see WriteState), among it
+// the number of input lines executed so far, so a test can tell what the state already reflects.
 #pragma once
 
 // Installs the channel when the environment asks for it; false (and nothing changed) otherwise.

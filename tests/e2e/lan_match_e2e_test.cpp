@@ -114,7 +114,10 @@ class Game {
   void Send(const std::string& line) {
     std::ofstream f(control_ + ".in", std::ios::app);
     f << line << '\n';
+    ++sent_;
   }
+  // Whether the last state read was drawn after every line sent so far had been taken.
+  bool CaughtUp() const { return Int("commands") >= sent_; }
 
   // Reads the state the game wrote after its last frame.
   void Refresh() {
@@ -148,6 +151,7 @@ class Game {
   std::string name_, dir_, control_;
   pid_t xvfb_ = -1, game_ = -1;
   int exitStatus_ = 0;
+  int sent_ = 0;
   std::map<std::string, std::vector<std::string>> state_;
 };
 
@@ -204,8 +208,9 @@ class Player {
   explicit Player(Game& g) : g_(g) {}
 
   void Step(bool shoot) {
+    // A turn sent earlier must show in the state before the next one is worked out from it.
     const int frame = g_.Frame();
-    if (frame == lastFrame_) return;
+    if (frame == lastFrame_ || !g_.CaughtUp()) return;
     lastFrame_ = frame;
     const V3 me = g_.Vec("p0position"), view = g_.Vec("p0view"), target = g_.Vec("p1position");
     const float targetHealth = g_.Float("p1health");
@@ -244,15 +249,22 @@ class Player {
     const bool aimed = aimedFrames_ >= 4;
     const float near = shoot ? 18.0f : 40.0f;
     const bool walk = bothAlive && std::fabs(yawError) < 0.6f && (flat > near || (moving && flat > 6.0f));
-    // Circling to one side gets round an obstacle; one that stops the walk turns the circling round.
+    // Circling to one side gets round an obstacle. Caught in a corner, the player backs off and
+    // circles the other way for longer.
     if ((walk || moving) && frame - stuckSince_ > 20) {
       const float moved = std::hypot(me.x - stuckAt_.x, me.z - stuckAt_.z);
-      if (moved < 0.5f) moveUntil_ = frame + 40, sideKey_ = sideKey_ == 'A' ? 'D' : 'A';
+      if (moved < 0.5f) {
+        moveUntil_ = frame + 80;
+        backUntil_ = frame + 30;
+        sideKey_ = sideKey_ == 'A' ? 'D' : 'A';
+      }
       stuckSince_ = frame;
       stuckAt_ = me;
     }
     const bool sideStep = bothAlive && frame < moveUntil_;
-    SetKey('W', walk);
+    const bool back = bothAlive && frame < backUntil_;
+    SetKey('S', back);
+    SetKey('W', walk && !back);
     SetKey('A', sideStep && sideKey_ == 'A');
     SetKey('D', sideStep && sideKey_ == 'D');
     SetButton(shoot && aimed && !moving && bothAlive && flat < 28.0f);
@@ -260,6 +272,7 @@ class Player {
 
   void Stop() {
     SetKey('W', false);
+    SetKey('S', false);
     SetKey('A', false);
     SetKey('D', false);
     SetButton(false);
@@ -283,7 +296,7 @@ class Player {
   bool firing_ = false;
   int lastAmmo_ = 0, shotsSinceHit_ = 0;
   float lastTargetHealth_ = 100.0f;
-  int stuckSince_ = 0, moveUntil_ = 0, sideKey_ = 'D', aimedFrames_ = 0;
+  int stuckSince_ = 0, moveUntil_ = 0, backUntil_ = 0, sideKey_ = 'D', aimedFrames_ = 0;
   V3 stuckAt_, lastTarget_;
 };
 
