@@ -185,6 +185,24 @@ void StaticModel::DrawLightmapped() {
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glTexCoordPointer(2, GL_FLOAT, stride, base + 8);
 
+  // Depth first: the whole map once without colour, textures or fog, then in colour with the same
+  // depth test. Every pixel is then shaded once, by the fragment nearest the eye (the fragments
+  // behind it, the floor's and ceiling's far sides among them, fail the test), and the picture is
+  // the same as drawing in colour alone: the depths of both passes are the same.
+  if (!lightmappedVertices.empty()) {
+    GLboolean colourMask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
+    const GLboolean fog = glIsEnabled(GL_FOG);
+    glDisable(GL_FOG);
+    activeTextureARB(GL_TEXTURE1);
+    glDisable(GL_TEXTURE_2D);
+    activeTextureARB(GL_TEXTURE0);
+    glDisable(GL_TEXTURE_2D);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(lightmappedVertices.size() / kLightmappedFloats));
+    glColorMask(colourMask[0], colourMask[1], colourMask[2], colourMask[3]);
+    if (fog) glEnable(GL_FOG);
+  }
   int shownMesh = -1;
   for (const LightmappedRun& run : lightmappedRuns) {
     if (run.mesh != shownMesh) {
