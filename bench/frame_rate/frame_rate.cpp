@@ -5,7 +5,7 @@
 // whole loop pass: frame, buffer swap, messages) is what is measured. Prints per map the median and
 // the 5th-percentile frame rate and saves one picture per map at a fixed point of the walk.
 //
-//   frame_rate [--maps 1,7,10] [--frames N] [--shots DIR] [--shot-frame N]
+//   frame_rate [--maps 1,7,10] [--frames N] [--shots DIR] [--shot-frame N] [--frame-log FILE]
 //
 // The player is kept alive (health 100, no kills counted) so that every map is walked in full.
 #include <GL/gl.h>
@@ -54,6 +54,7 @@ std::vector<int> maps = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 int playFrames = 360;
 int shotFrame = 150;
 std::string shotsDir;
+std::string frameLog;  // every counted frame's wall time, one line a frame
 
 int64_t fakeCounter = 0;
 size_t mapIndex = 0;
@@ -197,11 +198,13 @@ int main(int argc, char** argv) {
       playFrames = std::atoi(argv[++i]);
     } else if (a == "--shot-frame" && hasValue) {
       shotFrame = std::atoi(argv[++i]);
+    } else if (a == "--frame-log" && hasValue) {
+      frameLog = argv[++i];
     } else if (a == "--shots" && hasValue) {
       shotsDir = std::filesystem::absolute(argv[++i]).string();
       std::filesystem::create_directories(shotsDir);
     } else {
-      std::fprintf(stderr, "usage: %s [--maps 1,7,10] [--frames N>%d] [--shots DIR] [--shot-frame N]\n", argv[0], kWarmUpFrames);
+      std::fprintf(stderr, "usage: %s [--maps 1,7,10] [--frames N>%d] [--shots DIR] [--shot-frame N] [--frame-log FILE]\n", argv[0], kWarmUpFrames);
       return 2;
     }
   }
@@ -239,5 +242,13 @@ int main(int argc, char** argv) {
     complete = complete && !r.frameMs.empty();
   }
   std::fflush(stdout);
+  if (!frameLog.empty()) {
+    if (FILE* f = std::fopen(frameLog.c_str(), "w")) {
+      for (const MapResult& r : results) {
+        for (size_t i = 0; i < r.frameMs.size(); ++i) std::fprintf(f, "%d %zu %.3f\n", r.map, i + kWarmUpFrames, r.frameMs[i]);
+      }
+      std::fclose(f);
+    }
+  }
   return complete ? 0 : 1;
 }
