@@ -1,7 +1,7 @@
 #include "engine/character_model.h"
 
 #include <cctype>
-#include <cstdio>
+#include <string>
 
 #include "engine/formats/binary_io.h"
 #include "engine/frame.h"
@@ -11,6 +11,14 @@ namespace {
 // Part files beyond this size are not character parts.
 constexpr size_t kMaxPartFileBytes = size_t(64) << 20;
 constexpr size_t kMaxAnimationFileBytes = size_t(1) << 20;
+
+// A file of a character's folder: one '/' between the folder and the name, none when the folder
+// already ends with a separator.
+std::string PartFileName(const char* dir, const std::string& file) {
+  std::string path = dir ? dir : "";
+  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+  return path + file;
+}
 }  // namespace
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
@@ -27,8 +35,9 @@ bool BhmReader::Import(ModelPart& part, const char* fileName) {
     ShowMessageBox("Unable to find the file: " + name + "!", "Error", DialogButtons::Ok, DialogIcon::Stop);
     return false;
   }
-  if (!ParseBhm(bytes, part)) {
-    ShowMessageBox("Invalid file format (Version not 15): " + name + "!", "Error", DialogButtons::Ok,
+  std::string problem;
+  if (!ParseBhm(bytes, part, &problem)) {
+    ShowMessageBox("Invalid file format (" + problem + "): " + name + "!", "Error", DialogButtons::Ok,
                    DialogIcon::Stop);
     return false;
   }
@@ -52,18 +61,14 @@ ModelPart* CharacterModel::GetPart(int index) {
 bool CharacterModel::LoadModel(const char* dir, const char* name, int skinIndex, int partCount) {
   skin = skinIndex;
   if (!dir || !name) return false;
-  char lowerName[512], upperName[512], headName[512], configName[512];
-  std::snprintf(lowerName, sizeof lowerName, "%s\\%s_lower.bhm", dir, name);
-  std::snprintf(upperName, sizeof upperName, "%s\\%s_upper.bhm", dir, name);
-  std::snprintf(headName, sizeof headName, "%s\\%s_head.bhm", dir, name);
+  const std::string base = PartFileName(dir, name);
   BhmReader reader;
   if (partCount == 3) {
-    if (!reader.Import(head, headName)) return false;
-    if (!reader.Import(upper, upperName)) return false;
+    if (!reader.Import(head, (base + "_head.bhm").c_str())) return false;
+    if (!reader.Import(upper, (base + "_upper.bhm").c_str())) return false;
   }
-  if (!reader.Import(lower, lowerName)) return false;
-  std::snprintf(configName, sizeof configName, "%s\\%s_animation.cfg", dir, name);
-  if (!LoadAnimations(configName)) return false;
+  if (!reader.Import(lower, (base + "_lower.bhm").c_str())) return false;
+  if (!LoadAnimations((base + "_animation.cfg").c_str())) return false;
   LinkPart(&lower, &upper, "tag_torso");
   LinkPart(&upper, &head, "tag_head");
   return true;
@@ -73,9 +78,7 @@ bool CharacterModel::LoadWeapons(const char* dir) {
   if (!dir) return false;
   BhmReader reader;
   for (int k = 0; k < 6; ++k) {
-    char fileName[512];
-    std::snprintf(fileName, sizeof fileName, "%s\\%d.bhm", dir, k + 1);
-    reader.Import(weapons[k], fileName);
+    reader.Import(weapons[k], PartFileName(dir, std::to_string(k + 1) + ".bhm").c_str());
     LinkPart(&upper, &weapons[k], "tag_weapon");
   }
   LinkPart(&upper, &weapons[0], "tag_weapon");

@@ -1,4 +1,4 @@
-// The frame function and the frame clock.
+// The frame clock.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +44,3 @@ void ResetFrameClock();
 int LoadingPhaseStep(bool& loadNow);
 // The number the frame-rate text shows: 0 for a non-finite rate, clamped to 0..9999.
 int FpsDisplayValue(float fps);
-
-// One frame; always true.
-bool RenderFrame();

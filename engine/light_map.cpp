@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/formats/binary_io.h"
-#include "engine/gl_window.h"
+#include "engine/gl_setup.h"
 #include "engine/static_model.h"
 #include "engine/textures.h"
 

@@ -10,16 +10,23 @@ constexpr double kFullTurnShare = 0.99 * 6.283185307179586;
 
 double Length(double x, double y, double z) { return std::sqrt(x * x + y * y + z * z); }
 
-// acos(cosine), or 0 when the cosine is not a number (a zero-length input). Rounding can put the
-// cosine of two opposite or equal directions just beyond -1 or 1; it is clamped so that such an
-// angle is pi or 0 rather than lost (a point on a polygon's edge must see a full turn).
-double SafeAcos(double cosine) {
+// The angle whose cosine is dot / lengths, or 0 when a length is 0 (a zero-length input) or the
+// cosine is not a number. Rounding can put the cosine of two opposite or equal directions just
+// beyond -1 or 1; it is clamped so that such an angle is pi or 0 rather than lost (a point on a
+// polygon's edge must see a full turn).
+double SafeAcos(double dot, double lengths) {
+  if (lengths == 0.0) return 0.0;
+  const double cosine = dot / lengths;
   if (std::isnan(cosine)) return 0.0;
   return std::acos(std::clamp(cosine, -1.0, 1.0));
 }
 
+// The angle of v about the vertical, from +x (negative toward +z). A zero vector points nowhere;
+// its heading is 0, so that callers with a body standing still get a number, not 0 / 0.
 double Heading(Vec3 v) {
-  const double a = std::acos(double(v.x) / Length(v.x, v.y, v.z));
+  const double len = Length(v.x, v.y, v.z);
+  if (len == 0.0) return 0.0;
+  const double a = std::acos(double(v.x) / len);
   return v.z > 0.0f ? -a : a;
 }
 
@@ -73,7 +80,7 @@ float PlaneDistance(const Vector3& normal, const Vector3& point) {
 }
 
 double AngleBetweenVectors(const Vector3& a, const Vector3& b) {
-  return SafeAcos(double(Dot(a, b)) / (double(Magnitude(a)) * Magnitude(b)));
+  return SafeAcos(Dot(a, b), double(Magnitude(a)) * Magnitude(b));
 }
 
 bool IntersectedPlane(const Vector3 polygon[], const Vector3 line[], Vector3& normal, float& distance) {
@@ -157,7 +164,7 @@ float Dot3(const float a[3], const float b[3]) {
 }
 
 float AngleBetween3(const float a[3], const float b[3]) {
-  return float(SafeAcos(double(Dot3(a, b)) / (double(Length3(a)) * Length3(b))));
+  return float(SafeAcos(Dot3(a, b), double(Length3(a)) * Length3(b)));
 }
 
 void Normalize3(float v[3]) {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "net/wire/lan_datagrams.h"
+#include "engine/wire/lan_datagrams.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
-// The MS3D reader on arbitrary bytes: never a crash, every index it accepts resolves, and what it
-// accepts survives the writer and a second read.
+// The MS3D reader on arbitrary bytes: never a crash, every index it accepts resolves, every
+// position and normal it accepts is finite, and what it accepts survives the writer and a second
+// read.
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -11,9 +13,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!ParseMs3d(data, size, model)) return 0;
   const int vertices = static_cast<int>(model.vertices.size());
   const int triangles = static_cast<int>(model.triangles.size());
+  for (const Ms3dVertex& v : model.vertices) {
+    for (float c : v.location) {
+      if (!std::isfinite(c)) std::abort();
+    }
+  }
   for (const Ms3dTriangle& t : model.triangles) {
     for (int v : t.vertexIndices) {
       if (v < 0 || v >= vertices) std::abort();
+    }
+    for (const auto& normal : t.vertexNormals) {
+      for (float c : normal) {
+        if (!std::isfinite(c)) std::abort();
+      }
     }
   }
   for (const Ms3dGroup& g : model.groups) {

@@ -1,11 +1,14 @@
 #include "game/data_files.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/formats/binary_io.h"
 #include "engine/formats/game_data.h"
 #include "engine/random.h"
+#include "engine/static_model.h"
 #include "game/game_state.h"
+#include "game/world.h"
 
 SpawnPoint spawnPoints[kMaxSpawnPoints];
 int lastSpawnPointIndex = -1;
@@ -20,11 +23,39 @@ namespace {
 // Every table file is tiny; anything larger than this is not one of ours.
 constexpr size_t kMaxTableFileBytes = 64 * 1024;
 
+// How far outside the map model's bounding box a point may lie: well beyond anything a player or
+// a bandit could stand on, yet it keeps a point placed just above an open roof.
+constexpr float kPointMargin = 100.0f;
+
+// The box around the current map model, grown by the margin; false without a map model (the
+// tables are then read unbounded).
+bool MapPointBox(PointBox& box) {
+  if (!mapModel || mapModel->vertices.empty()) return false;
+  for (int a = 0; a < 3; ++a) {
+    box.min[a] = mapModel->vertices[0].location[a];
+    box.max[a] = box.min[a];
+  }
+  for (const ModelVertex& v : mapModel->vertices) {
+    for (int a = 0; a < 3; ++a) {
+      box.min[a] = std::min(box.min[a], v.location[a]);
+      box.max[a] = std::max(box.max[a], v.location[a]);
+    }
+  }
+  for (int a = 0; a < 3; ++a) {
+    box.min[a] -= kPointMargin;
+    box.max[a] += kPointMargin;
+  }
+  return true;
+}
+
+// Reads a point table of the map; rows far outside the loaded map model are dropped, since a
+// bandit or a respawning player placed there falls forever.
 std::vector<PointRow> ReadPointFile(int map, const char* file, size_t maxRows) {
   const std::string path = MapPointsPath(map, file);
   std::vector<uint8_t> bytes;
   if (path.empty() || !ReadWholeFile(path, bytes, kMaxTableFileBytes)) return {};
-  return ParsePointTable(bytes, maxRows);
+  PointBox box;
+  return ParsePointTable(bytes, maxRows, MapPointBox(box) ? &box : nullptr);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include "game/level.h"
 #include "game/player.h"
 #include "game/prizes.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 float healthMessageTimer = 0.0f;
 float secondMessageTimer = 0.0f;

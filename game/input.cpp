@@ -1,7 +1,7 @@
 #include "game/input.h"
 
-#include "engine/gl_window.h"
-#include "engine/shell.h"
+#include "engine/gl_setup.h"
+#include "game/settings.h"
 #include "game/game_state.h"
 #include "game/menus.h"
 #include "game/player.h"

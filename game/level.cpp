@@ -20,7 +20,7 @@
 #include "game/remote_input.h"
 #include "game/weapons.h"
 #include "meshcollide/collision_model_3d.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "physics/physics.h"
 #include "platform/cursor.h"
 #include "sound/music_track.h"

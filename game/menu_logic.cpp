@@ -1,12 +1,12 @@
 // The hover and click tables of the menu screens and the procedures that run them.
 #include <cmath>
 
-#include "engine/shell.h"
+#include "game/settings.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/menus.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
 

@@ -4,14 +4,14 @@
 
 #include <cmath>
 
-#include "engine/shell.h"
+#include "game/settings.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/menu_draw.h"
 #include "game/menus.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 void DrawFullScreenPicture(GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);

@@ -9,7 +9,7 @@
 #include "game/game_state.h"
 #include "game/menu_draw.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/cursor.h"
 #include "platform/window.h"
 

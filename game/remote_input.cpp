@@ -1,10 +1,10 @@
 #include "game/remote_input.h"
 
-#include "net/net.h"
+#include "game/lan/net.h"
 
 RemoteInput remoteInput;
 
-#if __has_include("net/wire/lan_datagrams.h")
+#if __has_include("engine/wire/lan_datagrams.h")
 
 bool RemoteClientInGame() {
   if (clientBlock.type != CLIENT_IN_GAME || acceptedClientId != clientBlock.senderId) return false;

@@ -16,7 +16,7 @@
 #include "game/view.h"
 #include "game/world.h"
 #include "meshcollide/collision_model_3d.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "physics/physics.h"
 #include "sound/sound_settings.h"
 #include "sound/sound_source.h"

@@ -164,8 +164,11 @@ class Geometry {
   bool GetCylinder(float& diameter, float& height) const;
   void SetTransform(const Transform& transform);
   Transform GetTransform() const;
-  // A convex hull given by a mesh block (see physics/convex_mesh.h); the caller keeps the block.
-  void SetConvexMesh(const void* block);
+  // A convex hull given by a mesh block (see physics/convex_mesh.h); the caller keeps the block
+  // unchanged while the geometry uses it. A block with more than 256 faces or vertices, or one
+  // that is not a valid block, is refused with a log message: false, and the geometry stays as it
+  // was.
+  bool SetConvexMesh(const void* block);
   bool GetConvexMesh(const void*& block) const;
   void SetMaterialIndex(int index);
   int GetMaterialIndex() const;

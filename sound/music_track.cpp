@@ -15,9 +15,6 @@ MusicTrack spareMusicTracks[7];
 
 namespace {
 
-// Longest track decoded whole into one buffer (bytes of 16-bit PCM).
-constexpr int64_t kMaxWholeTrackBytes = int64_t{1} << 30;
-
 ALenum FormatForChannels(int channels) { return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16; }
 
 }  // namespace
@@ -214,7 +211,7 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
   const ogg_int64_t frames = ov_pcm_total(file, -1);
   if (frames <= 0) return false;
   const int64_t bytes = static_cast<int64_t>(frames) * info->channels * 2;
-  if (bytes > kMaxWholeTrackBytes) return false;
+  if (bytes > kMaxWholeSoundBytes) return false;
   ALuint buffer = 0;
   alGenBuffers(1, &buffer);
   if (!CheckAlError()) return false;

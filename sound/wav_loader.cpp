@@ -2,6 +2,11 @@
 
 #include <AL/alut.h>
 
+#include <string>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/wav_file.h"
+
 // The WAV entry points of ALUT are marked deprecated; they are the loader this program uses.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -9,6 +14,9 @@
 bool LoadWavData(const char* file, ALenum& format, void*& data, ALsizei& size, ALsizei& frequency) {
   data = nullptr;
   if (file == nullptr) return false;
+  // The decoder reads the same file name the check opened.
+  const std::string path = DataPath(file);
+  if (!CheckWavFile(path, kMaxWholeSoundBytes)) return false;
   ALenum f = 0;
   void* d = nullptr;
   ALsizei s = 0;
@@ -16,7 +24,7 @@ bool LoadWavData(const char* file, ALenum& format, void*& data, ALsizei& size, A
   ALboolean fileLoop = AL_FALSE;
   // The loader leaves its outputs alone when it fails, so they start out cleared and only a
   // non-null block means success.
-  alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(file)), &f, &d, &s, &rate, &fileLoop);
+  alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(path.c_str())), &f, &d, &s, &rate, &fileLoop);
   if (d == nullptr) return false;
   if (s <= 0 || rate <= 0) {
     alutUnloadWAV(f, d, s, rate);

@@ -25,12 +25,14 @@ struct MeshHeader {
   std::string name;
 };
 
-// Reads one mesh at start; false when any of its blocks does not fit or an index is out of range.
-// budget: bytes of mesh data the file can still hold; each mesh's blocks are taken from it, so
-// meshes that share one block cannot multiply the memory a small file asks for.
-bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, int32_t& meshSize, int64_t& budget) {
+// Reads one mesh at start; null on success, else what was wrong: a block that does not fit or an
+// index out of range. budget: bytes of mesh data the file can still hold; each mesh's blocks are
+// taken from it, so meshes that share one block cannot multiply the memory a small file asks for.
+const char* ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, int32_t& meshSize,
+                     int64_t& budget) {
+  constexpr const char* kBeyondEnd = "blocks beyond the end of the file";
   ByteReader r(data, size);
-  if (!r.Seek(start)) return false;
+  if (!r.Seek(start)) return "starts outside the file";
   MeshHeader h;
   r.Skip(4);
   h.name = r.FixedString(68);
@@ -43,20 +45,22 @@ bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, 
   h.texStart = r.I32();
   h.vertexStart = r.I32();
   h.meshSize = r.I32();
-  if (!r.ok()) return false;
-  if (h.numFrames < 1 || h.numSkins < 0 || h.numVerts < 0 || h.numTriangles < 0 || h.meshSize < 0) return false;
+  if (!r.ok()) return "header beyond the end of the file";
+  if (h.numFrames < 1 || h.numSkins < 0 || h.numVerts < 0 || h.numTriangles < 0 || h.meshSize < 0) {
+    return "bad count or size";
+  }
   // Blocks lie inside the mesh, after its start.
-  if (h.triStart < 0 || h.texStart < 0 || h.vertexStart < 0) return false;
+  if (h.triStart < 0 || h.texStart < 0 || h.vertexStart < 0) return "negative block offset";
   const int64_t base = static_cast<int64_t>(start);
   // Skins follow the header directly and are skipped.
-  if (!BlockFits(base + static_cast<int64_t>(kBhmMeshHeaderSize), h.numSkins, kBhmSkinSize, size)) return false;
-  if (!BlockFits(base + h.triStart, h.numTriangles, 12, size)) return false;
-  if (!BlockFits(base + h.texStart, h.numVerts, 8, size)) return false;
-  if (!BlockFits(base + h.vertexStart, static_cast<int64_t>(h.numFrames) * h.numVerts, 8, size)) return false;
-  if (h.numVerts > 0 && h.numFrames > (int64_t(1) << 31) / h.numVerts) return false;
+  if (!BlockFits(base + static_cast<int64_t>(kBhmMeshHeaderSize), h.numSkins, kBhmSkinSize, size)) return kBeyondEnd;
+  if (!BlockFits(base + h.triStart, h.numTriangles, 12, size)) return kBeyondEnd;
+  if (!BlockFits(base + h.texStart, h.numVerts, 8, size)) return kBeyondEnd;
+  if (!BlockFits(base + h.vertexStart, static_cast<int64_t>(h.numFrames) * h.numVerts, 8, size)) return kBeyondEnd;
+  if (h.numVerts > 0 && h.numFrames > (int64_t(1) << 31) / h.numVerts) return kBeyondEnd;
   budget -= static_cast<int64_t>(kBhmMeshHeaderSize) + int64_t(h.numTriangles) * 12 + int64_t(h.numVerts) * 8 +
             int64_t(h.numFrames) * h.numVerts * 8;
-  if (budget < 0) return false;
+  if (budget < 0) return "meshes together larger than the file";
 
   mesh = MeshObject{};
   mesh.name = h.name;
@@ -70,7 +74,7 @@ bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, 
   for (MeshFace& f : mesh.faces) {
     for (int k = 0; k < 3; ++k) {
       const int32_t v = r.I32();
-      if (v < 0 || v >= h.numVerts) return false;
+      if (v < 0 || v >= h.numVerts) return "vertex index out of range";
       f.vertIndex[k] = v;
       f.coordIndex[k] = v;
     }
@@ -89,39 +93,44 @@ bool ReadMesh(const uint8_t* data, size_t size, size_t start, MeshObject& mesh, 
     v.z = static_cast<float>(r.I16() / 64.0);
     r.I16();  // packed normal, not used
   }
-  if (!r.ok()) return false;
+  if (!r.ok()) return kBeyondEnd;
   meshSize = h.meshSize;
-  return true;
+  return nullptr;
 }
 
 }  // namespace
 
-bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part) {
+bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part, std::string* problem) {
   ClearModelPart(part);
-  if (size < kBhmHeaderSize) return false;
+  auto fail = [problem](const std::string& why) {
+    if (problem) *problem = why;
+    return false;
+  };
+  if (size < kBhmHeaderSize) return fail("file shorter than its header");
   ByteReader r(data, size);
   char ident[4];
   r.Bytes(ident, 4);
   const int32_t version = r.I32();
-  if (std::memcmp(ident, "IDP3", 4) != 0 || version != kBhmVersion) return false;
+  if (std::memcmp(ident, "IDP3", 4) != 0 || version != kBhmVersion) return fail(kBhmVersionProblem);
   r.Skip(68);
   const int32_t numFrames = r.I32();
   const int32_t numTags = r.I32();
   const int32_t numMeshes = r.I32();
   r.Skip(5 * 4);  // max skins, header size, tag start, tag end, file size
-  if (!r.ok()) return false;
-  if (numFrames < 1 || numTags < 0 || numMeshes < 0) return false;
+  if (!r.ok()) return fail("file shorter than its header");
+  if (numFrames < 1 || numTags < 0 || numMeshes < 0) return fail("bad frame, tag or mesh count");
 
   // Every count must fit the file before anything is allocated.
   int64_t pos = static_cast<int64_t>(kBhmHeaderSize);
-  if (!BlockFits(pos, numFrames, kBhmFrameSize, size)) return false;
+  if (!BlockFits(pos, numFrames, kBhmFrameSize, size)) return fail("frames beyond the end of the file");
   pos += static_cast<int64_t>(numFrames) * static_cast<int64_t>(kBhmFrameSize);
-  if (!BlockFits(pos, numTags, kBhmTagSize, size)) return false;
-  if (numTags > 0 && numFrames > (int64_t(1) << 31) / numTags) return false;
   const int64_t tagCount = static_cast<int64_t>(numFrames) * numTags;
-  if (!BlockFits(pos, tagCount, kBhmTagSize, size)) return false;
+  if (!BlockFits(pos, numTags, kBhmTagSize, size) || (numTags > 0 && numFrames > (int64_t(1) << 31) / numTags) ||
+      !BlockFits(pos, tagCount, kBhmTagSize, size)) {
+    return fail("tags beyond the end of the file");
+  }
   const int64_t meshStart = pos + tagCount * static_cast<int64_t>(kBhmTagSize);
-  if (!BlockFits(meshStart, numMeshes, kBhmMeshHeaderSize, size)) return false;
+  if (!BlockFits(meshStart, numMeshes, kBhmMeshHeaderSize, size)) return fail("meshes beyond the end of the file");
 
   ModelPart out;
   out.numOfFrames = numFrames;
@@ -136,15 +145,20 @@ bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part) {
     tag.origin.z = r.F32();
     for (float& a : tag.axis) a = r.F32();
   }
-  if (!r.ok()) return false;
+  if (!r.ok()) return fail("tags beyond the end of the file");
 
   int64_t start = meshStart;
   int64_t budget = static_cast<int64_t>(size) - meshStart;
   for (int32_t m = 0; m < numMeshes; ++m) {
-    if (start < 0 || start > static_cast<int64_t>(size)) return false;
+    const char* why = nullptr;
     MeshObject mesh;
     int32_t meshSize = 0;
-    if (!ReadMesh(data, size, static_cast<size_t>(start), mesh, meshSize, budget)) return false;
+    if (start < 0 || start > static_cast<int64_t>(size)) {
+      why = "starts outside the file";
+    } else {
+      why = ReadMesh(data, size, static_cast<size_t>(start), mesh, meshSize, budget);
+    }
+    if (why) return fail("mesh " + std::to_string(m + 1) + ": " + why);
     out.objects.push_back(std::move(mesh));
     ++out.numOfObjects;
     start += meshSize;

@@ -95,12 +95,16 @@ constexpr size_t kBhmTagSize = 112;
 constexpr size_t kBhmMeshHeaderSize = 108;
 constexpr size_t kBhmSkinSize = 68;
 
+// What ParseBhm reports for a wrong identifier or version.
+constexpr const char* kBhmVersionProblem = "Version not 15";
+
 // Reads a whole .bhm file into part (emptied first). False for a wrong identifier or version and
 // for any count, offset or index that does not fit the file (meshes whose blocks together exceed
-// the file count as not fitting); the part is then left empty.
-bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part);
-inline bool ParseBhm(const std::vector<uint8_t>& bytes, ModelPart& part) {
-  return ParseBhm(bytes.data(), bytes.size(), part);
+// the file count as not fitting); the part is then left empty and `problem`, when given, says
+// in a few words what was wrong (kBhmVersionProblem for the identifier or version).
+bool ParseBhm(const uint8_t* data, size_t size, ModelPart& part, std::string* problem = nullptr);
+inline bool ParseBhm(const std::vector<uint8_t>& bytes, ModelPart& part, std::string* problem = nullptr) {
+  return ParseBhm(bytes.data(), bytes.size(), part, problem);
 }
 
 // The bytes of a .bhm file holding part's tags and meshes: vertices are stored in 1/64 units

@@ -20,7 +20,19 @@ std::vector<uint8_t> SerializeCareer(const CareerRecord& c) {
   return w.bytes();
 }
 
-std::vector<PointRow> ParsePointTable(const std::vector<uint8_t>& bytes, size_t maxRows) {
+namespace {
+
+bool Inside(const PointBox& box, const PointRow& row) {
+  const float p[3] = {static_cast<float>(row.x), static_cast<float>(row.y), static_cast<float>(row.z)};
+  for (int a = 0; a < 3; ++a) {
+    if (!(p[a] >= box.min[a] && p[a] <= box.max[a])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<PointRow> ParsePointTable(const std::vector<uint8_t>& bytes, size_t maxRows, const PointBox* box) {
   std::vector<PointRow> rows;
   ByteReader r(bytes);
   const int32_t last = r.I32();
@@ -36,6 +48,7 @@ std::vector<PointRow> ParsePointTable(const std::vector<uint8_t>& bytes, size_t 
     row.z = r.I32();
     row.value = r.I32();
   }
+  if (box) std::erase_if(rows, [box](const PointRow& row) { return !Inside(*box, row); });
   return rows;
 }
 

@@ -25,10 +25,18 @@ struct PointRow {
   int32_t value = 0;
 };
 
+// The box a table's points must lie in (both faces included).
+struct PointBox {
+  float min[3] = {0.0f, 0.0f, 0.0f};
+  float max[3] = {0.0f, 0.0f, 0.0f};
+};
+
 // A point table: i32 L (the last index), then L + 1 rows of four i32. A negative L or a file
 // shorter than the count word gives no rows; L beyond maxRows - 1 is clamped; a short file keeps
-// only its complete rows.
-std::vector<PointRow> ParsePointTable(const std::vector<uint8_t>& bytes, size_t maxRows);
+// only its complete rows. With a box, the rows among those whose point (as floats) lies outside
+// it are dropped as well; the rows after a dropped one move up.
+std::vector<PointRow> ParsePointTable(const std::vector<uint8_t>& bytes, size_t maxRows,
+                                      const PointBox* box = nullptr);
 // Writes L = rows - 1 and the rows (an empty table is L = -1).
 std::vector<uint8_t> SerializePointTable(const std::vector<PointRow>& rows);
 

@@ -1,5 +1,6 @@
 #include "engine/formats/ms3d_file.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -15,6 +16,13 @@ constexpr size_t kMaxMs3dFileBytes = size_t(64) << 20;
 
 void ReadFloats(ByteReader& r, float* out, int n) {
   for (int i = 0; i < n; ++i) out[i] = r.F32();
+}
+
+bool AllFinite(const float* v, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (!std::isfinite(v[i])) return false;
+  }
+  return true;
 }
 
 void WriteFloats(ByteWriter& w, const float* v, int n) {
@@ -37,6 +45,8 @@ bool ParseMs3d(const uint8_t* data, size_t size, Ms3dData& out) {
   for (Ms3dVertex& v : m.vertices) {
     r.U8();  // editor flags
     ReadFloats(r, v.location, 3);
+    // A position that is not a number or infinite would poison every bound built over the mesh.
+    if (!AllFinite(v.location, 3)) return false;
     v.boneId = static_cast<signed char>(r.U8());
     r.U8();  // reference count
   }
@@ -50,7 +60,10 @@ bool ParseMs3d(const uint8_t* data, size_t size, Ms3dData& out) {
       index = r.U16();
       if (index >= numVertices) return false;
     }
-    for (auto& normal : t.vertexNormals) ReadFloats(r, normal, 3);
+    for (auto& normal : t.vertexNormals) {
+      ReadFloats(r, normal, 3);
+      if (!AllFinite(normal, 3)) return false;
+    }
     ReadFloats(r, t.s, 3);
     ReadFloats(r, t.t, 3);
     for (float& tc : t.t) tc = 1.0f - tc;

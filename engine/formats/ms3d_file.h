@@ -54,8 +54,8 @@ inline constexpr size_t kMs3dNameSize = 32;
 inline constexpr size_t kMs3dFileNameSize = 128;
 
 // Parses a whole file image. Refuses (false) a wrong identifier, a version other than 3 or 4, a
-// file shorter than its counts say, a triangle naming a vertex that does not exist and a group
-// naming a triangle that does not exist. A group's material index outside the material table
+// file shorter than its counts say, a vertex position or normal that is not finite, a triangle
+// naming a vertex that does not exist and a group naming a triangle that does not exist. A group's material index outside the material table
 // becomes -1 (no material). Bytes after the materials are ignored. `out` is replaced only on success.
 bool ParseMs3d(const uint8_t* data, size_t size, Ms3dData& out);
 bool ParseMs3d(const std::vector<uint8_t>& bytes, Ms3dData& out);

@@ -59,9 +59,12 @@ void TestGeometryPair(CollisionResult* r, const TConvex& a, const Transform& ta,
         case kTypeTriangleList:
           TestBoxTriangle(r, a, ta, b);
           return;
-        case kTypeConvex:
-          TestConvexConvex(r, a, ta, b, tb);
+        case kTypeConvex: {
+          HullResult h;
+          TestConvexConvex(&h, a, ta, b, tb);
+          ConvertHullResult(h, r);
           return;
+        }
         default:
           return;
       }
@@ -104,16 +107,22 @@ void TestGeometryPair(CollisionResult* r, const TConvex& a, const Transform& ta,
       }
     case kTypeConvex:
       switch (b.type) {
-        case kTypeBox:
-          TestConvexConvex(r, b, tb, a, ta);
+        case kTypeBox: {
+          HullResult h;
+          TestConvexConvex(&h, b, tb, a, ta);
+          ConvertHullResult(h, r);
           Swap(r);
           return;
+        }
         case kTypeTriangleList:
           TestConvexTriangle(r, a, ta, b);
           return;
-        case kTypeConvex:
-          TestConvexConvex(r, a, ta, b, tb);
+        case kTypeConvex: {
+          HullResult h;
+          TestConvexConvex(&h, a, ta, b, tb);
+          ConvertHullResult(h, r);
           return;
+        }
         default:
           return;
       }

@@ -16,6 +16,9 @@ inline bool TriangleOutsideBox(const Vec3& a, const Vec3& b, const Vec3& c, cons
   return false;
 }
 
+// A selector mask that takes every triangle whatever its selector word.
+constexpr int kAnySelector = -1;
+
 // Tests every listed triangle whose selector the test takes and whose bounding box touches the
 // geometry's box [lo, hi] (`test` returns true on contact), and reports the deepest contact; of
 // equal depths the earlier triangle stays.
@@ -37,7 +40,10 @@ void WalkTriangles(CollisionResult* r, const TConvex& list, int selectorMask, co
     const int32_t index = list.listIndices[k];
     if (index < 0 || (list.listTriangleCount > 0 && index >= list.listTriangleCount)) continue;
     const Triangle& t = tris[index];
-    if (t.testSelector < 0 || t.testSelector > 1 || !(selectorMask & (1 << t.testSelector))) continue;
+    if (selectorMask != kAnySelector &&
+        (t.testSelector < 0 || t.testSelector > 1 || !(selectorMask & (1 << t.testSelector)))) {
+      continue;
+    }
     if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0) continue;
     TriangleRecord made;
     const TriangleRecord* rec = &made;

@@ -136,17 +136,16 @@ void TConvex::SetCylinderShape(float diameter, float height) {
   halfHeight = height * 0.5f;
 }
 
-void TConvex::SetConvexMesh(const void* block) {
+MeshBlockCheck TConvex::SetConvexMesh(const void* block) {
+  const MeshBlockCheck check = CheckConvexMeshBlock(block);
+  if (check != MeshBlockCheck::kValid) return check;
   type = kTypeConvex;
   mesh = block;
-  meshVertices = nullptr;
-  meshVertexCount = 0;
-  if (!block) return;
   int32_t words[2];
   std::memcpy(words, block, sizeof(words));
-  if (words[0] < 0 || words[1] < 0) return;
   meshVertices = static_cast<const Vec3*>(static_cast<const void*>(static_cast<const uint8_t*>(block) + 16 * static_cast<size_t>(words[0])));
   meshVertexCount = words[1];
+  return check;
 }
 
 void TConvex::SetTriangleList(const int32_t* indices, int32_t indexCount, const Triangle* triangles,

@@ -129,6 +129,20 @@ void SimulatorImpl::Log(const char* message) {
   LogOutput(1);
 }
 
+namespace {
+SimulatorImpl* liveSimulators = nullptr;
+}  // namespace
+
+void SimulatorImpl::LogForGeometry(const TConvex* geometry, const char* message) {
+  for (SimulatorImpl* s = liveSimulators; s; s = s->nextLive) {
+    if (s->geometryPool.UsedNodeAt(geometry)) {
+      s->Log(message);
+      return;
+    }
+  }
+  std::snprintf(physicsMessageBuffer, sizeof(physicsMessageBuffer), "%s", message);
+}
+
 bool SimulatorImpl::SetMaterial(int index, float friction, float restitution, float density) {
   if (index < 0 || index >= 256) return false;
   materials[index].friction = friction;
@@ -215,12 +229,21 @@ Simulator* CreateSimulator(const SimulatorSizeInfo& sizeInfo, Allocator* allocat
     delete sim;
     return nullptr;
   }
+  sim->nextLive = liveSimulators;
+  liveSimulators = sim;
   return sim;
 }
 
 void DestroySimulator(Simulator* simulator) {
   if (!simulator) return;
-  delete Impl(simulator);
+  SimulatorImpl* sim = Impl(simulator);
+  for (SimulatorImpl** link = &liveSimulators; *link; link = &(*link)->nextLive) {
+    if (*link == sim) {
+      *link = sim->nextLive;
+      break;
+    }
+  }
+  delete sim;
 }
 
 void CollisionTable::Set(int id1, int id2, int value) {

@@ -171,6 +171,10 @@ struct SimulatorImpl : public Simulator {
     return old;
   }
   void Log(const char* message);
+  // Logs through the simulator whose geometry pool holds the geometry (a geometry of no live
+  // simulator only fills the message buffer).
+  static void LogForGeometry(const TConvex* geometry, const char* message);
+  SimulatorImpl* nextLive = nullptr;  // the list of live simulators
 
   RigidBodyImpl* CreateRigidBody(bool isParticle);
   AnimatedBodyImpl* CreateAnimatedBody();

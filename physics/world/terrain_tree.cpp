@@ -154,11 +154,19 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
     FreeMesh();
     return false;
   }
-  // Triangles with a corner outside the vertex array are left out of the tree.
+  // Triangles with a corner outside the vertex array, or a corner that is not a finite point, are
+  // left out of the tree: one such corner would make the centroids and quadrant boxes of every
+  // node above it meaningless, and the whole terrain would stop colliding.
   for (int i = 0; i < tcount; ++i) {
     const Triangle& t = triangles[i];
     bool ok = true;
-    for (int k = 0; k < 3; ++k) ok = ok && t.v[k] >= 0 && t.v[k] < vcount;
+    for (int k = 0; k < 3 && ok; ++k) {
+      ok = t.v[k] >= 0 && t.v[k] < vcount;
+      if (ok) {
+        const Vec3& v = vertices[t.v[k]];
+        ok = std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+      }
+    }
     if (ok) list.Push(i);
   }
   root = TerrainTreeNode();

@@ -49,6 +49,11 @@ enum GeometryType : int32_t {
 // One collision shape. Which primitive fields are meaningful depends on `type`.
 struct PreparedTriangle;
 
+// What a convex mesh block (physics/convex_mesh.h) is worth: usable, over the 256 faces or
+// vertices a hull may have, or otherwise out of range.
+enum class MeshBlockCheck { kValid, kTooLarge, kInvalid };
+MeshBlockCheck CheckConvexMeshBlock(const void* block);
+
 struct TConvex : public Geometry {
   // box
   Vec3 halfExtents{0.5f, 0.5f, 0.5f};
@@ -91,7 +96,8 @@ struct TConvex : public Geometry {
   void SetBoxSize(float x, float y, float z);
   void SetSphere(float diameter);
   void SetCylinderShape(float diameter, float height);
-  void SetConvexMesh(const void* block);
+  // A hull from a mesh block; a block that fails the check leaves the geometry as it was.
+  MeshBlockCheck SetConvexMesh(const void* block);
   void SetTriangleList(const int32_t* indices, int32_t indexCount, const Triangle* triangles, const Vec3* vertices,
                        int32_t triangleCount = 0);
   void SetTriangle(const Vec3* a, const Vec3* b, const Vec3* c, int32_t userWord);

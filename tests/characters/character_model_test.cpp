@@ -79,11 +79,29 @@ TEST_F(CharacterModelTest, ImportShowsTheMessagesOfAMissingOrBadFile) {
   ASSERT_EQ(DialogHistory().size(), 2u);
   EXPECT_EQ(DialogHistory()[1].text, "Invalid file format (Version not 15): " + v16 + "!");
 
+  // Other refusals say what was wrong, in the same box.
   bytes[4] = 15;
+  auto zeroFrames = bytes;
+  zeroFrames[76] = 0;
   bytes.resize(bytes.size() - 3);
   ASSERT_TRUE(WriteWholeFile(v16, bytes, true));
   EXPECT_FALSE(reader.Import(part, v16.c_str()));
-  EXPECT_EQ(DialogHistory().size(), 3u);
+  ASSERT_TRUE(WriteWholeFile(v16, zeroFrames, true));
+  EXPECT_FALSE(reader.Import(part, v16.c_str()));
+  ASSERT_EQ(DialogHistory().size(), 4u);
+  EXPECT_EQ(DialogHistory()[2].caption, "Error");
+  EXPECT_EQ(DialogHistory()[2].text, "Invalid file format (mesh 1: blocks beyond the end of the file): " + v16 + "!");
+  EXPECT_EQ(DialogHistory()[3].text, "Invalid file format (bad frame, tag or mesh count): " + v16 + "!");
+
+  // The names of a character's files have one separator after the folder, with or without a
+  // separator at the folder's end.
+  ClearDialogHistory();
+  CharacterModel m;
+  EXPECT_FALSE(m.LoadModel((kDir + "/none").c_str(), "hero", 0, 3));
+  EXPECT_TRUE(m.LoadWeapons((kDir + "/none/").c_str()));
+  ASSERT_EQ(DialogHistory().size(), 7u);
+  EXPECT_EQ(DialogHistory()[0].text, "Unable to find the file: " + kDir + "/none/hero_head.bhm!");
+  EXPECT_EQ(DialogHistory()[3].text, "Unable to find the file: " + kDir + "/none/3.bhm!");
 
   // Backslash separators are accepted.
   const std::string slashed = kDir + "\\hero_head.bhm";

@@ -12,7 +12,7 @@
 
 #include "engine/formats/bhm_file.h"
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/static_model.h"
 #include "engine/textures.h"
 #include "game/bandits.h"
@@ -27,7 +27,7 @@
 #include "game/view_weapon.h"
 #include "game/world.h"
 #include "gl_fixture.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 namespace {
 

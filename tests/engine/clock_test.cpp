@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "engine/frame.h"
-#include "game/game_test_support.h"
 #include "platform/clock.h"
 
 namespace {
@@ -57,34 +56,6 @@ TEST_F(FrameClockTest, BackwardsClockTakesTheAbsoluteDifferenceCapped) {
   counter += 10'000'000;
   AdvanceFrameClock();
   EXPECT_FLOAT_EQ(frameStep, 5.0f);
-}
-
-// A slow machine at 80 ms per frame: 3 s of wall time advance the game by 3 s less what the cap
-// takes off each frame (37.5 frames of 50 ms), and a held machine gun fires all the rounds that
-// time allows, not one.
-TEST_F(FrameClockTest, SlowFramesKeepTheGameRunningAndTheGunFiring) {
-  ResetGameWorld();
-  CreatePhysicsWorld();
-  ASSERT_NE(simulator, nullptr);
-  PlayerRecord& p = players[0];
-  p.currentWeapon = 1;  // 0.12 s between rounds
-  p.ammo[1] = 100;
-  p.weaponRaise = 1.0f;
-  p.shotTimer = 10.0f;
-  fireHeld = true;
-  const float clockBefore = gameClock;
-  int frames = 0;
-  for (double wall = 0.0; wall < 3000.0; wall += 80.0, ++frames) {
-    Frame(80.0);
-    UpdateWorld();
-  }
-  EXPECT_EQ(frames, 38);
-  EXPECT_NEAR(gameClock - clockBefore, 38 * 50.0f, 1.0f);
-  // Each frame is 50 ms of game time, so a round leaves every third frame (0.15 s >= 0.12 s).
-  EXPECT_EQ(100 - p.ammo[1], 13);
-  fireHeld = false;
-  DestroySimulator(simulator);
-  simulator = nullptr;
 }
 
 TEST_F(FrameClockTest, IncrementsSurviveHoursOfRunning) {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "engine/formats/ms3d_file.h"
-#include "engine/gl_window.h"
+#include "engine/gl_setup.h"
 #include "engine/light_map.h"
 #include "engine/static_model.h"
 #include "gl_fixture.h"

@@ -7,6 +7,7 @@
 #include "engine/formats/binary_io.h"
 #include "engine/formats/game_data.h"
 #include "engine/random.h"
+#include "engine/static_model.h"
 #include "menu_test_support.h"
 
 namespace {
@@ -129,6 +130,42 @@ TEST_F(DataFiles, SpawnTableIsEmptyOrClampedForBadFiles) {
   WriteTable(5, "mon.ai", -3, 2);
   ReadBanditPoints(5);
   EXPECT_EQ(lastSpawnPointIndex, -1);
+}
+
+// With a map loaded, rows that lie more than 100 units outside the map model's bounding box are
+// dropped from both tables, and the rows after them move up.
+TEST_F(DataFiles, PointsFarOutsideTheMapAreDropped) {
+  Ms3dModel map;
+  const float corners[2][3] = {{-20.0f, 0.0f, -30.0f}, {20.0f, 10.0f, 30.0f}};
+  for (const float* c : corners) {
+    ModelVertex v;
+    for (int a = 0; a < 3; ++a) v.location[a] = c[a];
+    map.vertices.push_back(v);
+  }
+  const std::vector<PointRow> rows = {
+      {0, 3, 0, 1},           {INT32_MAX, 3, 0, 2}, {120, 110, -130, 3}, {0, 111, 0, 4},
+      {-121, 3, 0, 5},        {0, 3, INT32_MIN, 6}, {5, -100, 7, 7},     {0, -101, 0, 8},
+      {1 << 30, 1 << 30, 1 << 30, 9}};
+  for (const char* file : {"mon.ai", "prize.ai"}) {
+    ASSERT_TRUE(WriteWholeFile(MapPointsPath(7, file), SerializePointTable(rows), true));
+  }
+  mapModel = &map;
+  ReadBanditPoints(7);
+  ReadPrizePoints(7);
+  mapModel = nullptr;
+  const int kept[] = {1, 3, 7};  // values of the rows inside the box grown by 100 (faces included)
+  ASSERT_EQ(lastSpawnPointIndex, 2);
+  ASSERT_EQ(lastPrizePointIndex, 2);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(spawnPoints[i].value, kept[i]) << i;
+    EXPECT_EQ(prizePoints[i].type, kept[i]) << i;
+  }
+  EXPECT_EQ(spawnPoints[1].z, -130.0f);
+  EXPECT_EQ(prizePoints[2].y, -100.0f);
+
+  // Without a map model the table is read as it stands.
+  ReadBanditPoints(7);
+  EXPECT_EQ(lastSpawnPointIndex, static_cast<int>(rows.size()) - 1);
 }
 
 TEST_F(DataFiles, PrizePointsKeepTheirTypeAndStartTimersAtZero) {

@@ -15,6 +15,7 @@
 #include "engine/formats/settings_file.h"
 #include "e2e/e2e_support.h"
 #include "engine/frame.h"
+#include "app/render_frame.h"
 #include "menu_test_support.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/textures.h"
 #include "gl_fixture.h"
 #include "menu_test_support.h"

@@ -1,14 +1,14 @@
 // Shared set-up of the menu tests: every global the menus read, back at its start value.
 #pragma once
 
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/input.h"
 #include "game/menus.h"
 #include "game/player.h"
 #include "game/world.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/events.h"
 
 inline void ResetMenuWorld() {

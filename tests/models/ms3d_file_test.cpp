@@ -208,6 +208,33 @@ TEST(Ms3dFile, BadIndicesAreRefusedAndUnknownMaterialsMeanNone) {
   EXPECT_EQ(out.groups[1].materialIndex, -1);
 }
 
+TEST(Ms3dFile, NonFinitePositionsAndNormalsAreRefused) {
+  const Ms3dData m = SampleModel();
+  const std::vector<uint8_t> good = Bytes(m);
+  const size_t vertex0 = kMs3dHeaderSize + 2;
+  const size_t tri0 = vertex0 + 4 * kMs3dVertexSize + 2;
+  // Every coordinate of the last vertex and of the last triangle's last normal.
+  std::vector<size_t> fields;
+  for (int c = 0; c < 3; ++c) {
+    fields.push_back(vertex0 + 3 * kMs3dVertexSize + 1 + 4 * c);
+    fields.push_back(tri0 + 2 * kMs3dTriangleSize + 8 + 4 * (6 + c));
+  }
+  const uint32_t kNan = 0x7FC00000u, kInfinity = 0x7F800000u, kMinusInfinity = 0xFF800000u;
+  Ms3dData out;
+  for (size_t at : fields) {
+    for (uint32_t bits : {kNan, kInfinity, kMinusInfinity}) {
+      std::vector<uint8_t> b = good;
+      for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(bits >> (8 * k));
+      EXPECT_FALSE(ParseMs3d(b, out)) << "offset " << at << " bits " << std::hex << bits;
+    }
+  }
+  // The largest finite value is a position like any other.
+  std::vector<uint8_t> b = good;
+  for (int k = 0; k < 4; ++k) b[fields[0] + k] = static_cast<uint8_t>(0x7F7FFFFFu >> (8 * k));
+  ASSERT_TRUE(ParseMs3d(b, out));
+  EXPECT_EQ(out.vertices[3].location[0], 3.4028234663852886e38f);
+}
+
 TEST(Ms3dFile, UnterminatedNamesAreCutAtTheirFields) {
   const Ms3dData m = SampleModel();
   std::vector<uint8_t> b = Bytes(m);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/formats/ms3d_file.h"
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/static_model.h"
 #include "gl_fixture.h"
 #include "platform/window.h"

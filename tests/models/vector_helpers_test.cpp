@@ -113,12 +113,18 @@ TEST(VectorHelpers, HeadingsAlongTheAxes) {
   EXPECT_NEAR(HeadingDifference(px, pz), -M_PI / 2, 1e-6);  // heading(+z) = -pi/2
   EXPECT_NEAR(HeadingDifference(px, nx), M_PI, 1e-6);
   EXPECT_EQ(HeadingDifference(px, px), 0.0f);
-  EXPECT_EQ(HeadingDifference(Vec3(0, 0, 0), px), 0.0f);  // not a number becomes 0
-  EXPECT_EQ(HeadingDifference(Vec3(0, 1, 0), Vec3(0, 0, 0)), 0.0f);
+  // A zero vector (a body standing still) has heading 0, like +x: the other side's heading stands.
+  const Vec3 zero(0, 0, 0);
+  EXPECT_EQ(HeadingDifference(zero, px), 0.0f);
+  EXPECT_NEAR(HeadingDifference(zero, pz), -M_PI / 2, 1e-6);
+  EXPECT_NEAR(HeadingDifference(nx, zero), -M_PI, 1e-6);
+  EXPECT_NEAR(HeadingDifference(Vec3(0, 1, 0), zero), -M_PI / 2, 1e-6);  // straight up: acos(0)
+  EXPECT_EQ(HeadingDifference(Vec3(NAN, 0, 0), px), 0.0f);  // not a number becomes 0
 
   EXPECT_NEAR(HeadingDifferenceFolded(px, nz), 1.570795f, 1e-5);
   EXPECT_NEAR(HeadingDifferenceFolded(px, nx), 3.14159 - M_PI, 1e-5);  // a half turn folds to about 0
-  EXPECT_EQ(HeadingDifferenceFolded(Vec3(0, 0, 0), px), 0.0f);
+  EXPECT_EQ(HeadingDifferenceFolded(zero, px), 0.0f);
+  EXPECT_NEAR(HeadingDifferenceFolded(zero, nz), 1.570795f, 1e-5);
 }
 
 TEST(VectorHelpers, FoldedHeadingIsSymmetric) {

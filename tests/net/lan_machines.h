@@ -11,7 +11,7 @@
 #include "game/input.h"
 #include "game/player.h"
 #include "game/view.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 #include "platform/cursor.h"
 
 // What the hooks saw on one machine.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <set>
 #include <vector>
@@ -134,6 +135,44 @@ TEST(TerrainTree, SmallMeshesFlatTrianglesAndBadIndices) {
   EXPECT_FALSE(tree.Build(nullptr, 3, bad.triangles.data(), 1, nullptr));
   EXPECT_FALSE(tree.Build(bad.vertices.data(), 0, bad.triangles.data(), 1, nullptr));
   EXPECT_EQ(tree.triangleCount, 30);
+}
+
+TEST(TerrainTree, NonFiniteCornersStayOutAndTheRestStillCollides) {
+  std::mt19937 rng(11);
+  Mesh m = Grid(20, 40.0f, rng);
+  const int floorTriangles = static_cast<int>(m.triangles.size());
+  // Far from the floor: a triangle with a corner not a number, and one with an infinite corner.
+  const float bad[2] = {NAN, INFINITY};
+  for (float v : bad) {
+    Triangle t;
+    for (int k = 0; k < 3; ++k) {
+      t.v[k] = static_cast<int32_t>(m.vertices.size());
+      m.vertices.emplace_back(500.0f + k, k == 1 ? v : 0.0f, 500.0f);
+    }
+    m.triangles.push_back(t);
+  }
+  TerrainTree tree;
+  ASSERT_TRUE(tree.Build(m.vertices.data(), static_cast<int>(m.vertices.size()), m.triangles.data(),
+                         static_cast<int>(m.triangles.size()), nullptr));
+  for (int a = 0; a < 3; ++a) {
+    EXPECT_TRUE(std::isfinite(tree.root.min[a]) && std::isfinite(tree.root.max[a])) << a;
+  }
+  EXPECT_LE(tree.root.max.x, 40.0f);
+  // Every floor triangle under a box is found, and only the two bad ones are missing overall.
+  const std::set<int32_t> all = Query(tree, Vec3(-1e5f, -1e5f, -1e5f), Vec3(1e5f, 1e5f, 1e5f));
+  EXPECT_EQ(all.size(), static_cast<size_t>(floorTriangles));
+  EXPECT_FALSE(all.count(floorTriangles));
+  EXPECT_FALSE(all.count(floorTriangles + 1));
+  const Vec3 c(3.0f, 0.0f, -7.0f), h(1.5f, 2.0f, 1.5f);
+  const std::set<int32_t> found = Query(tree, c - h, c + h);
+  int expected = 0;
+  for (int t = 0; t < floorTriangles; ++t) {
+    const Triangle& tri = m.triangles[t];
+    if (!TriBoxOverlap(c, h, m.vertices[tri.v[0]], m.vertices[tri.v[1]], m.vertices[tri.v[2]])) continue;
+    ++expected;
+    EXPECT_TRUE(found.count(t)) << t;
+  }
+  EXPECT_GT(expected, 0);
 }
 
 TEST(TerrainTree, TouchingBoxFindsTheNode) {

@@ -1,13 +1,19 @@
 // Effect sources rendered on the loopback device.
+#include <AL/alut.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
+#include <vector>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/wav_file.h"
 
 #include "sound/loopback.h"
 #include "sound/music_track.h"
 #include "sound/sound_settings.h"
 #include "sound/sound_source.h"
+#include "sound/wav_loader.h"
 
 namespace {
 
@@ -127,6 +133,76 @@ TEST_F(SoundSourceTest, MissingFileLeavesAnInertRecord) {
   next.Load(tone.c_str(), false);
   EXPECT_NE(next.source, 0u);
   next.Release();
+}
+
+// A chunk that claims more bytes than the file holds, or samples beyond the cap, is refused before
+// the decoder sees the file (it would allocate the claim first): the decoder reports no error of
+// its own. Honest files, odd-sized chunks with their pad byte included, still load.
+TEST_F(SoundSourceTest, WavChunksClaimingMoreThanTheFileNeverReachTheDecoder) {
+  std::vector<uint8_t> good;
+  ASSERT_TRUE(ReadWholeFile(tone, good));
+  const uint32_t samples = static_cast<uint32_t>(good.size() - 44);
+  auto put = [](std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
+  };
+  // An extra chunk of `length` bytes (body `body` bytes long) between the format and the samples.
+  auto withChunk = [&](uint32_t length, size_t body) {
+    ByteWriter w;
+    w.Bytes(good.data(), 36);
+    w.Bytes("LIST", 4);
+    w.U32(length);
+    for (size_t i = 0; i < body; ++i) w.U8('x');
+    w.Bytes(good.data() + 36, good.size() - 36);
+    return w.bytes();
+  };
+  struct Lie {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<Lie> lies;
+  for (uint32_t claim : {0xC0000000u, 0x7FFFFFF0u, 0x40000001u, samples + 2}) {
+    lies.push_back({"data chunk claim", good});
+    put(lies.back().bytes, 40, claim);
+  }
+  lies.push_back({"format chunk claim", good});
+  put(lies.back().bytes, 16, 0x60000000u);
+  lies.push_back({"extra chunk claim", withChunk(0x50000000u, 10)});
+  lies.push_back({"extra chunk of negative length", withChunk(0xFFFFFFF0u, 10)});
+
+  const std::string path = dir + "/lying.wav";
+  for (const Lie& lie : lies) {
+    SCOPED_TRACE(lie.what);
+    EXPECT_FALSE(CheckWavLayout(lie.bytes.data(), lie.bytes.size(), kMaxWholeSoundBytes));
+    ASSERT_TRUE(WriteWholeFile(path, lie.bytes));
+    alutGetError();
+    ALenum format = 0;
+    void* data = nullptr;
+    ALsizei size = 0, rate = 0;
+    EXPECT_FALSE(LoadWavData(path.c_str(), format, data, size, rate));
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(alutGetError(), ALUT_ERROR_NO_ERROR);
+    SoundSource s{};
+    s.Load(path.c_str(), false);
+    EXPECT_EQ(s.source, 0u);
+  }
+
+  // The cap counts the samples exactly.
+  WavDataChunk chunk;
+  ASSERT_TRUE(CheckWavLayout(good.data(), good.size(), samples, &chunk));
+  EXPECT_EQ(chunk.offset, 44u);
+  EXPECT_EQ(chunk.size, samples);
+  EXPECT_FALSE(CheckWavLayout(good.data(), good.size(), samples - 1));
+
+  // A chunk of odd length is followed by a pad byte; the samples after it load.
+  const std::vector<uint8_t> padded = withChunk(5, 6);
+  ASSERT_TRUE(CheckWavLayout(padded.data(), padded.size(), kMaxWholeSoundBytes, &chunk));
+  EXPECT_EQ(chunk.offset, 44u + 14u);
+  ASSERT_TRUE(WriteWholeFile(path, padded));
+  SoundSource s{};
+  s.Load(path.c_str(), false);
+  ASSERT_NE(s.source, 0u);
+  EXPECT_EQ(s.size, static_cast<ALsizei>(samples));
+  s.Release();
 }
 
 TEST_F(SoundSourceTest, LoadingAgainReplacesTheSourceAndBuffer) {

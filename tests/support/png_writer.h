@@ -1,4 +1,4 @@
-// Writes RGB or RGBA pixels as a PNG file (stored deflate blocks: no compression library needed).
+// Writes RGB or RGBA pixels as a PNG file (through libpng).
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "gl_fixture.h"
 
 class TextureGlTest : public GlTest {

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
       {"settings", makebase::WriteSettingsFiles}, {"pictures", makebase::WritePictures},
       {"sounds", makebase::WriteSounds},          {"models", makebase::WriteModels},
       {"maps", makebase::WriteMaps},              {"characters", makebase::WriteCharacters},
+      {"fuzz seeds", makebase::WriteFuzzSeeds},
   };
   for (const Step& s : steps) {
     const auto t0 = std::chrono::steady_clock::now();

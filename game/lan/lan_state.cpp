@@ -7,7 +7,7 @@
 #include "game/input.h"
 #include "game/player.h"
 #include "game/view.h"
-#include "net/net.h"
+#include "game/lan/net.h"
 
 namespace {
 

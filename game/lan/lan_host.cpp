@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "engine/frame.h"
-#include "net/lan_internal.h"
-#include "net/net.h"
+#include "game/lan/lan_internal.h"
+#include "game/lan/net.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The LAN globals, the opening of the host's and the client's sockets, and shutdown.
-#include "net/net.h"
+#include "game/lan/net.h"
 
 #include "game/game_state.h"
 #include "game/world.h"

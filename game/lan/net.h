@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "net/wire/lan_datagrams.h"
+#include "engine/wire/lan_datagrams.h"
 #include "platform/udp.h"
 
 constexpr uint16_t NET_PORT = 2000;

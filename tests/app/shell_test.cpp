@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/gl_window.h"
+#include "app/gl_window.h"
 #include "engine/random.h"
-#include "engine/shell.h"
+#include "app/shell.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
 #include "game/input.h"

@@ -3,23 +3,11 @@
 
 #include <string>
 
+#include "game/settings.h"
 #include "platform/events.h"
 #include "sound/sound_settings.h"
 
-// Settings stored in base/menu.inf.
-extern int resolutionIndex;
-extern int colorBits;
-extern int depthBits;
-// soundOn and musicOn: sound/sound_settings.h.
-extern int spareSetting;
-// Derived from resolutionIndex (not stored).
-extern int screenWidth;
-extern int screenHeight;
-
 extern bool fullscreen;
-extern bool windowActive;
-extern bool quitRequested;
-extern bool recreateWindow;
 extern bool showFps;
 
 extern const char* const kSettingsPath;  // "base/menu.inf"

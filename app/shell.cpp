@@ -1,4 +1,4 @@
-#include "engine/shell.h"
+#include "app/shell.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -6,7 +6,8 @@
 #include "engine/formats/binary_io.h"
 #include "engine/formats/settings_file.h"
 #include "engine/frame.h"
-#include "engine/gl_window.h"
+#include "app/render_frame.h"
+#include "app/gl_window.h"
 #include "game/game_state.h"
 #include "game/input.h"
 #include "platform/clock.h"
@@ -15,17 +16,7 @@
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
 
-int resolutionIndex = 1;
-int colorBits = 32;
-int depthBits = 24;
-int spareSetting = 0;
-int screenWidth = 0;
-int screenHeight = 0;
-
 bool fullscreen = true;
-bool windowActive = true;
-bool quitRequested = false;
-bool recreateWindow = false;
 bool showFps = false;
 
 const char* const kSettingsPath = "base/menu.inf";

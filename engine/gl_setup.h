@@ -1,4 +1,5 @@
-// The game window, its OpenGL context and the fixed OpenGL state.
+// The OpenGL state the engine draws with: the multitexture entry points and the projection for
+// the window's size.
 #pragma once
 
 #include <GL/gl.h>
@@ -6,7 +7,6 @@
 extern int maxTextureUnits;
 extern bool multitextureEnabled;
 extern bool multitextureSupported;
-extern GLuint envCubeMap;
 
 // The multitexture entry points. They are resolved whatever the extension check says and are
 // never null: an entry point the driver lacks is replaced by one that does nothing.
@@ -22,14 +22,8 @@ extern MultiTexCoord4fFn multiTexCoord4fARB;
 extern ActiveTextureFn activeTextureARB;
 extern ActiveTextureFn clientActiveTextureARB;
 
-bool CreateGameWindow(const char* title, int width, int height, int colorBits, bool fullscreen);
-void DestroyGameWindow();
 void ResizeGLScene(int width, int height);
-bool InitGL();
 // True when name stands as a whole whitespace-separated token in the extension list; a null
 // list has no extensions.
 bool HasExtension(const char* list, const char* name);
 bool InitMultitexture();
-
-// The caption of the refused-full-screen question.
-extern const char* const kFullscreenQuestionCaption;

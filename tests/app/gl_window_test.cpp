@@ -6,9 +6,10 @@
 #include <cmath>
 
 #include "engine/frame.h"
-#include "engine/gl_window.h"
-#include "engine/shell.h"
-#include "net/net.h"
+#include "app/render_frame.h"
+#include "app/gl_window.h"
+#include "app/shell.h"
+#include "game/lan/net.h"
 #include "game/game_state.h"
 #include "platform/clock.h"
 #include "platform/dialog.h"

@@ -1,3 +1,3 @@
-#include "engine/shell.h"
+#include "app/shell.h"
 
 int main() { return WinMain(); }

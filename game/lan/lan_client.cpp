@@ -6,8 +6,8 @@
 #include "engine/frame.h"
 #include "game/game_state.h"
 #include "game/world.h"
-#include "net/lan_internal.h"
-#include "net/net.h"
+#include "game/lan/lan_internal.h"
+#include "game/lan/net.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "net/wire/lan_datagrams.h"
+#include "engine/wire/lan_datagrams.h"
 
 #include <cmath>
 

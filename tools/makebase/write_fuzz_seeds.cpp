@@ -1,0 +1,43 @@
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/formats/binary_io.h"
+#include "engine/formats/ms3d_file.h"
+#include "tools/makebase/makebase.h"
+
+namespace makebase {
+
+namespace {
+
+bool Fail(const std::string& what) {
+  std::fprintf(stderr, "makebase: %s\n", what.c_str());
+  return false;
+}
+
+}  // namespace
+
+bool WriteFuzzSeeds(const std::string& outDir) {
+  // Map 1's model with one vertex that is not a number.
+  Ms3dData map;
+  const std::string mapFile = outDir + "/base/maps/1/map.ms3d";
+  if (!LoadMs3dFile(mapFile, map) || map.vertices.empty()) return Fail("cannot read " + mapFile);
+  map.vertices.back().location[1] = NAN;
+  const std::string nanFile = outDir + "/fuzz/nan_vertex.ms3d";
+  if (!SaveMs3dFile(nanFile, map)) return Fail("cannot write " + nanFile);
+
+  // A menu sound whose data chunk claims 3 GiB of samples.
+  std::vector<uint8_t> wav;
+  const std::string wavFile = outDir + "/base/sound/menu2.wav";
+  if (!ReadWholeFile(wavFile, wav) || wav.size() < 44 || std::memcmp(wav.data() + 36, "data", 4) != 0) {
+    return Fail("cannot read " + wavFile);
+  }
+  const uint32_t claim = 0xC0000000u;
+  for (int k = 0; k < 4; ++k) wav[40 + k] = static_cast<uint8_t>(claim >> (8 * k));
+  const std::string lyingFile = outDir + "/fuzz/lying_header.wav";
+  if (!WriteWholeFile(lyingFile, wav, true)) return Fail("cannot write " + lyingFile);
+  return true;
+}
+
+}  // namespace makebase
