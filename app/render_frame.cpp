@@ -80,40 +80,6 @@ void DrawPlay() {
   DrawHud();
 }
 
-// The rules after the drawing: end of map, death in single player, respawn in a LAN match.
-void ApplyPlayRules() {
-  if (players[0].kills >= 30 && mapNumber >= 1 && mapNumber <= 10) {
-    gameState = 44;
-    UnloadMap();
-    mapNumber += 1;
-  }
-  if (gameMode == 0 && players[0].health < 1.0f) {
-    players[0].health -= 0.01f * frameStep;
-    if (players[0].health < -4.0f) {
-      gameState = 44;
-      UnloadMap();
-    }
-  }
-  if (gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
-    if (players[0].health <= 1.0f && players[0].deathTimer > 4.0f) {
-      RespawnPlayerByIndex(0);
-      if (scores[1] >= 10) {
-        RespawnPlayerByIndex(1);
-        scores[0] = scores[1] = 0;
-      }
-    }
-    if (players[1].health <= 1.0f && players[1].deathTimer > 4.0f) {
-      RespawnPlayerByIndex(1);
-      if (scores[0] >= 10) {
-        RespawnPlayerByIndex(0);
-        scores[0] = scores[1] = 0;
-      }
-    }
-    if (players[0].health <= 1.0f) players[0].deathTimer += 0.005f * frameStep;
-    players[0].respawnTimer += 0.005f * frameStep;
-  }
-}
-
 void DrawMenus() {
   const ALfloat orientation[6] = {0, 0, 1, 0, 1, 0};
   alListener3f(AL_POSITION, 0, 0, 0);

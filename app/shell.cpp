@@ -33,6 +33,19 @@ ShellHooks hooks = DefaultShellHooks();
 const int kLatchKeys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3, 'Q', 'E', 'Y', 'R', 'F',
                           'L',      'K',   'C',   'X',   'Z', 'O', 'P', 'I', 'U'};
 
+// Releases what start-up took of the sound system: the sources, the music, the buffers, the
+// context and the device.
+void ReleaseSound() {
+  for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
+  menuMusic.Release();
+  ReleaseSoundBufferCache();
+  ALCcontext* current = alcGetCurrentContext();
+  ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
+  alcMakeContextCurrent(nullptr);
+  if (current) alcDestroyContext(current);
+  if (currentDevice) alcCloseDevice(currentDevice);
+}
+
 }  // namespace
 
 ShellHooks DefaultShellHooks() {
@@ -152,24 +165,24 @@ int WinMain() {
   menuMusic.Open("base/music/menu.ogg", true, true);
   alDistanceModel(AL_INVERSE_DISTANCE);
 
-  if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) return 0;
+  // A start that ends without a window (full screen refused and the window declined) still
+  // hands the sound device back.
+  if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) {
+    ReleaseSound();
+    return 0;
+  }
 
   LoopState st;
   for (;;) {
     const PassResult r = MessageLoopPass(st);
-    if (r == PassResult::Abort) return 0;
+    if (r == PassResult::Abort) {
+      ReleaseSound();
+      return 0;
+    }
     if (r == PassResult::Done) break;
   }
 
-  for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
-  menuMusic.Release();
-  ReleaseSoundBufferCache();
-  ALCcontext* current = alcGetCurrentContext();
-  ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
-  alcMakeContextCurrent(nullptr);
-  if (current) alcDestroyContext(current);
-  if (currentDevice) alcCloseDevice(currentDevice);
-
+  ReleaseSound();
   if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
   DestroyGameWindow();
   OpenUrl(kStatisticsPage);

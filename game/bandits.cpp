@@ -8,6 +8,7 @@
 #include "engine/vector_helpers.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
+#include "game/level.h"
 #include "game/player.h"
 #include "game/world.h"
 #include "physics/physics.h"
@@ -48,6 +49,9 @@ void BanditRecord::Spawn(const Vec3& point) {
     body->Active(true, static_cast<RigidBody*>(nullptr));
     body->SetPos(point);
   }
+  // A slot reused after a death starts at rest, not with the motion the bandit died in.
+  StopBody(body);
+  velocity.SetZero();
   position = point;
   health = 100.0f;
   deathTimer = spawnFade = attackTimer = 0.0f;
@@ -86,10 +90,11 @@ void BanditRecord::Update(int mode) {
       if (soundOn) gun1Sound.Play();
       const float damage = 100.0f - Length(target - position);
       PlayerRecord& player = players[0];
-      if (damage > 0.0f && player.health > 0.0f) {
+      if (damage > 0.0f && player.Alive()) {
         player.health -= damage * 0.05f * static_cast<float>(difficulty);
         player.hurtFlash = 1.0f;
-        if (player.health < 1.0f) player.health = 0.0f;
+        // A shot that leaves the player dead by the HUD's rule leaves no health at all.
+        if (!player.Alive()) player.health = 0.0f;
       }
       muzzleFlashTimer = 0.0f;
     }

@@ -111,7 +111,7 @@ void DrawHud() {
     PrintLarge(45, 16, 1, "%2i", scores[0]);
     PrintLarge(45, 16, 1, "  /%2i", scores[1]);
   }
-  if (p.health > 1.0f) PrintLarge(425, 16, 1, "%2i", static_cast<int>(p.health));
+  if (p.Alive()) PrintLarge(425, 16, 1, "%2i", static_cast<int>(p.health));
 
   glBindTexture(GL_TEXTURE_2D, bmpTextures[3]);
   Quad2D(660.0f, 10.0f, 695.0f, 45.0f);
@@ -147,7 +147,7 @@ void DrawHud() {
     glDisable(GL_BLEND);
   }
 
-  if (p.health <= 1.0f) {
+  if (!p.Alive()) {
     if (gameMode == 0) {
       PrintLarge(245, 280, 1, "You are killed!");
     } else {

@@ -34,7 +34,7 @@ bool keyReleaseWaiting[256];
 bool firePressedSinceFrame = false;
 bool fireReleaseWaiting = false;
 
-bool AliveInPlay() { return gameState == 0 && players[0].health > 0.0f; }
+bool AliveInPlay() { return gameState == 0 && players[0].Alive(); }
 
 }  // namespace
 

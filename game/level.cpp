@@ -136,6 +136,43 @@ void UpdateWorld() {
   if (simulator) simulator->Advance(AdvanceSeconds(frameStep), AdvanceSteps(frameStep), nullptr);
 }
 
+// Each rule runs only while play goes on: once one has left play (and unloaded the level) in this
+// frame, the others find no level to act on.
+void ApplyPlayRules() {
+  // A dead player's held button is let go: a respawned player fires on a fresh press only.
+  if (!players[0].Alive()) fireHeld = false;
+  if (gameState == 0 && players[0].kills >= 30 && mapNumber >= 1 && mapNumber <= 10) {
+    gameState = 44;
+    UnloadMap();
+    mapNumber += 1;
+  }
+  if (gameState == 0 && gameMode == 0 && players[0].health < 1.0f) {
+    players[0].health -= 0.01f * frameStep;
+    if (players[0].health < -4.0f) {
+      gameState = 44;
+      UnloadMap();
+    }
+  }
+  if (gameState == 0 && gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
+    if (players[0].health <= 1.0f && players[0].deathTimer > 4.0f) {
+      RespawnPlayerByIndex(0);
+      if (scores[1] >= 10) {
+        RespawnPlayerByIndex(1);
+        scores[0] = scores[1] = 0;
+      }
+    }
+    if (players[1].health <= 1.0f && players[1].deathTimer > 4.0f) {
+      RespawnPlayerByIndex(1);
+      if (scores[0] >= 10) {
+        RespawnPlayerByIndex(0);
+        scores[0] = scores[1] = 0;
+      }
+    }
+    if (players[0].health <= 1.0f) players[0].deathTimer += 0.005f * frameStep;
+    players[0].respawnTimer += 0.005f * frameStep;
+  }
+}
+
 void CreatePhysicsWorld() {
   SimulatorSizeInfo size;
   size.rigidBodiesCount = 50;
@@ -196,6 +233,15 @@ void SetupPlayersNoPhysics() {
   playerStartDirection.Set(1.0f, 0.0f, 0.0f);
   players[0].InitRemote(playerStartPosition, playerStartDirection, 0);
   players[1].InitRemote(playerStartPosition + Vec3(5.0f, 0.0f, 0.0f), playerStartDirection, 1);
+}
+
+void StopBody(RigidBody* body) {
+  if (!body) return;
+  const Vec3 zero(0.0f, 0.0f, 0.0f);
+  body->SetVelocity(zero);
+  body->SetAngularMomentum(zero);
+  body->SetForce(zero);
+  body->SetTorque(zero);
 }
 
 void StopAllSounds() {

@@ -7,6 +7,7 @@
 #include "game/world.h"
 #include "math/vec3_inline.h"
 
+class RigidBody;
 class Simulator;
 class StaticModel;
 
@@ -30,6 +31,9 @@ void CreatePhysicsWorld();
 void SetMapTerrainMesh(Simulator* world);
 // The LAN client's players: records without bodies.
 void SetupPlayersNoPhysics();
+// Takes all motion out of a body (null: nothing): linear and angular velocity and the force and
+// torque set on it.
+void StopBody(RigidBody* body);
 // Stops the 23 game sounds (the two menu sounds keep playing).
 void StopAllSounds();
 

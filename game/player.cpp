@@ -9,6 +9,7 @@
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/input.h"
+#include "game/level.h"
 #include "game/remote_input.h"
 #include "game/view.h"
 #include "physics/physics.h"
@@ -163,30 +164,21 @@ Vec3 BrakeForce(Vec3 moveForce, Vec3& velocity, float speedLimit, float stopFact
 
 void TurnView(PlayerRecord& p, int cx, int cy) {
   const float yawStep = static_cast<float>(320 - cx) / 500.0f;
-  float pitchStep = static_cast<float>(240 - cy) / 500.0f;
-  p.pitch += pitchStep;
-  if (p.pitch > 1.1f) {
-    p.pitch = 1.1f;
-    pitchStep = 0.0f;
-  } else if (p.pitch <= -1.2f) {
-    p.pitch = -1.2f;
-    pitchStep = 0.0f;
-  }
-  // The pitch axis comes from the view before this frame's turn.
-  Vec3 axis(-p.viewDirection.z, 0.0f, p.viewDirection.x);  // viewDirection x (0, 1, 0)
-  const float axisLength = Length(axis);
-  p.viewDirection = TurnAboutVertical(p.viewDirection, yawStep);
-  p.forward = Flat(p.viewDirection);
-  p.side = Flat(TurnAboutVertical(p.viewDirection, 1.57f));
-  // Looking straight up or down leaves no pitch axis; the view then only turns.
-  if (axisLength < 1e-6f || pitchStep == 0.0f) return;
-  axis = axis * (1.0f / axisLength);
-  const float c = std::cos(pitchStep), s = std::sin(pitchStep), t = 1.0f - c;
-  const Vec3 v = p.viewDirection;
-  const float x = axis.x, y = axis.y, z = axis.z;
-  p.viewDirection.Set((t * x * x + c) * v.x + (t * x * y - s * z) * v.y + (t * x * z + s * y) * v.z,
-                      (t * x * y + s * z) * v.x + (t * y * y + c) * v.y + (t * y * z - s * x) * v.z,
-                      (t * x * z - s * y) * v.x + (t * y * z + s * x) * v.y + (t * z * z + c) * v.z);
+  const float pitchStep = static_cast<float>(240 - cy) / 500.0f;
+  const Vec3 turned = TurnAboutVertical(p.viewDirection, yawStep);
+  p.forward = Flat(turned);
+  p.side = Flat(TurnAboutVertical(turned, 1.57f));
+  if (yawStep == 0.0f && pitchStep == 0.0f) return;  // the mouse did not move: the view stands
+  p.pitch = std::clamp(p.pitch + pitchStep, -1.2f, 1.1f);
+  // The view is its heading tilted by the stored pitch, never an increment on last frame's view:
+  // tilting about an axis taken before the turn, or not tilting in the frame that meets a limit,
+  // let the view's elevation wander away from the pitch and past the limits.
+  Vec3 heading = p.forward;
+  const float headingLength = Length(heading);
+  // A view straight up or down has no heading; it then faces +x.
+  heading = headingLength < 1e-6f ? Vec3(1.0f, 0.0f, 0.0f) : heading * (1.0f / headingLength);
+  const float c = std::cos(p.pitch), s = std::sin(p.pitch);
+  p.viewDirection.Set(heading.x * c, s, heading.z * c);
 }
 
 void PlayerRecord::Init(Simulator* world, const Vec3& start, const Vec3& direction, int playerIndex) {
@@ -254,6 +246,11 @@ void PlayerRecord::Respawn(int playerIndex) {
     const SpawnPoint& s = spawnPoints[row];
     body->SetPos(Vec3(s.x, s.y, s.z));
   }
+  // Back in play at rest: nothing of the motion of the life before carries over.
+  StopBody(body);
+  velocity.SetZero();
+  forwardMove.SetZero();
+  sideMove.SetZero();
   health = 100.0f;
   deathTimer = respawnTimer = 0.0f;
   for (int32_t& a : ammo) a = 0;
@@ -327,7 +324,7 @@ void ChangeWeapon(PlayerRecord& p, bool next) {
 void PlayerRecord::UpdateLocal() {
   eyePosition = position;
   lookDirection = viewDirection;
-  const bool canAct = gameState == 0 && health > 0.0f;
+  const bool canAct = gameState == 0 && Alive();
   MoveKeys k;
   k.left = keys['A'] || keys[VK_LEFT];
   k.right = keys['D'] || keys[VK_RIGHT];
@@ -338,7 +335,7 @@ void PlayerRecord::UpdateLocal() {
   torsoPitch = -30.0f * pitch;
   yaw = HeadingDifferenceFolded(NormalizeVector(Flat(viewDirection)), Vec3(0.0f, 0.0f, 1.0f)) * 57.29578f;
   FireWeapon(true);
-  if (health <= 1.0f) {
+  if (!Alive()) {
     torsoAnimWanted = kTorsoDead;
     legsAnimWanted = kLegsDead;
   }
@@ -386,9 +383,9 @@ void PlayerRecord::UpdateOther() {
   k.right = in.strafeRightKey == 2;
   k.forward = in.forwardKey == 2;
   k.back = in.backKey == 2;
-  const bool canAct = gameState == 0 && health > 0.0f;
+  const bool canAct = gameState == 0 && Alive();
   ApplyMoveKeys(*this, k, canAct);
-  if (health <= 1.0f) {
+  if (!Alive()) {
     torsoAnimWanted = kTorsoDead;
     legsAnimWanted = kLegsDead;
   }

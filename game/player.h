@@ -45,9 +45,12 @@ struct PlayerRecord {
   void FireWeapon(bool local);
   // The shot itself, once the fire gate has opened: ammunition, hit tests, damage, marks, sounds.
   void Shoot();
+  // Alive as every rule of the game reads it, the HUD's death screen included: health above 1.0.
+  // Only a living player moves, fires or changes weapons.
+  bool Alive() const { return health > 1.0f; }
 
   int32_t index = 0;
-  float health = 100.0f;  // alive while > 0; -100 marks the waiting players[1] of a host
+  float health = 100.0f;  // alive while above 1.0 (Alive); -100 marks the waiting players[1] of a host
   int32_t kills = 0;
   float deathTimer = 0.0f;
   float respawnTimer = 0.0f;
@@ -106,7 +109,8 @@ int NextWeapon(int current, const int32_t ammo[10]);
 int PreviousWeapon(int current, const int32_t ammo[10]);
 // The weaponRaise rule of a change request: true when a new weapon is to be chosen.
 bool StartWeaponChange(float& weaponRaise);
-// The view turn of mouse look for a cursor at (cx, cy).
+// The view turn of mouse look for a cursor at (cx, cy). The view is rebuilt from its heading and
+// the stored pitch, so the two never drift apart and the pitch limits hold for the view itself.
 void TurnView(PlayerRecord& p, int cx, int cy);
 // The braking rule: replaces force when above the speed limit or when no key pushes.
 // Returns the force to set; velocity.y may be zeroed.

@@ -153,7 +153,8 @@ void PlayerRecord::FireWeapon(bool local) {
 
   const bool trigger = local ? fireHeld : remoteInput.fireKey == 2;
   const bool weaponValid = currentWeapon >= 0 && currentWeapon < kWeaponCount;
-  const bool fires = trigger && weaponRaise >= 1.0f && weaponValid &&
+  // The dead do not shoot, whatever the button says.
+  const bool fires = trigger && Alive() && weaponRaise >= 1.0f && weaponValid &&
                      weaponSpecs[currentWeapon].fireInterval <= shotTimer && ammo[currentWeapon] > 0;
   if (fires) Shoot();
 
@@ -219,7 +220,7 @@ void PlayerRecord::Shoot() {
     HitModelMatrix(target.position + Vec3(0.0f, 0.3f, 0.0f), a, m);
     Vec3 point;
     const bool hit = RayTest(playerCollisionModel, m, eye, dir, 70.0f, point);
-    if (hit && target.health > 1.0f && Length2(position - point) < wallD2) {
+    if (hit && target.Alive() && Length2(position - point) < wallD2) {
       const float d2 = Length2(eye - point);
       if (d2 < best) {
         best = d2;
@@ -232,7 +233,9 @@ void PlayerRecord::Shoot() {
         QueueSoundEvent(kEventClientHit, hitPoint, false);
       }
       target.health -= DamageFactor(d2, rangeSquared) * kWeaponDamage[weapon] * 0.5f;
-      if (target.health <= 1.0f) {
+      if (!target.Alive()) {
+        // A kill leaves no health at all, so that every rule on both machines reads it as dead.
+        target.health = 0.0f;
         scores[index == 1 ? 1 : 0] += 1;
         if (target.body) target.body->Active(false, static_cast<RigidBody*>(nullptr));
       }

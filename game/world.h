@@ -18,6 +18,9 @@ void LoadMap(int map, int unused1, int unused2);
 void RunMapIntro();
 
 void UpdateWorld();
+// The rules after the drawing of a frame of play: a won map, a single player's death, a LAN
+// respawn and the end of a LAN match. At most one of them leaves play (and unloads the level).
+void ApplyPlayRules();
 void LoadWeaponModels();
 void LoadObjects();
 void LoadBandits();

@@ -143,6 +143,9 @@ class Simulator {
   // Joints: null when either body is null or the joint pool is empty.
   Joint* CreateJoint(RigidBody* bodyA, RigidBody* bodyB);
   Joint* CreateJoint(RigidBody* bodyA, AnimatedBody* bodyB);
+  // A joint of one body to the world: frame B (and SetJointFrameWorld) is a fixed world frame.
+  // Null when the body is null or the joint pool is empty.
+  Joint* CreateJoint(RigidBody* body);
   void FreeJoint(Joint* joint);
 
   SimulatorSizeInfo GetCurrentSizeInfo() const;

@@ -61,7 +61,8 @@ struct BulletWorld {
 
 bool Finite(const btVector3& v) { return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z()); }
 
-SphereResult Spheres(const Mesh& ground, const std::vector<Point>& starts, int frames) {
+SphereResult Spheres(const Mesh& ground, float half, const std::vector<Point>& starts, int frames,
+                     const EngineSettings&) {
   BulletWorld w(ground, 0.0f);
   w.bodyShape = std::make_unique<btSphereShape>(kSphereRadius);
   for (const Point& p : starts) w.Add(p, 0.0f);
@@ -91,46 +92,42 @@ SphereResult Spheres(const Mesh& ground, const std::vector<Point>& starts, int f
     if (!Finite(p)) {
       r.finite = false;
       ++r.lost;
-    } else if (p.y() < GroundHeight(p.x(), p.z()) + 0.5f || std::fabs(p.x()) > 110.0f || std::fabs(p.z()) > 110.0f) {
+    } else if (Lost(p.x(), p.y(), p.z(), half)) {
       ++r.lost;
     }
   }
   return r;
 }
 
-StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames) {
+StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames, const EngineSettings&) {
   BulletWorld w(floor, 0.5f);
   w.bodyShape = std::make_unique<btBoxShape>(btVector3(0.5f, 0.5f, 0.5f));
   for (const Point& p : boxes) w.Add(p, 0.5f);
-  StackResult r;
+  StackRecorder rec;
   using Clock = std::chrono::steady_clock;
   for (int f = 0; f < frames; ++f) {
     for (int s = 0; s < kStepsPerFrame; ++s) {
       const auto t0 = Clock::now();
       w.world.stepSimulation(kStepTime, 0);
-      r.seconds += std::chrono::duration<double>(Clock::now() - t0).count();
-      ++r.steps;
+      const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
       bool all = true;
-      for (auto& b : w.bodies) all = all && b->getActivationState() == ISLAND_SLEEPING;
-      if (all && r.restStep < 0) r.restStep = r.steps;
-      if (!all) r.restStep = -1;
+      for (size_t k = 0; k < boxes.size(); ++k) {
+        all = all && w.bodies[k]->getActivationState() == ISLAND_SLEEPING;
+        const btVector3 p = w.bodies[k]->getCenterOfMassPosition();
+        rec.Track(boxes[k], p.x(), p.z());
+      }
+      rec.Step(dt, all);
     }
   }
   for (size_t k = 0; k < boxes.size(); ++k) {
     const btVector3 p = w.bodies[k]->getCenterOfMassPosition();
-    if (!Finite(p)) {
-      r.finite = false;
-      continue;
-    }
-    r.drift = std::fmax(r.drift, std::hypot(p.x() - boxes[k].x, p.z() - boxes[k].z));
-    r.heightError = std::fmax(r.heightError, std::fabs(p.y() - SettledHeight(boxes[k])));
-    if (w.bodies[k]->getActivationState() != ISLAND_SLEEPING) ++r.awakeAtEnd;
+    rec.Finish(boxes[k], p.x(), p.y(), p.z(), w.bodies[k]->getActivationState() == ISLAND_SLEEPING);
   }
-  return r;
+  return rec.r;
 }
 
 }  // namespace
 
-Engine BulletEngine() { return {"Bullet", Spheres, Stack}; }
+Engine BulletEngine() { return {"Bullet", Spheres, Stack, EngineSettings()}; }
 
 }  // namespace compare

@@ -9,7 +9,8 @@ namespace compare {
 
 namespace {
 
-constexpr int kMaxContacts = 4;
+// The most contact points one pair can give; the settings ask for at most this many.
+constexpr int kContactCapacity = 16;
 
 struct OdeWorld {
   dWorldID world;
@@ -22,14 +23,19 @@ struct OdeWorld {
   std::vector<dBodyID> bodies;
   std::vector<dGeomID> geoms;
   float friction;
+  int maxContacts;
 
-  OdeWorld(const Mesh& mesh, float mu) : verts(mesh.xyz), indices(mesh.indices.begin(), mesh.indices.end()), friction(mu) {
+  OdeWorld(const Mesh& mesh, float mu, const EngineSettings& settings)
+      : verts(mesh.xyz),
+        indices(mesh.indices.begin(), mesh.indices.end()),
+        friction(mu),
+        maxContacts(settings.maxContacts < kContactCapacity ? settings.maxContacts : kContactCapacity) {
     world = dWorldCreate();
     space = dHashSpaceCreate(nullptr);
     dHashSpaceSetLevels(space, 0, 5);
     contacts = dJointGroupCreate(0);
     dWorldSetGravity(world, 0, -kGravity, 0);
-    dWorldSetQuickStepNumIterations(world, kIterations);
+    dWorldSetQuickStepNumIterations(world, settings.iterations);
     dWorldSetAutoDisableFlag(world, 1);
     meshData = dGeomTriMeshDataCreate();
     dGeomTriMeshDataBuildSingle(meshData, verts.data(), 3 * sizeof(float), mesh.VertexCount(), indices.data(),
@@ -65,8 +71,8 @@ struct OdeWorld {
     OdeWorld* w = static_cast<OdeWorld*>(data);
     dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
     if (b1 && b2 && !dBodyIsEnabled(b1) && !dBodyIsEnabled(b2)) return;
-    dContact c[kMaxContacts];
-    const int n = dCollide(o1, o2, kMaxContacts, &c[0].geom, sizeof(dContact));
+    dContact c[kContactCapacity];
+    const int n = dCollide(o1, o2, w->maxContacts, &c[0].geom, sizeof(dContact));
     for (int i = 0; i < n; ++i) {
       c[i].surface.mode = dContactBounce | dContactApprox1;
       c[i].surface.mu = w->friction;
@@ -85,8 +91,9 @@ struct OdeWorld {
 
 bool Finite(const dReal* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
-SphereResult Spheres(const Mesh& ground, const std::vector<Point>& starts, int frames) {
-  OdeWorld w(ground, 0.0f);
+SphereResult Spheres(const Mesh& ground, float half, const std::vector<Point>& starts, int frames,
+                     const EngineSettings& settings) {
+  OdeWorld w(ground, 0.0f, settings);
   for (const Point& p : starts) w.Add(p, true);
   const int n = static_cast<int>(starts.size());
   SphereResult r;
@@ -113,45 +120,47 @@ SphereResult Spheres(const Mesh& ground, const std::vector<Point>& starts, int f
     if (!Finite(p)) {
       r.finite = false;
       ++r.lost;
-    } else if (p[1] < GroundHeight(p[0], p[2]) + 0.5 || std::fabs(p[0]) > 110.0 || std::fabs(p[2]) > 110.0) {
+    } else if (Lost(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]), half)) {
       ++r.lost;
     }
   }
   return r;
 }
 
-StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames) {
-  OdeWorld w(floor, 0.5f);
+StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames, const EngineSettings& settings) {
+  OdeWorld w(floor, 0.5f, settings);
   for (const Point& p : boxes) w.Add(p, false);
-  StackResult r;
+  StackRecorder rec;
   using Clock = std::chrono::steady_clock;
   for (int f = 0; f < frames; ++f) {
     for (int s = 0; s < kStepsPerFrame; ++s) {
       const auto t0 = Clock::now();
       w.Step();
-      r.seconds += std::chrono::duration<double>(Clock::now() - t0).count();
-      ++r.steps;
+      const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
       bool all = true;
-      for (dBodyID b : w.bodies) all = all && !dBodyIsEnabled(b);
-      if (all && r.restStep < 0) r.restStep = r.steps;
-      if (!all) r.restStep = -1;
+      for (size_t k = 0; k < boxes.size(); ++k) {
+        all = all && !dBodyIsEnabled(w.bodies[k]);
+        const dReal* p = dBodyGetPosition(w.bodies[k]);
+        rec.Track(boxes[k], static_cast<float>(p[0]), static_cast<float>(p[2]));
+      }
+      rec.Step(dt, all);
     }
   }
   for (size_t k = 0; k < boxes.size(); ++k) {
     const dReal* p = dBodyGetPosition(w.bodies[k]);
-    if (!Finite(p)) {
-      r.finite = false;
-      continue;
-    }
-    r.drift = std::fmax(r.drift, static_cast<float>(std::hypot(p[0] - boxes[k].x, p[2] - boxes[k].z)));
-    r.heightError = std::fmax(r.heightError, static_cast<float>(std::fabs(p[1] - SettledHeight(boxes[k]))));
-    if (dBodyIsEnabled(w.bodies[k])) ++r.awakeAtEnd;
+    rec.Finish(boxes[k], static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]),
+               !dBodyIsEnabled(w.bodies[k]));
   }
-  return r;
+  return rec.r;
 }
 
 }  // namespace
 
-Engine OdeEngine() { return {"ODE", Spheres, Stack}; }
+Engine OdeEngine(const char* name, int iterations, int maxContacts) {
+  EngineSettings settings;
+  settings.iterations = iterations;
+  settings.maxContacts = maxContacts;
+  return {name, Spheres, Stack, settings};
+}
 
 }  // namespace compare

@@ -1,5 +1,6 @@
 // This library's side of the comparison.
 #include <chrono>
+#include <cmath>
 
 #include "bench/physics_compare/scenes.h"
 #include "physics/physics.h"
@@ -42,7 +43,8 @@ struct World {
 
 bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-SphereResult Spheres(const Mesh& ground, const std::vector<Point>& starts, int frames) {
+SphereResult Spheres(const Mesh& ground, float half, const std::vector<Point>& starts, int frames,
+                     const EngineSettings&) {
   const int n = static_cast<int>(starts.size());
   World w(n, ground, 0.0f);
   std::vector<RigidBody*> bodies;
@@ -74,14 +76,14 @@ SphereResult Spheres(const Mesh& ground, const std::vector<Point>& starts, int f
     if (!Finite(p)) {
       r.finite = false;
       ++r.lost;
-    } else if (p.y < GroundHeight(p.x, p.z) + 0.5f || std::fabs(p.x) > 110.0f || std::fabs(p.z) > 110.0f) {
+    } else if (Lost(p.x, p.y, p.z, half)) {
       ++r.lost;
     }
   }
   return r;
 }
 
-StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames) {
+StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames, const EngineSettings&) {
   const int n = static_cast<int>(boxes.size());
   World w(n, floor, 0.5f);
   std::vector<RigidBody*> bodies;
@@ -94,35 +96,31 @@ StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames
     bodies.push_back(b);
   }
   w.SetTerrain();
-  StackResult r;
+  StackRecorder rec;
   using Clock = std::chrono::steady_clock;
   for (int f = 0; f < frames; ++f) {
     for (int s = 0; s < kStepsPerFrame; ++s) {
       const auto t0 = Clock::now();
       w.sim->Advance(kStepTime, 1, nullptr);
-      r.seconds += std::chrono::duration<double>(Clock::now() - t0).count();
-      ++r.steps;
+      const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
       bool all = true;
-      for (RigidBody* b : bodies) all = all && b->IsIdle();
-      if (all && r.restStep < 0) r.restStep = r.steps;
-      if (!all) r.restStep = -1;
+      for (int k = 0; k < n; ++k) {
+        all = all && bodies[k]->IsIdle();
+        const Vec3 p = bodies[k]->GetPos();
+        rec.Track(boxes[k], p.x, p.z);
+      }
+      rec.Step(dt, all);
     }
   }
   for (int k = 0; k < n; ++k) {
     const Vec3 p = bodies[k]->GetPos();
-    if (!Finite(p)) {
-      r.finite = false;
-      continue;
-    }
-    r.drift = std::fmax(r.drift, std::hypot(p.x - boxes[k].x, p.z - boxes[k].z));
-    r.heightError = std::fmax(r.heightError, std::fabs(p.y - SettledHeight(boxes[k])));
-    if (!bodies[k]->IsIdle()) ++r.awakeAtEnd;
+    rec.Finish(boxes[k], p.x, p.y, p.z, bodies[k]->IsIdle());
   }
-  return r;
+  return rec.r;
 }
 
 }  // namespace
 
-Engine OurEngine() { return {"this library", Spheres, Stack}; }
+Engine OurEngine() { return {"this library", Spheres, Stack, EngineSettings()}; }
 
 }  // namespace compare

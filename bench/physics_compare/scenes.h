@@ -14,6 +14,8 @@ constexpr int kStepsPerFrame = 3;
 constexpr float kStepTime = kFrameTime / kStepsPerFrame;
 constexpr int kIterations = 4;
 constexpr float kSphereRadius = 1.25f;
+// The steps whose cost counts as the cost of an awake stack: the stack is settling, nothing sleeps.
+constexpr int kAwakeSteps = 30;
 
 // A triangle mesh: x, y, z per vertex and three indices per triangle, wound so that
 // (p1 - p0) x (p2 - p0) points up out of the ground.
@@ -113,23 +115,64 @@ struct SphereResult {
 
 struct StackResult {
   double seconds = 0.0;
+  double awakeSeconds = 0.0;  // time spent in the first kAwakeSteps steps
   int steps = 0;
   int restStep = -1;        // first step after which every box sleeps; -1: never
-  float drift = 0.0f;       // largest horizontal distance of a box from its start
-  float heightError = 0.0f; // largest distance of a box from its settled height
+  float drift = 0.0f;       // largest horizontal distance of any box from its start, at any step
+  float sink = 0.0f;        // largest depth of a box below its settled height at the end
   int awakeAtEnd = 0;
   bool finite = true;
 };
 
-// One engine's side of the comparison.
+// Solver settings of an engine that has them: sweeps per step and contact points per pair.
+struct EngineSettings {
+  int iterations = kIterations;
+  int maxContacts = 4;
+};
+
+// One engine's side of the comparison. `ground` spans [-half, half] in x and z.
 struct Engine {
   const char* name;
-  SphereResult (*spheres)(const Mesh& ground, const std::vector<Point>& starts, int frames);
-  StackResult (*stack)(const Mesh& floor, const std::vector<Point>& boxes, int frames);
+  SphereResult (*spheres)(const Mesh& ground, float half, const std::vector<Point>& starts, int frames,
+                          const EngineSettings& settings);
+  StackResult (*stack)(const Mesh& floor, const std::vector<Point>& boxes, int frames, const EngineSettings& settings);
+  EngineSettings settings;
 };
 
 Engine OurEngine();
 Engine BulletEngine();
-Engine OdeEngine();
+Engine OdeEngine(const char* name, int iterations, int maxContacts);
+
+// The bookkeeping shared by every engine's stack run: call Step after each step with its time and
+// whether every box sleeps, Track with each box's position during the run and Finish at the end.
+struct StackRecorder {
+  StackResult r;
+  void Step(double seconds, bool allAsleep) {
+    r.seconds += seconds;
+    if (r.steps < kAwakeSteps) r.awakeSeconds += seconds;
+    ++r.steps;
+    if (allAsleep && r.restStep < 0) r.restStep = r.steps;
+    if (!allAsleep) r.restStep = -1;
+  }
+  void Track(const Point& start, float x, float z) {
+    const float d = std::hypot(x - start.x, z - start.z);
+    if (d > r.drift || !std::isfinite(d)) r.drift = std::isfinite(d) ? d : r.drift;
+  }
+  void Finish(const Point& start, float x, float y, float z, bool asleep) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+      r.finite = false;
+      return;
+    }
+    Track(start, x, z);
+    const float settled = SettledHeight(start);
+    r.sink = std::fmax(r.sink, settled - y);
+    if (!asleep) ++r.awakeAtEnd;
+  }
+};
+
+// Whether a sphere left the ground (fell below it or out past the rim of a ground of half size `half`).
+inline bool Lost(float x, float y, float z, float half) {
+  return y < GroundHeight(x, z) + 0.5f || std::fabs(x) > half || std::fabs(z) > half;
+}
 
 }  // namespace compare

@@ -137,6 +137,31 @@ void RemoveJointFromSet(JointImpl* j) {
   set->state = 2;
 }
 
+void RegroupConstraintSet(SimulatorImpl* sim, ConstraintHeader* set) {
+  if (!sim->constraintSetPool.UsedNodeAt(set)) return;
+  // Empty the set and give it back, keeping its joint chain; then every joint joins again in its
+  // old order, so that the bodies still joined share a set and a body left without a joint is in
+  // none.
+  JointImpl* chain = set->firstJoint;
+  set->firstJoint = set->lastJoint = nullptr;
+  for (RigidBodyBase* b = set->firstBody; b;) {
+    RigidBodyBase* next = b->setNext;
+    b->constraintSet = nullptr;
+    b->setNext = b->setPrev = nullptr;
+    b = next;
+  }
+  set->firstBody = set->lastBody = nullptr;
+  set->bodyCount = 0;
+  FreeSet(sim, set);
+  for (JointImpl* j = chain; j;) {
+    JointImpl* next = j->setNext;
+    j->set = nullptr;
+    j->setNext = j->setPrev = nullptr;
+    if (j->bodyA) j->AddToConstraintSet();
+    j = next;
+  }
+}
+
 void RigidBodyBase::LeaveConstraintSet() {
   ConstraintHeader* set = constraintSet;
   if (!set) return;
@@ -238,6 +263,7 @@ void SimulatorImpl::SolveJointGroups() {
     jointRows.Clear();
     stackContacts.Clear();
     jointGroup.Clear();
+    motorDriving = false;
     int awake = 0;
     for (RigidBodyBase* b = set.firstBody; b; b = b->setNext) {
       if (RigidBodyImpl* r = b->AsRigid(); r && r->restState != 1) ++awake;

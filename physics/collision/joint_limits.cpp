@@ -203,6 +203,7 @@ void JointMotor::EmitRow(JointImpl& j) {
   item.localPointB = j.worldFrameB.rotation.row[1];
   item.localPointA = j.worldFrameA.rotation.row[1];
   Append(j, item);
+  if (desiredSpeed != 0.0f) j.ownerSimulator->motorDriving = true;
 }
 
 }  // namespace phys

@@ -248,8 +248,8 @@ void JointImpl::ApplyDamping() {
 // ---- simulator: creation and release ----
 
 JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* b) {
-  // A joint needs two different bodies: a body joined to itself would enter its set twice.
-  if (!a || !b || b == static_cast<RigidBodyBase*>(a)) return nullptr;
+  // A body joined to itself would enter its set twice. Without body B the joint holds A to the world.
+  if (!a || b == static_cast<RigidBodyBase*>(a)) return nullptr;
   PoolNode<JointImpl>* n = sim->jointPool.Take();
   if (!n) {
     sim->Log("Run out of Constraints. Increase 'constraintsCount'.\n");
@@ -261,7 +261,7 @@ JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* 
   j->bodyA = a;
   j->bodyB = b;
   AppendToBody(a, &j->bodyLinkA);
-  AppendToBody(b, &j->bodyLinkB);
+  if (b) AppendToBody(b, &j->bodyLinkB);
   return j;
 }
 
@@ -270,13 +270,18 @@ void FreeJointImpl(SimulatorImpl* sim, JointImpl* j) {
   if (!n) return;
   RigidBodyBase* a = j->bodyA;
   RigidBodyBase* b = j->bodyB;
+  ConstraintHeader* set = j->set;
   UnlinkFromBody(a, &j->bodyLinkA);
   UnlinkFromBody(b, &j->bodyLinkB);
   RemoveJointFromSet(j);
   j->ReleaseControllers();
   sim->jointPool.Give(n);
-  if (a) a->LeaveConstraintSet();
-  if (b) b->LeaveConstraintSet();
+  // The bodies keep the set for the joints they still have; where the freed joint was the only
+  // link, the set splits.
+  if (set) RegroupConstraintSet(sim, set);
+  // What the joint held up now moves on its own.
+  if (RigidBodyImpl* r = RigidOf(a); r && r->restState == 1) r->WakeUpStack();
+  if (RigidBodyImpl* r = RigidOf(b); r && r->restState == 1) r->WakeUpStack();
 }
 
 void FreeJointsOfBody(RigidBodyBase* body) {
@@ -320,6 +325,11 @@ Joint* Simulator::CreateJoint(RigidBody* bodyA, RigidBody* bodyB) {
 Joint* Simulator::CreateJoint(RigidBody* bodyA, AnimatedBody* bodyB) {
   if (!bodyA || !bodyB) return nullptr;
   return phys::CreateJointImpl(Impl(this), Impl(bodyA), Impl(bodyB));
+}
+
+Joint* Simulator::CreateJoint(RigidBody* body) {
+  if (!body) return nullptr;
+  return phys::CreateJointImpl(Impl(this), Impl(body), nullptr);
 }
 
 void Simulator::FreeJoint(Joint* joint) {

@@ -10,11 +10,15 @@ Transform PlaceFrame(const Transform& frame, const Transform& pose);
 // The inverse: a parent-space frame expressed relative to a pose.
 Transform LocalFrame(const Transform& world, const Transform& pose);
 
-// Null when either body is null or the joint pool is empty (which is logged).
+// Null when body A is null, when both bodies are the same or when the joint pool is empty (which
+// is logged). A null body B joins body A to the world.
 JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* b);
 // Unlinks the joint from its bodies and its set, frees its controllers, returns it to the pool;
-// then both bodies leave their constraint sets.
+// the set is regrouped over its remaining joints and resting bodies of the joint are woken.
 void FreeJointImpl(SimulatorImpl* sim, JointImpl* joint);
+// Rebuilds a set from its joints after one left it: bodies still joined keep a set (split where
+// the set no longer hangs together), a body without a joint in it leaves.
+void RegroupConstraintSet(SimulatorImpl* sim, ConstraintHeader* set);
 // Frees every joint that uses the body.
 void FreeJointsOfBody(RigidBodyBase* body);
 

@@ -187,21 +187,33 @@ void DispatchConstraintImpulse(SimulatorImpl* sim, ConstraintItem& item) {
       return;
     }
     case 8: {
+      // The motor's largest force bounds the impulse of the whole step, summed over the sweeps: the
+      // row keeps what it has given so far in relVelocity.
       const float rel = (A ? A->angularVelocity.Dot(item.localPointA) : 0.0f) -
                         (B ? B->angularVelocity.Dot(item.localPointB) : 0.0f);
       Vec3 dL = Mat3TransformColumn(item.invMassMatrix, item.localPointA * (item.target - rel));
-      const float len = dL.Length();
-      if (item.depth >= 1e-6f && len / dt > item.depth) dL *= item.depth * dt / len;
+      if (item.depth >= 1e-6f) {
+        Vec3 total = item.relVelocity + dL;
+        const float len = total.Length();
+        const float limit = item.depth * dt;
+        if (len > limit) total *= limit / len;
+        dL = total - item.relVelocity;
+      }
       if (!Finite(dL)) return;
+      item.relVelocity += dL;
       Twist(sim, A, dL);
       Twist(sim, B, -dL);
       return;
     }
     case 10: {
+      // As kind 8: relSpeed keeps the impulse given so far in the step.
       const float rel = (A ? A->velocity.Dot(item.localPointA) : 0.0f) - (B ? B->velocity.Dot(item.localPointA) : 0.0f);
       const float limit = item.depth * dt;
-      const float lambda = std::min(limit, std::max(-limit, (item.target - rel) * item.invMassMatrix.row[0].x));
+      const float total =
+          std::min(limit, std::max(-limit, item.relSpeed + (item.target - rel) * item.invMassMatrix.row[0].x));
+      const float lambda = total - item.relSpeed;
       if (!std::isfinite(lambda)) return;
+      item.relSpeed = total;
       if (A) A->velocity += item.localPointA * (lambda * A->inverseMass);
       if (B) B->velocity -= item.localPointA * (lambda * B->inverseMass);
       return;

@@ -21,6 +21,7 @@ struct StackGroup {
 
   void ApplyCorrections();
   bool AllPassRestSnapshot() const;
+  bool AllStillThroughRestWindow() const;
   void PutMembersToRest(bool testContacts);
   void ClearRestFlags();
   void Clear() { members.Clear(); }

@@ -36,6 +36,7 @@ void SimulatorImpl::SolveConstraintSets() {
   ClearActiveStacks();
   jointRows.Clear();
   stackContacts.Clear();
+  motorDriving = false;
   float tolerance = -1.0f;
   int32_t iterations = -1;
   PreparePendingStacks(&tolerance, &iterations);
@@ -52,8 +53,11 @@ void SimulatorImpl::PreparePendingStacks(float*, int32_t*) {
 }
 
 void SimulatorImpl::TryRestGroups() {
-  bool all = activeStacks.AllPassRestSnapshot();
-  for (size_t g = 0; g < solveGroups.Count() && all; ++g) all = solveGroups[g]->AllPassRestSnapshot();
+  // A joint group rests only when no motor drives it and its members have stayed still.
+  bool all = !motorDriving && activeStacks.AllPassRestSnapshot();
+  for (size_t g = 0; g < solveGroups.Count() && all; ++g) {
+    all = solveGroups[g]->AllPassRestSnapshot() && solveGroups[g]->AllStillThroughRestWindow();
+  }
   if (all) {
     for (size_t g = 0; g < solveGroups.Count(); ++g) solveGroups[g]->PutMembersToRest(false);
     activeStacks.PutMembersToRest(false);

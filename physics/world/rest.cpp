@@ -1,5 +1,8 @@
 // Rest detection: when a body has come to rest on its resting contacts and may sleep, whether an
 // idle body stays asleep, and the stack-contact rows that hold a resting body on its supports.
+#include <algorithm>
+#include <utility>
+
 #include "physics/world/simulator.h"
 
 namespace phys {
@@ -11,6 +14,12 @@ namespace {
 constexpr float kStackDriftSquared = 0.025f;
 constexpr float kRowGap = 0.01f;
 constexpr float kPointsApartSquared = 0.002f;
+// Resting contacts whose normals agree this closely hold a face on a face.
+constexpr float kFlatSupportCos = 0.99f;
+// Steps between the two ends of a rest snapshot.
+constexpr int32_t kRestWindowSteps = 60;
+// The acceleration below which a joint-group member counts as still where there is no gravity.
+constexpr float kStillAcceleration = 0.05f;
 
 // The current world values of one resting contact.
 struct RefreshedContact {
@@ -35,6 +44,11 @@ RefreshedContact Refresh(const RigidBodyImpl& body, const RestContact& c) {
   r.separation = d.Dot(r.normal);
   r.driftSquared = (d - r.normal * r.separation).LengthSquared();
   return r;
+}
+
+// The speed below which an idle body stays asleep.
+bool SlowEnoughToIdle(const RigidBodyImpl& b) {
+  return b.velocity.LengthSquared() + b.angularVelocity.LengthSquared() < b.sim->restSpeedThreshold;
 }
 
 bool AllBelow(const Vec3& v, float limit) {
@@ -93,9 +107,28 @@ void RigidBodyImpl::CheckForRest() {
   if (n == 3 || (n == 2 && restCounter > 100)) PutToRest();
 }
 
+void RigidBodyImpl::CountSlowStep() {
+  if (!SlowEnoughToIdle(*this)) {
+    restCounter = 0;
+  } else if (restCounter < INT32_MAX) {
+    ++restCounter;
+  }
+}
+
+// The snapshot test compares only the two ends of its window: a pendulum at the end of its swing
+// stands where it stood a window ago, and a wheel turning on its axle never leaves its place. A
+// joint-group member is still when it has been slow at every step of the window and its speed
+// has not changed by more than 0.3 g over it (so its forces balance).
+bool RigidBodyImpl::StillThroughRestWindow() const {
+  if (restCounter < kRestWindowSteps) return false;
+  const float window = static_cast<float>(stepsSinceSnapshot) * sim->stepTime;
+  const float change = (velocity - snapVelocity).LengthSquared() + (angularVelocity - snapAngularVelocity).LengthSquared();
+  const float allowed = std::max(sim->gravityMagnitude03, kStillAcceleration) * window;
+  return change < allowed * allowed;
+}
+
 bool RigidBodyImpl::CheckIdleVelocity() {
-  const float s = velocity.LengthSquared() + angularVelocity.LengthSquared();
-  if (s < sim->restSpeedThreshold) {
+  if (SlowEnoughToIdle(*this)) {
     if (isParticle || TestRestingContacts() != 0) {
       ClearVelocityHistory();
       ApplyForcesAndControllers();
@@ -204,7 +237,7 @@ int RigidBodyImpl::ValidateRestContacts() {
 }
 
 bool RigidBodyImpl::CheckRestSnapshot() {
-  if (stepsSinceSnapshot < 60) return false;
+  if (stepsSinceSnapshot < kRestWindowSteps) return false;
   if (!(sim->stepTime > 0.0f)) return false;
   const float k = 1.0f / (60.0f * sim->stepTime);
   const Vec3 moved = pose.position - snapPosition;
@@ -297,6 +330,18 @@ int RigidBodyImpl::SolveStack(bool force) {
   }
   int made = 0, recorded = 0;
   Vec3 normalSum;
+  // A face resting on a face (the supports share one normal) is settled onto its deepest corner
+  // first: the rows are solved last to first, so they are appended from the widest gap to the
+  // deepest. Solved in the order the slots happened to fill, the same corner took the load first
+  // on every box of a tower, and each box came to rest tilted the same way within the slop.
+  bool flat = true;
+  for (int k = 1; k < keptCount; ++k) flat = flat && kept[k].normal.Dot(kept[0].normal) > kFlatSupportCos;
+  for (int x = 1; x < keptCount && flat; ++x) {
+    for (int y = x; y > 0 && kept[y].separation > kept[y - 1].separation; --y) {
+      std::swap(kept[y], kept[y - 1]);
+      std::swap(keptSlot[y], keptSlot[y - 1]);
+    }
+  }
   for (int k = 0; k < keptCount; ++k) {
     const float s = kept[k].separation;
     if (s > kRowGap) continue;
@@ -343,6 +388,13 @@ void SimulatorImpl::CheckForRest(RigidBodyImpl* body) { body->CheckForRest(); }
 bool StackGroup::AllPassRestSnapshot() const {
   for (size_t i = 0; i < members.Count(); ++i) {
     if (!members[i]->CheckRestSnapshot()) return false;
+  }
+  return true;
+}
+
+bool StackGroup::AllStillThroughRestWindow() const {
+  for (size_t i = 0; i < members.Count(); ++i) {
+    if (!members[i]->StillThroughRestWindow()) return false;
   }
   return true;
 }

@@ -130,6 +130,9 @@ struct SimulatorImpl : public Simulator {
   StackGroup jointGroup;
   int32_t solverPhase = 0;
   bool lastSweep = false;
+  // Set when a joint motor of the current solve drives towards a non-zero speed: its group is not
+  // at rest however still it is.
+  bool motorDriving = false;
 
   bool InitSolverArrays() {
     const int bodies = static_cast<int>(std::min<long long>(
@@ -202,7 +205,8 @@ struct SimulatorImpl : public Simulator {
   void ResetSensors();
   void CollisionPass();
   void TerrainPass();
-  void TestBodyAgainstTerrain(RigidBodyImpl* body);
+  // With sensorsOnly, only the body's sensors are tested (the body rests where it rested).
+  void TestBodyAgainstTerrain(RigidBodyImpl* body, bool sensorsOnly);
   void HandleContact(RigidBodyBase* a, RigidBodyBase* b, ConstraintItem* contact);
   void SeparateBodies(ConstraintItem* contact);
   bool HandleBreakage(RigidBodyBase* body, const TConvex* geometry, const Vec3* point, Vec3* impulse);

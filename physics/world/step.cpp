@@ -152,7 +152,11 @@ void SimulatorImpl::Step() {
   auto integrate = [this, dt](RigidBodyImpl* b) {
     b->stackSolveAllowed = 1;
     if (b->restState == 1) return;
-    if (!b->constraintSet) CheckForRest(b);
+    if (!b->constraintSet) {
+      CheckForRest(b);
+    } else {
+      b->CountSlowStep();
+    }
     if (b->restState != 1) b->UpdatePosition(dt);
   };
   ForEach(activeRigid, integrate);
@@ -162,6 +166,16 @@ void SimulatorImpl::Step() {
   Mark(kSlotControllers);
 }
 
+namespace {
+
+// The sensors of each rigid body of a pair against the other body.
+void TestPairSensors(RigidBodyBase* a, RigidBodyBase* b) {
+  if (a->kind == 1 && a->sensors.count > 0) TestSensors(*a, a->CurrentTransform(), *b, b->CurrentTransform(), b);
+  if (b->kind == 1 && b->sensors.count > 0) TestSensors(*b, b->CurrentTransform(), *a, a->CurrentTransform(), a);
+}
+
+}  // namespace
+
 void SimulatorImpl::CollisionPass() {
   for (PoolNode<OverlapPair>* p = region.pairs.head; p; p = p->next) {
     RigidBodyBase* a = p->rec.first;
@@ -169,25 +183,31 @@ void SimulatorImpl::CollisionPass() {
     if (a->kind == 0 && b->kind == 0) continue;
     const int entry = collisionTable.Lookup(a->collisionID, b->collisionID);
     if (entry == 0) continue;
+    bool still;  // nothing moved that could change the contact
     if (a->kind == 1 && b->kind == 1) {
       if (a->constraintSet && a->constraintSet == b->constraintSet) {
         if (!(a->collideConnected && b->collideConnected)) continue;
-        if (Idle(a) && Idle(b)) continue;
-      } else if (Idle(a) && Idle(b) && !a->pushedLastStep && !b->pushedLastStep) {
-        continue;
+        still = Idle(a) && Idle(b);
+      } else {
+        still = Idle(a) && Idle(b) && !a->pushedLastStep && !b->pushedLastStep;
       }
     } else {
       RigidBodyBase* r = a->kind == 1 ? a : b;
       AnimatedBodyImpl* m = (a->kind == 0 ? a : b)->AsAnimated();
-      if (Idle(r) && !r->pushedLastStep && !m->moved) continue;
+      still = Idle(r) && !r->pushedLastStep && !m->moved;
+    }
+    if (still) {
+      // The contact needs no test, but the sensors were cleared at the start of the step: a
+      // resting body's sensors go on reporting what they touch.
+      if (!a->customCollision && !b->customCollision) TestPairSensors(a, b);
+      continue;
     }
 
     ConstraintItem row;
     bool fromCustom = false;
     if (!a->customCollision && !b->customCollision) {
       CollisionTestBodies(&row, *a, a->CurrentTransform(), *b, b->CurrentTransform());
-      if (a->kind == 1 && a->sensors.count > 0) TestSensors(*a, a->CurrentTransform(), *b, b->CurrentTransform(), b);
-      if (b->kind == 1 && b->sensors.count > 0) TestSensors(*b, b->CurrentTransform(), *a, a->CurrentTransform(), a);
+      TestPairSensors(a, b);
     } else {
       CustomCollisionRecord record;
       int hit = 0;
@@ -234,7 +254,7 @@ void SimulatorImpl::CollisionPass() {
   }
 }
 
-void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
+void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body, bool sensorsOnly) {
   TConvex& terrain = terrainGeometry.rec;
   if (terrainQueryCallback) {
     int32_t* indices = nullptr;
@@ -358,7 +378,7 @@ void SimulatorImpl::TestBodyAgainstTerrain(RigidBodyImpl* body) {
 
   ConstraintItem row;
   static const Transform identity = Transform::Identity();
-  CollisionTestBodies(&row, *body, body->pose, terrainBody, identity);
+  if (!sensorsOnly) CollisionTestBodies(&row, *body, body->pose, terrainBody, identity);
   if (body->sensors.count > 0) TestSensors(*body, body->pose, terrainBody, identity, nullptr);
   terrain.SetTriangleList(nullptr, 0, nullptr, nullptr);
   if (!row.hasContact) return;
@@ -433,11 +453,13 @@ SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl*
 
 void SimulatorImpl::TerrainPass() {
   auto pass = [this](RigidBodyImpl* b) {
-    if (b->restState == 1 && !b->pushedLastStep) return;
+    // A resting body that was not pushed needs no contact test; its sensors are tested alone.
+    const bool still = b->restState == 1 && !b->pushedLastStep;
+    if (still && b->sensors.count == 0) return;
     // A body with collision id -1 never touches the terrain.
     if (b->collisionID == -1) return;
     if (b->geometries.count == 0) return;
-    TestBodyAgainstTerrain(b);
+    TestBodyAgainstTerrain(b, still);
   };
   ForEach(activeRigid, pass);
   ForEach(particles, pass);

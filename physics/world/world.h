@@ -459,6 +459,10 @@ struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
   int32_t inActiveStacks = 0;
   void CheckForRest();
   bool CheckIdleVelocity();
+  // For a member of a joint group: counts the consecutive steps it has been slow by the rule that
+  // keeps an idle body asleep; whether it has been still through the rest snapshot's window.
+  void CountSlowStep();
+  bool StillThroughRestWindow() const;
   int TestRestingContacts();
   bool TestRestContactPoints();
   int ValidateRestContacts();

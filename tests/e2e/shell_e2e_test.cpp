@@ -2,6 +2,7 @@
 // the real binary.
 #include <gtest/gtest.h>
 
+#include <AL/alc.h>
 #include <GL/gl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -21,6 +22,7 @@
 #include "platform/dialog.h"
 #include "platform/events.h"
 #include "platform/shell_open.h"
+#include "sound/sound_source.h"
 #include "png_writer.h"
 
 namespace {
@@ -50,17 +52,24 @@ bool ScriptedFrame() {
   return result;
 }
 
-}  // namespace
-
-TEST(ShellEndToEnd, StartsLoadsReachesTheMenuAndEndsOnClose) {
-  const std::string dir = MakeRunDirectory("shell_in_process");
-  // An invalid resolution (3) must come back as the default, proving the file is rewritten.
-  WriteFileBytes(dir + "/base/menu.inf", {3, 0, 0, 0, 32, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 42, 0, 0, 0});
-  ASSERT_EQ(chdir(dir.c_str()), 0);
-
+// An in-process run in a fresh run directory with the given settings file: headless boxes, no
+// browser, the fake clock.
+std::string PrepareInProcessRun(const std::string& name, const std::vector<unsigned char>& settings) {
+  const std::string dir = MakeRunDirectory(name);
+  WriteFileBytes(dir + "/base/menu.inf", settings);
+  if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
   SetDialogHeadless(true);
   SetUrlOpeningEnabled(false);
   InstallFakeClock(&fakeNow);
+  return dir;
+}
+
+}  // namespace
+
+TEST(ShellEndToEnd, StartsLoadsReachesTheMenuAndEndsOnClose) {
+  // An invalid resolution (3) must come back as the default, proving the file is rewritten.
+  const std::string dir = PrepareInProcessRun(
+      "shell_in_process", {3, 0, 0, 0, 32, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 42, 0, 0, 0});
   fakeNow = 1'000'000'000;
   ResetFrameClock();
   ResetShell();
@@ -85,6 +94,45 @@ TEST(ShellEndToEnd, StartsLoadsReachesTheMenuAndEndsOnClose) {
   EXPECT_EQ(written[12], 0);   // sound off kept
   EXPECT_EQ(written[20], 42);  // spare word kept
   EXPECT_EQ(LastOpenedUrl().find("/stats/dunmarrow.html") != std::string::npos, true);
+}
+
+namespace {
+
+bool AskForANewWindow() {
+  fakeNow += 20'000'000;
+  recreateWindow = true;
+  return true;
+}
+bool RefuseTheWindow() { return false; }
+
+}  // namespace
+
+// The two ends of a run without a window: the full-screen mode refused and the offered window
+// declined at start, and a window re-creation that fails. Each hands back the sound device, its
+// context and the sources that start-up took.
+TEST(ShellEndToEnd, EveryEndWithoutAWindowReleasesTheSoundDevice) {
+  // 16-bit colour: no display of the test offers it, so full screen is refused.
+  PrepareInProcessRun("shell_no_window", {1, 0, 0, 0, 16, 0, 0, 0, 24, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+
+  ResetShell();
+  ScriptDialogAnswer(DialogAnswer::No);
+  EXPECT_EQ(WinMain(), 0);
+  EXPECT_EQ(alcGetCurrentContext(), nullptr);
+  EXPECT_EQ(gun1Sound.source, 0u);
+  EXPECT_EQ(menuClickSound.source, 0u);
+
+  ResetShell();
+  ShellHooks hooks = DefaultShellHooks();
+  hooks.renderFrame = AskForANewWindow;
+  hooks.createWindow = RefuseTheWindow;
+  SetShellHooks(hooks);
+  fullscreen = false;
+  EXPECT_EQ(WinMain(), 0);
+  EXPECT_EQ(alcGetCurrentContext(), nullptr);
+  EXPECT_EQ(gun1Sound.source, 0u);
+
+  InstallFakeClock(nullptr);
+  SetShellHooks(DefaultShellHooks());
 }
 
 TEST(ShellEndToEnd, RealBinaryRunsFullScreenAndEndsCleanlyWhenAskedToClose) {

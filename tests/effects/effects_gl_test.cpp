@@ -328,6 +328,20 @@ TEST_F(EffectsGl, LampHalosGlowNearTheEye) {
   EXPECT_EQ(dst, GL_ONE);
   EXPECT_GT(ChangedPixels(plain, ReadPixels()), 200);
   SaveScreenshot("lamp_halos");
+
+  // Lamps whose triangles name missing vertices get no face in the list: the halos go by the
+  // list, not by the triangle count, and draw nothing.
+  Ms3dModel broken;
+  ASSERT_TRUE(broken.Load("base/maps/1/light.ms3d"));
+  for (ModelTriangle& t : broken.triangles) t.vertexIndices[0] = 1 << 20;
+  broken.BuildFaceList();
+  ASSERT_TRUE(broken.faces.empty());
+  ASSERT_GT(broken.numTriangles, 0);
+  DrawMapView();
+  const std::vector<uint8_t> bare = ReadPixels();
+  broken.SortFacesByDistance(Vec3(eyePosition.x, eyePosition.y + 2.5f, eyePosition.z));
+  broken.DrawLampHalos();
+  EXPECT_EQ(ChangedPixels(bare, ReadPixels()), 0);
 }
 
 TEST_F(EffectsGl, BanditsAndTheOtherPlayerAtTheirDrawPositions) {

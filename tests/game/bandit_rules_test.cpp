@@ -152,4 +152,34 @@ TEST_F(BanditRules, ALowHealthAfterAShotBecomesZero) {
   EXPECT_FLOAT_EQ(players[0].health, 0.0f);
 }
 
+// A bandit killed on the run and spawned again, and a player respawned after dying on the move,
+// come back at rest: no velocity, spin or force of the life before.
+TEST_F(BanditRules, SpawnAndRespawnStartTheBodyAtRest) {
+  SetSpawnPoints(5);
+  BanditRecord& b = bandits[0];
+  PlayerRecord& p = players[0];
+  for (RigidBody* body : {b.body, p.body}) {
+    body->SetVelocity(Vec3(-2.43f, 0.5f, 1.0f));
+    body->SetAngularMomentum(Vec3(0.3f, 0.2f, 0.1f));
+    body->SetForce(Vec3(5.0f, 0.0f, 5.0f));
+    body->SetTorque(Vec3(1.0f, 1.0f, 1.0f));
+    body->Active(false, static_cast<RigidBody*>(nullptr));
+  }
+  b.velocity.Set(-2.43f, 0.5f, 1.0f);
+  p.velocity.Set(-2.43f, 0.5f, 1.0f);
+  p.forwardMove.Set(10.0f, 0.0f, 0.0f);
+  b.Spawn(Vec3(20.0f, 1.25f, 0.0f));
+  RespawnPlayerByIndex(0);
+  for (RigidBody* body : {b.body, p.body}) {
+    ASSERT_TRUE(body->IsActive());
+    for (const Vec3& v : {body->GetVelocity(), body->GetAngularVelocity(), body->GetAngularMomentum(),
+                          body->GetForce(), body->GetTorque()}) {
+      EXPECT_FLOAT_EQ(v.x, 0.0f);
+      EXPECT_FLOAT_EQ(v.y, 0.0f);
+      EXPECT_FLOAT_EQ(v.z, 0.0f);
+    }
+  }
+  for (const Vec3& v : {b.velocity, p.velocity, p.forwardMove}) EXPECT_FLOAT_EQ(v.x, 0.0f);
+}
+
 }  // namespace

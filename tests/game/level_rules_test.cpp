@@ -101,6 +101,32 @@ TEST_F(LevelRules, UpdateWorldStepsPlayersBanditsAndTheWorld) {
   EXPECT_EQ(bandits[0].state, kBanditStateAlive);
 }
 
+// The frame that wins a map while the player's death delay runs out leaves play once: the map
+// advances, the death rule (which would drain the health and unload the level again) finds play
+// over. A second unload, as a leave from the pause screen after it would make, finds nothing left
+// to free.
+TEST_F(LevelRules, AFrameLeavesPlayOnceAndASecondUnloadFindsNothingToFree) {
+  CreatePhysicsWorld();
+  mapNumber = 3;
+  players[0].kills = 30;
+  players[0].health = -4.5f;
+  ApplyPlayRules();
+  EXPECT_EQ(gameState, 44);
+  EXPECT_EQ(mapNumber, 4);
+  EXPECT_FLOAT_EQ(players[0].health, -4.5f);
+  EXPECT_EQ(simulator, nullptr);
+  EXPECT_EQ(mapModel, nullptr);
+  EXPECT_EQ(players[0].body, nullptr);
+  UnloadMap();
+  EXPECT_EQ(simulator, nullptr);
+  EXPECT_EQ(lightModel, nullptr);
+  // Outside play no rule acts.
+  players[0].health = -5.0f;
+  ApplyPlayRules();
+  EXPECT_EQ(mapNumber, 4);
+  EXPECT_FLOAT_EQ(players[0].health, -5.0f);
+}
+
 TEST(SoundEvents, HostQueueFillsFirstFreeSlotsAndDropsWhenFull) {
   gameMode = 1;
   ResetSoundEvents();

@@ -2,6 +2,7 @@
 // the local update driving a real body over a floor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "game_test_support.h"
@@ -60,15 +61,16 @@ TEST_F(PlayerRules, MouseLookTurnsAndStopsThePitchAtItsLimits) {
   EXPECT_NEAR(p.side.x * p.forward.x + p.side.z * p.forward.z, 0.0f, 1e-3f);
   EXPECT_FLOAT_EQ(p.side.y, 0.0f);
 
-  // Far up: the pitch stops at 1.1, and the frame that reaches the limit does not tilt the view.
+  // Far up: the pitch stops at 1.1, and the view stops there with it.
   p.viewDirection.Set(1, 0, 0);
   p.pitch = 1.0f;
   TurnView(p, 320, 0);  // would be +0.48
   EXPECT_FLOAT_EQ(p.pitch, 1.1f);
-  EXPECT_FLOAT_EQ(p.viewDirection.y, 0.0f);
+  EXPECT_NEAR(p.viewDirection.y, std::sin(1.1f), 1e-6f);
   p.pitch = -1.0f;
   TurnView(p, 320, 480);
   EXPECT_FLOAT_EQ(p.pitch, -1.2f);
+  EXPECT_NEAR(p.viewDirection.y, std::sin(-1.2f), 1e-6f);
 
   // Up by 50 pixels tilts the view up by 0.1 rad.
   p.pitch = 0.0f;
@@ -82,6 +84,25 @@ TEST_F(PlayerRules, MouseLookTurnsAndStopsThePitchAtItsLimits) {
   p.pitch = 0.0f;
   TurnView(p, 300, 230);
   EXPECT_FALSE(std::isnan(p.viewDirection.x) || std::isnan(p.viewDirection.y) || std::isnan(p.viewDirection.z));
+}
+
+// Quick flicks up and down mixed with turns, through both limits: after every frame the view's
+// elevation is the stored pitch, so the limits hold for what the player sees.
+TEST_F(PlayerRules, MouseLookKeepsTheViewAtThePitchThroughMixedMoves) {
+  PlayerRecord& p = players[0];
+  p.viewDirection.Set(1, 0, 0);
+  p.pitch = 0.0f;
+  unsigned seed = 12345u;
+  for (int frame = 0; frame < 2000; ++frame) {
+    seed = seed * 1103515245u + 12345u;
+    const int dx = static_cast<int>((seed >> 8) % 601) - 300;
+    const int dy = static_cast<int>((seed >> 20) % 601) - 300;
+    TurnView(p, 320 + dx, 240 + dy);
+    ASSERT_GE(p.pitch, -1.2f) << frame;
+    ASSERT_LE(p.pitch, 1.1f) << frame;
+    ASSERT_NEAR(std::asin(std::clamp(p.viewDirection.y, -1.0f, 1.0f)), p.pitch, 1e-4f) << frame;
+    ASSERT_NEAR(Len(p.viewDirection), 1.0f, 1e-4f) << frame;
+  }
 }
 
 TEST_F(PlayerRules, MouseLookRecentresTheCursor) {

@@ -1,5 +1,7 @@
 // The camera of play: the model-view matrix after UpdateViewAndSound puts the bobbing eye at the
 // origin looking along the view, and the red hurt overlay's alpha fades with every call.
+#include <AL/al.h>
+#include <AL/alc.h>
 #include <GL/gl.h>
 
 #include <cmath>
@@ -61,6 +63,30 @@ TEST_F(ViewGl, TheHurtOverlayFadesAtEveryCall) {
   // With no sound context, the listener half still runs without touching anything it lacks.
   UpdateViewAndSound(0, 0);
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The listener moves with the player's normalised velocity; a player at rest gives it none, never
+// the NaN of normalising a zero vector (which the sound system would refuse, keeping the old one).
+TEST_F(ViewGl, TheListenerTakesTheDirectionOfMotionAndNoneAtRest) {
+  ALCdevice* device = alcOpenDevice(nullptr);
+  ASSERT_NE(device, nullptr);
+  ALCcontext* context = alcCreateContext(device, nullptr);
+  ASSERT_TRUE(alcMakeContextCurrent(context));
+  gameMode = 0;
+  float v[3] = {};
+  players[0].velocity.Set(3.0f, 0.0f, 4.0f);
+  UpdateViewAndSound(0, 0);
+  alGetListener3f(AL_VELOCITY, &v[0], &v[1], &v[2]);
+  EXPECT_FLOAT_EQ(v[0], 0.6f);
+  EXPECT_FLOAT_EQ(v[2], 0.8f);
+  players[0].velocity.Set(0.0f, 0.0f, 0.0f);
+  UpdateViewAndSound(0, 0);
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+  alGetListener3f(AL_VELOCITY, &v[0], &v[1], &v[2]);
+  for (float c : v) EXPECT_EQ(c, 0.0f);
+  alcMakeContextCurrent(nullptr);
+  alcDestroyContext(context);
+  alcCloseDevice(device);
 }
 
 }  // namespace

@@ -126,15 +126,19 @@ TEST_F(WeaponRules, TwoBanditsInFrontOfAWallBothTakeTheShotAndNoMarkIsMade) {
   EXPECT_NEAR(hitPoint.x, 9.0f, 1e-3f);
 }
 
+// Whichever of the two comes first in the table: the one in front takes the shot and cancels the
+// mark, the one behind the wall is measured against the wall itself and stays unhurt.
 TEST_F(WeaponRules, ABanditBehindTheWallStaysUnhurtWhenAnotherStandsInFront) {
-  Build({Floor(), WallAtX(20.0f)});
-  Place(0, 30.0f);  // behind the wall, tested first
-  Place(1, 10.0f);  // in front of it
-  Fire();
-  EXPECT_FLOAT_EQ(bandits[1].health, 70.0f);
-  EXPECT_FLOAT_EQ(bandits[0].health, 100.0f);
-  // Bandit 1 cancels the mark; bandit 0 was tested before and stays hidden.
-  EXPECT_FALSE(impactFlag);
+  for (int hidden : {0, 1}) {
+    SCOPED_TRACE(hidden);
+    Build({Floor(), WallAtX(20.0f)});
+    Place(hidden, 30.0f);      // behind the wall
+    Place(1 - hidden, 10.0f);  // in front of it
+    Fire();
+    EXPECT_FLOAT_EQ(bandits[1 - hidden].health, 70.0f);
+    EXPECT_FLOAT_EQ(bandits[hidden].health, 100.0f);
+    EXPECT_FALSE(impactFlag);
+  }
 }
 
 TEST_F(WeaponRules, FireRatesAndThePistolsRelease) {
@@ -211,6 +215,55 @@ TEST_F(WeaponRules, WeaponLowersThenRises) {
   EXPECT_NEAR(p.weaponLower, 0.5125f - 1.0f, 1e-6f);
 }
 
+// Dead by the HUD's rule, at no health or at the 0.5 that a LAN hit once left: the button held
+// from before death fires nothing, the keys move nothing, no weapon changes (E, the right button),
+// a new press is not taken, and the frame's rules let go of the held button. The client's player
+// on the host, holding its fire key, does not shoot either.
+TEST_F(WeaponRules, TheDeadNeitherFireNorMoveNorChangeWeapons) {
+  PlayerRecord& p = players[0];
+  p.ammo[1] = 50;
+  Place(0, 10.0f);
+  for (float health : {0.0f, 0.5f, 1.0f}) {
+    SCOPED_TRACE(health);
+    p.health = health;
+    p.shotTimer = 10.0f;
+    fireHeld = true;
+    keyLatch = false;
+    keys['W'] = keys['E'] = true;
+    p.UpdateLocal();
+    EXPECT_EQ(p.ammo[0], 50);
+    EXPECT_FLOAT_EQ(bandits[0].health, 100.0f);
+    EXPECT_EQ(p.currentWeapon, 0);
+    EXPECT_FLOAT_EQ(p.weaponRaise, 1.0f);
+    EXPECT_FLOAT_EQ(p.forwardMove.x, 0.0f);
+    GameWindowProc(Message{WM_RBUTTONDOWN, 0, 0});
+    EXPECT_FLOAT_EQ(p.weaponRaise, 1.0f);
+    ApplyPlayRules();
+    EXPECT_FALSE(fireHeld);
+    GameWindowProc(Message{WM_LBUTTONDOWN, 0, 0});
+    EXPECT_FALSE(fireHeld);
+  }
+  // Alive again, the same keys act.
+  p.health = 100.0f;
+  keyLatch = false;
+  fireHeld = true;
+  p.UpdateLocal();
+  EXPECT_EQ(p.ammo[0], 49);
+  EXPECT_EQ(p.currentWeapon, 1);
+
+  gameMode = 1;
+  PlayerRecord& remote = players[1];
+  remote.Init(simulator, Vec3(0, 0, 0), Vec3(1, 0, 0), 1);
+  remote.Respawn(1);
+  remote.position.Set(0, 0, 0);
+  remote.viewDirection.Set(-1, 0, 0);
+  remote.shotTimer = 10.0f;
+  remote.health = 0.5f;
+  remoteInput.fireKey = 2;
+  remote.FireWeapon(false);
+  EXPECT_EQ(remote.ammo[0], 50);
+}
+
 TEST_F(WeaponRules, HostHitsTheOtherPlayerForHalfDamageAndScores) {
   gameMode = 1;
   ResetSoundEvents();
@@ -225,19 +278,24 @@ TEST_F(WeaponRules, HostHitsTheOtherPlayerForHalfDamageAndScores) {
   EXPECT_FLOAT_EQ(target.health, 40.0f);  // 120 x 0.5
   EXPECT_TRUE(hitFlag);
   EXPECT_EQ(soundEvents[0].code, 2);  // the host's shot of weapon 2
-  // A kill scores and takes the body out of the world.
-  target.health = 30.0f;
-  players[0].shotTimer = 10.0f;
-  Fire();
-  EXPECT_LE(target.health, 1.0f);
-  EXPECT_EQ(scores[0], 1);
-  EXPECT_FALSE(target.body->IsActive());
+  // A kill scores, takes the body out of the world and leaves no health, also when the damage
+  // stops short of zero (15 from 15.5: dead by every rule only at 0).
+  for (float health : {30.0f, 15.5f}) {
+    target.health = health;
+    target.body->Active(true, static_cast<RigidBody*>(nullptr));
+    players[0].currentWeapon = health > 20.0f ? 2 : 0;
+    players[0].shotTimer = 10.0f;
+    Fire();
+    EXPECT_EQ(target.health, 0.0f) << health;
+    EXPECT_FALSE(target.body->IsActive());
+  }
+  EXPECT_EQ(scores[0], 2);
   // A target at 1.0 or less cannot be hit.
   target.health = 1.0f;
   players[0].shotTimer = 10.0f;
   Fire();
   EXPECT_FLOAT_EQ(target.health, 1.0f);
-  EXPECT_EQ(scores[0], 1);
+  EXPECT_EQ(scores[0], 2);
 }
 
 TEST_F(WeaponRules, TheClientsHitOnTheHostIsAnEvent) {

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/static_model.h"
@@ -42,15 +43,18 @@ class GeneratedModelsDraw : public GlTest {
     glDisable(GL_DEPTH_TEST);
     GlTest::TearDown();
   }
+  // Whether the pixel at window (x, y) of a read-back differs from the clear colour.
+  static bool IsCovered(const std::vector<uint8_t>& px, int x, int y) {
+    const uint8_t* p = &px[(size_t(Height() - 1 - y) * Width() + x) * 3];  // rows top to bottom
+    return std::abs(p[0] - 64) > 3 || std::abs(p[1] - 77) > 3 || std::abs(p[2] - 102) > 3;
+  }
   // Share of the pixels in a window rectangle that differ from the clear colour.
   static double Covered(int x0, int y0, int x1, int y1) {
-    const std::vector<uint8_t> px = ReadPixels();  // rows top to bottom
+    const std::vector<uint8_t> px = ReadPixels();
     int covered = 0, total = 0;
     for (int y = y0; y < y1; ++y) {
-      const int row = Height() - 1 - y;
       for (int x = x0; x < x1; ++x) {
-        const uint8_t* p = &px[(size_t(row) * Width() + x) * 3];
-        covered += (std::abs(p[0] - 64) > 3 || std::abs(p[1] - 77) > 3 || std::abs(p[2] - 102) > 3);
+        covered += IsCovered(px, x, y);
         ++total;
       }
     }
@@ -58,17 +62,42 @@ class GeneratedModelsDraw : public GlTest {
   }
 };
 
+// The view weapons stay in the lower right, clear of the HUD's health icon in the lower centre
+// (the HUD draws its icons in the depth the weapon has already filled, so a weapon there would
+// cover it).
 TEST_F(GeneratedModelsDraw, ViewWeaponsFillTheLowerRightOnly) {
+  // The screen box of the health icon through its whole spin (sin of the clock: -20 to 20 degrees).
+  Ms3dModel kit;
+  ASSERT_TRUE(kit.Load("base/objects/2.ms3d")) << "generate the data set first (target sample_data)";
+  for (float spin : {-20.0f, -10.0f, 0.0f, 10.0f, 20.0f}) {
+    glPushMatrix();
+    glTranslatef(0.0f, -0.315f, -0.5f);
+    glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
+    glRotatef(spin, 0.0f, 1.0f, 0.0f);
+    kit.Draw();
+    glPopMatrix();
+  }
+  const std::vector<uint8_t> icon = ReadPixels();
+  int x0 = Width(), y0 = Height(), x1 = 0, y1 = 0;
+  for (int y = 0; y < Height(); ++y) {
+    for (int x = 0; x < Width(); ++x) {
+      if (!IsCovered(icon, x, y)) continue;
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+    }
+  }
+  ASSERT_LT(x0, x1);
+
   for (int w = 1; w <= 6; ++w) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     Ms3dModel model;
     const std::string file = "base/weapon/" + std::to_string(w) + ".ms3d";
-    ASSERT_TRUE(model.Load(file.c_str())) << "generate the data set first (target sample_data)";
+    ASSERT_TRUE(model.Load(file.c_str()));
     model.LoadTextures();
     model.Draw();
     SaveScreenshot("view_weapon_" + std::to_string(w));
     EXPECT_GT(Covered(Width() / 2, 0, Width(), Height() / 2), 0.03) << file;
     EXPECT_EQ(Covered(0, Height() / 2, Width() / 2, Height()), 0.0) << file;
+    EXPECT_EQ(Covered(x0, y0, x1, y1), 0.0) << file << " covers the health icon";
   }
 }
 

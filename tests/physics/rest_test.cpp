@@ -156,6 +156,26 @@ TEST(RestEndToEnd, ThreeBoxesSettleSleepAsOneStackAndWakeWhenTheBottomGoes) {
   EXPECT_NEAR(boxes[2]->GetPos().y, 1.5f, 0.03f);
 }
 
+// A symmetric tower of ten boxes with friction stands upright: no box strays from the column at
+// any time, and the tower sleeps where it stands.
+TEST(RestEndToEnd, TenBoxTowerStandsUpright) {
+  GameWorld world;
+  world.sim->SetMaterial(0, 0.5f, 0.1f);
+  world.Floor(50.0f);
+  std::vector<RigidBody*> boxes;
+  for (int i = 0; i < 10; ++i) boxes.push_back(world.Box(Vec3(0, 0.5f + i * 1.01f + 0.01f, 0)));
+  float drift = 0.0f;
+  for (int step = 0; step < 1600; ++step) {
+    world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+    for (RigidBody* b : boxes) drift = std::max(drift, std::hypot(b->GetPos().x, b->GetPos().z));
+  }
+  EXPECT_LT(drift, 0.05f);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_TRUE(boxes[i]->IsIdle()) << i;
+    EXPECT_NEAR(boxes[i]->GetPos().y, 0.5f + i, 0.03f) << i;
+  }
+}
+
 TEST(RestEndToEnd, FortySpheresInAWalledPit) {
   GameWorld world;
   // A square pit 16 wide with walls 12 high around a floor.

@@ -187,3 +187,26 @@ TEST_F(SensorWorld, SeesRigidBodiesAndTheTerrainWhileMoving) {
   EXPECT_EQ(side->GetDetectRigidBody(), crate);
   ExpectNear3(side->GetDetectNormal(), Vec3(-1, 0, 0), 1e-3f);
 }
+
+// A resting body is not tested for contacts, but its sensors still report what they touch: the
+// terrain below and a resting neighbour.
+TEST(RestingSensors, KeepReportingWhatTheyTouch) {
+  GameWorld g;
+  g.Floor(10.0f);
+  RigidBody* crate = g.Box(Vec3(0, 0.5f, 0));
+  RigidBody* neighbour = g.Box(Vec3(1.6f, 0.5f, 0));
+  Sensor* down = crate->AddSensor();
+  down->SetLineSensor(Vec3(0, 0, 0), Vec3(0, -1, 0));
+  Sensor* side = crate->AddSensor();
+  side->SetLineSensor(Vec3(0, 0, 0), Vec3(1.5f, 0, 0));
+  crate->UpdateBoundingInfo();
+  for (int f = 0; f < 100 && !(crate->IsIdle() && neighbour->IsIdle()); ++f) g.Frame();
+  ASSERT_TRUE(crate->IsIdle());
+  ASSERT_TRUE(neighbour->IsIdle());
+  for (int f = 0; f < 3; ++f) {
+    g.Frame();
+    EXPECT_NEAR(down->GetDetectDepth(), 0.5f, 0.02f) << f;
+    EXPECT_NEAR(side->GetDetectDepth(), 0.4f, 0.02f) << f;
+    EXPECT_EQ(side->GetDetectRigidBody(), neighbour);
+  }
+}

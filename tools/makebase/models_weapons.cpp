@@ -103,7 +103,8 @@ void SuperShotgun(Gun& g) {
   g.Wood(g.On(-0.035f, -0.045f, z + 0.65f), {0.058f, 0.028f, 0.2f});          // forend
   g.Block(g.metal, g.On(-0.035f, -0.015f, z + 1.05f), {0.07f, 0.05f, 0.11f}); // receiver
   g.Grip(z + 1.16f, 0.1f, -0.06f);
-  g.Wood(g.On(-0.035f, -0.06f, z + 1.37f), {0.05f, 0.055f, 0.18f}, 22.0f);    // stock
+  // A short stock: a longer one would reach down over the HUD's health icon in the lower centre.
+  g.Wood(g.On(-0.02f, -0.06f, z + 1.3f), {0.045f, 0.05f, 0.12f}, 22.0f);      // stock
 }
 
 void SuperMachineGun(Gun& g) {
