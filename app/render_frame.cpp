@@ -42,7 +42,7 @@ void DrawPlay() {
   glColor4f(1, 1, 1, 1);
 
   if (gameMode == 0) {
-    if (frameStep < 5.0f) UpdateWorld();
+    if (frameStep <= kLongestFrameStep) UpdateWorld();
   } else if (gameMode == 1) {
     NetHostPump(2000);
   } else if (gameMode == 2) {

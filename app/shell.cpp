@@ -100,6 +100,7 @@ void ResetShell() {
   windowActive = true;
   quitRequested = recreateWindow = showFps = false;
   keyLatch = false;
+  ReleaseTappedInput();
   for (bool& k : keys) k = false;
   hooks = DefaultShellHooks();
 }
@@ -133,6 +134,7 @@ PassResult MessageLoopPass(LoopState& st) {
     showFps = !showFps;
     keyLatch = true;
   }
+  ReleaseTappedInput();
   bool anyLatchKey = false;
   for (int k : kLatchKeys) anyLatchKey = anyLatchKey || keys[k];
   if (!anyLatchKey) keyLatch = false;

@@ -51,9 +51,9 @@ void AdvanceFrameClock() {
   frameStep = 10.0f * frameDelta;
   previousTenths = d;
 
-  // A frame of 50 ms or more (a load, a stall, the first frame after the timer restarts) counts
-  // as 1 ms, so it never turns into one huge step.
-  if (frameStep >= 5.0f) frameStep = 0.1f;
+  // A long frame never turns into one huge step, but below 20 frames per second the game still
+  // runs at 50 ms per frame rather than stopping.
+  if (frameStep > kLongestFrameStep) frameStep = kLongestFrameStep;
   gameClock += 10.0f * frameStep;
 }
 

@@ -18,7 +18,10 @@ void TimerInit();
 // Milliseconds since TimerInit.
 double TimerGetTime();
 
-// Elapsed time of the last frame in hundredths of a second (0.1 after a frame of 50 ms or more).
+// The longest step a frame may take, in hundredths of a second: a frame of 50 ms or more (a load,
+// a stall, the first frame after the timer restarts) counts as 50 ms.
+constexpr float kLongestFrameStep = 5.0f;
+// Elapsed time of the last frame in hundredths of a second, at most kLongestFrameStep.
 extern float frameStep;
 // Elapsed time of the last frame in tenths of a second.
 extern float frameDelta;

@@ -7,19 +7,22 @@
 
 #include <cstdint>
 
+#include "engine/formats/lightmap_atlas.h"
 #include "engine/formats/lightmap_file.h"
 
 // Texels of every light map, RGB rows of kLightMapSide texels.
 extern uint8_t lightMaps[kLightMapCapacity][kLightMapBytes];
-// GL texture per triangle number (0: none made).
-extern GLuint lightMapTextures[kLightMapCapacity];
+// The light-map pages (engine/formats/lightmap_atlas.h): GL textures (0: none made).
+inline constexpr int kLightMapPageCount = (kLightMapCapacity + kLightMapSlotsPerPage - 1) / kLightMapSlotsPerPage;
+extern GLuint lightMapPages[kLightMapPageCount];
+extern int lightMapPageHeights[kLightMapPageCount];
 // Light-map texture coordinates per corner number.
 extern float lightMapU[3 * kLightMapCapacity];
 extern float lightMapV[3 * kLightMapCapacity];
 // Corner positions per triangle number, gathered with the coordinates.
 extern float triangleCorners[kLightMapCapacity][3][3];
 // Triangle numbers that have coordinates (set by StaticModel::ComputeLightMaps, at most the
-// capacity) and textures (set by StaticModel::CreateLightMapTextures).
+// capacity) and light maps in the pages (set by StaticModel::CreateLightMapTextures).
 extern int lightMapTriangleCount;
 extern int lightMapTextureCount;
 
@@ -29,8 +32,9 @@ void ReadLightMap(int map);
 // Places the triangle with the given corners in its light map, writing lightMapU and lightMapV
 // at corner numbers firstCorner .. firstCorner + 2.
 void ComputeLightMapUVs(const float corners[9], int firstCorner);
-// Makes a mipmapped texture of light map n; 0 for a number outside the capacity.
-GLuint UploadLightMap(int n);
+// Makes the mipmapped page texture of the `count` light maps from `first`; returns its name and
+// the page's height.
+GLuint UploadLightMapPage(int first, int count, int& pageHeight);
 
 // Resets the light-map state (for tests): no coordinates, no textures, white maps.
 void ResetLightMaps();

@@ -98,6 +98,19 @@ class StaticModel {
 
   std::vector<FaceRecord> faces;  // filled by the face-list builder, at most kMaxFaces
 
+  // The light-mapped drawing's vertex arrays (light_map.cpp): per vertex the position, normal,
+  // light-map page coordinates and surface coordinates; drawn in runs of one mesh and one page.
+  struct LightmappedRun {
+    int mesh = 0;
+    int page = -1;  // -1: no light map
+    int first = 0;  // first vertex
+    int count = 0;  // vertices
+  };
+  static constexpr int kLightmappedFloats = 10;
+  std::vector<float> lightmappedVertices;
+  std::vector<LightmappedRun> lightmappedRuns;
+  bool lightmappedBuilt = false;
+
   int numMeshes = 0;
   std::vector<ModelMesh> meshes;
   int numMaterials = 0;

@@ -28,9 +28,24 @@ void RightClickWeaponSwitch(float& weaponRaise, int& currentWeapon, const int am
 
 namespace {
 
+// Pressed since the last frame, and released again before it came.
+bool keyPressedSinceFrame[256];
+bool keyReleaseWaiting[256];
+bool firePressedSinceFrame = false;
+bool fireReleaseWaiting = false;
+
 bool AliveInPlay() { return gameState == 0 && players[0].Alive(); }
 
 }  // namespace
+
+void ReleaseTappedInput() {
+  for (int k = 0; k < 256; ++k) {
+    if (keyReleaseWaiting[k]) keys[k] = false;
+    keyReleaseWaiting[k] = keyPressedSinceFrame[k] = false;
+  }
+  if (fireReleaseWaiting) fireHeld = false;
+  fireReleaseWaiting = firePressedSinceFrame = false;
+}
 
 void GameWindowProc(const Message& m) {
   switch (m.code) {
@@ -45,20 +60,32 @@ void GameWindowProc(const Message& m) {
       PostQuitMessage(0);
       return;
     case WM_KEYDOWN:
-      if (m.wParam < 256) keys[m.wParam] = true;
+      if (m.wParam < 256) {
+        keys[m.wParam] = keyPressedSinceFrame[m.wParam] = true;
+        keyReleaseWaiting[m.wParam] = false;
+      }
       return;
     case WM_KEYUP:
-      if (m.wParam < 256) keys[m.wParam] = false;
+      if (m.wParam < 256) {
+        if (keyPressedSinceFrame[m.wParam]) keyReleaseWaiting[m.wParam] = true;
+        else keys[m.wParam] = false;
+      }
       return;
     case WM_MOUSEMOVE:
       if (gameState != 0) HandleMenuHover();
       return;
     case WM_LBUTTONDOWN:
-      if (AliveInPlay()) fireHeld = true;
+      if (AliveInPlay()) {
+        fireHeld = firePressedSinceFrame = true;
+        fireReleaseWaiting = false;
+      }
       if (gameState != 0) HandleMenuClick();
       return;
     case WM_LBUTTONUP:
-      if (gameState == 0) fireHeld = false;
+      if (gameState == 0) {
+        if (firePressedSinceFrame) fireReleaseWaiting = true;
+        else fireHeld = false;
+      }
       return;
     case WM_RBUTTONDOWN:
       if (AliveInPlay()) {

@@ -10,6 +10,11 @@ extern bool keyLatch;
 // The left button is held in play.
 extern bool fireHeld;
 
+// A press that ends before the next frame is not lost: the release of a key or of the fire button
+// pressed since the last frame waits until that frame (and the loop's key handling after it) has
+// seen the press. The loop calls this after each frame's key handling to let those releases go.
+void ReleaseTappedInput();
+
 // Handles one window message. Messages the game does not know are ignored: the platform layer
 // has no default handling that would need them.
 void GameWindowProc(const Message& m);

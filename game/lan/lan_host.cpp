@@ -48,7 +48,7 @@ void AdvanceHandshake() {
 
 void NetHostPump(int, int) {
   const bool received = ReceiveClientDatagrams();
-  if (frameStep < 5.0f) lanHooks.updateWorld();
+  if (frameStep <= kLongestFrameStep) lanHooks.updateWorld();
   if (netSendAccumulator < 1.0f && !received) {
     netSendAccumulator += 0.2f * frameStep;
     return;

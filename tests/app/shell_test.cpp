@@ -8,6 +8,7 @@
 #include "engine/random.h"
 #include "app/shell.h"
 #include "game/game_state.h"
+#include "game/game_test_support.h"
 #include "game/input.h"
 #include "platform/events.h"
 
@@ -121,6 +122,8 @@ struct FakePlatform {
   int destroys = 0;
   bool createSucceeds = true;
   std::vector<int> gameStateAtFrame;
+  bool fireInFrame = false;  // each frame runs the local player's weapon
+  std::vector<bool> keyEAtFrame;
 };
 FakePlatform* fake = nullptr;
 
@@ -137,6 +140,8 @@ void FakeDispatch(const Message& m) {
 bool FakeRender() {
   ++fake->frames;
   fake->gameStateAtFrame.push_back(gameState);
+  fake->keyEAtFrame.push_back(keys['E']);
+  if (fake->fireInFrame) players[0].FireWeapon(true);
   return true;
 }
 void FakeSwap() { ++fake->swaps; }
@@ -265,4 +270,60 @@ TEST_F(MessageLoopTest, RecreationReloadsAndDerivesTheResolution) {
   recreateWindow = true;
   platform.createSucceeds = false;
   EXPECT_EQ(Pass(), PassResult::Abort);
+}
+
+// Presses released again before the next frame still act once in that frame, and are then let go.
+TEST_F(MessageLoopTest, PressesReleasedBetweenFramesActOnce) {
+  ResetGameWorld();
+  gameState = 0;
+  platform.fireInFrame = true;
+  PlayerRecord& p = players[0];
+  p.currentWeapon = 0;
+  p.ammo[0] = 50;
+  p.weaponRaise = 1.0f;
+  p.shotTimer = 10.0f;
+  auto frame = [&] {
+    const int before = platform.frames;
+    while (platform.frames == before) Pass();
+  };
+
+  // A click that ends before the frame fires one shot; the pistol is ready for the next click.
+  platform.messages = {{WM_LBUTTONDOWN, 1, 0}, {WM_LBUTTONUP, 0, 0}};
+  frame();
+  EXPECT_EQ(p.ammo[0], 49);
+  EXPECT_FALSE(fireHeld);
+  frame();
+  EXPECT_EQ(p.ammo[0], 49);
+  platform.messages = {{WM_LBUTTONDOWN, 1, 0}, {WM_LBUTTONUP, 0, 0}};
+  frame();
+  EXPECT_EQ(p.ammo[0], 48);
+  // The fire gates still apply: a click while the weapon is being raised fires nothing.
+  p.weaponRaise = 0.5f;
+  platform.messages = {{WM_LBUTTONDOWN, 1, 0}, {WM_LBUTTONUP, 0, 0}};
+  frame();
+  EXPECT_EQ(p.ammo[0], 48);
+  platform.fireInFrame = false;
+
+  // A weapon key tapped between frames is down for the whole next frame, then up.
+  platform.messages = {{WM_KEYDOWN, 'E', 0}, {WM_KEYUP, 'E', 0}};
+  frame();
+  EXPECT_TRUE(platform.keyEAtFrame.back());
+  EXPECT_FALSE(keys['E']);
+  EXPECT_FALSE(keyLatch);
+  frame();
+  EXPECT_FALSE(platform.keyEAtFrame.back());
+
+  // F1 tapped in two following gaps toggles the frame rate on and off again.
+  platform.messages = {{WM_KEYDOWN, VK_F1, 0}, {WM_KEYUP, VK_F1, 0}};
+  frame();
+  EXPECT_TRUE(showFps);
+  platform.messages = {{WM_KEYDOWN, VK_F1, 0}, {WM_KEYUP, VK_F1, 0}};
+  frame();
+  EXPECT_FALSE(showFps);
+
+  // An Escape tap opens the pause screen.
+  platform.messages = {{WM_KEYDOWN, VK_ESCAPE, 0}, {WM_KEYUP, VK_ESCAPE, 0}};
+  frame();
+  EXPECT_EQ(gameState, 4);
+  EXPECT_FALSE(keys[VK_ESCAPE]);
 }

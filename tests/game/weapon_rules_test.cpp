@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "game_test_support.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -316,6 +317,42 @@ TEST_F(WeaponRules, TheClientsHitOnTheHostIsAnEvent) {
   EXPECT_EQ(soundEvents[0].code, 10);  // the client's pistol shot
   EXPECT_EQ(soundEvents[1].code, kEventClientHit);
   EXPECT_FALSE(hitFlag);
+}
+
+// A slow machine at 80 ms per frame: 3 s of wall time advance the game by 3 s less what the cap
+// takes off each frame (37.5 frames of 50 ms), and a held machine gun fires all the rounds that
+// time allows, not one.
+TEST(SlowFrames, KeepTheGameRunningAndTheGunFiring) {
+  int64_t counter = 1'000'000'000;
+  InstallFakeClock(&counter);
+  ResetFrameClock();
+  TimerInit();
+  AdvanceFrameClock();
+  ResetGameWorld();
+  CreatePhysicsWorld();
+  ASSERT_NE(simulator, nullptr);
+  PlayerRecord& p = players[0];
+  p.currentWeapon = 1;  // 0.12 s between rounds
+  p.ammo[1] = 100;
+  p.weaponRaise = 1.0f;
+  p.shotTimer = 10.0f;
+  fireHeld = true;
+  const float clockBefore = gameClock;
+  int frames = 0;
+  for (double wall = 0.0; wall < 3000.0; wall += 80.0, ++frames) {
+    counter += 80'000'000;
+    AdvanceFrameClock();
+    UpdateWorld();
+  }
+  EXPECT_EQ(frames, 38);
+  EXPECT_NEAR(gameClock - clockBefore, 38 * 50.0f, 1.0f);
+  // Each frame is 50 ms of game time, so a round leaves every third frame (0.15 s >= 0.12 s).
+  EXPECT_EQ(100 - p.ammo[1], 13);
+  fireHeld = false;
+  DestroySimulator(simulator);
+  simulator = nullptr;
+  InstallFakeClock(nullptr);
+  OverrideCursorPos(false);
 }
 
 }  // namespace

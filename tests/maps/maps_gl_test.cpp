@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -100,7 +103,7 @@ TEST_F(LightMapGlTest, RedLightMapTimesWhiteTextureGivesRed) {
   m->ComputeLightMaps(0);
   m->CreateLightMapTextures();
   EXPECT_EQ(lightMapTextureCount, 2);
-  EXPECT_NE(lightMapTextures[0], 0u);
+  EXPECT_NE(lightMapPages[0], 0u);
   FlatView();
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -119,7 +122,7 @@ TEST_F(LightMapGlTest, RedLightMapTimesWhiteTextureGivesRed) {
   EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
   glDisable(GL_CULL_FACE);
   m->DeleteLightMapTextures();
-  EXPECT_EQ(lightMapTextures[0], 0u);
+  EXPECT_EQ(lightMapPages[0], 0u);
   EXPECT_EQ(lightMapTextureCount, 0);
 }
 
@@ -160,7 +163,83 @@ TEST_F(LightMapGlTest, TrianglesBeyondTheCapacityDrawWithoutLightMaps) {
   PixelAt(400, 300, rgb);
   EXPECT_GE(rgb[0], 250);  // white light maps times a white texture
   m->DeleteLightMapTextures();
-  EXPECT_EQ(lightMapTextures[kLightMapCapacity - 1], 0u);
+  EXPECT_EQ(lightMapPages[kLightMapPageCount - 1], 0u);
+}
+
+// The light maps are drawn from pages of many light maps: near, far and at a slant (every mip
+// level), the picture is that of each triangle's own clamped, mipmapped 16 x 16 light map.
+TEST_F(LightMapGlTest, PagesSampleLikeEachTrianglesOwnLightMap) {
+  ResetLightMaps();
+  for (int n = 0; n < 2; ++n) {
+    for (int i = 0; i < kLightMapBytes; ++i) lightMaps[n][i] = static_cast<uint8_t>((i * 37 + n * 101 + (i / 48) * 59) & 255);
+  }
+  auto m = Square(SolidTexture(255, 255, 255));
+  m->ComputeLightMaps(0);
+  m->CreateLightMapTextures();
+  GLuint own[2] = {};
+  glGenTextures(2, own);
+  for (int n = 0; n < 2; ++n) {
+    glBindTexture(GL_TEXTURE_2D, own[n]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, kLightMapSide, kLightMapSide, GL_RGB, GL_UNSIGNED_BYTE, lightMaps[n]);
+  }
+  // Each triangle with its own light map on unit 0 and the white surface on unit 1.
+  auto drawOwn = [&] {
+    activeTextureARB(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, m->materials[0].texture);
+    activeTextureARB(GL_TEXTURE0);
+    glEnable(GL_TEXTURE_2D);
+    for (int n = 0; n < 2; ++n) {
+      glBindTexture(GL_TEXTURE_2D, own[n]);
+      const ModelTriangle& t = m->triangles[n];
+      glBegin(GL_TRIANGLES);
+      for (int k = 0; k < 3; ++k) {
+        multiTexCoord2fARB(GL_TEXTURE0, lightMapU[3 * n + k], lightMapV[3 * n + k]);
+        multiTexCoord2fARB(GL_TEXTURE1, t.s[k], t.t[k]);
+        glVertex3fv(m->vertices[t.vertexIndices[k]].location);
+      }
+      glEnd();
+    }
+    activeTextureARB(GL_TEXTURE1);
+    glDisable(GL_TEXTURE_2D);
+    activeTextureARB(GL_TEXTURE0);
+  };
+  struct View {
+    float distance, tilt, scale;
+  };
+  for (const View& v : {View{2.5f, 0.0f, 1.0f}, View{40.0f, 0.0f, 0.5f}, View{3.0f, -84.0f, 4.0f}}) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(70.0, double(Width()) / Height(), 0.1, 400.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, -0.5f, -v.distance);
+    glRotatef(v.tilt, 1, 0, 0);
+    glScalef(v.scale, v.scale, 1);
+    std::vector<uint8_t> pictures[2];
+    for (int way = 0; way < 2; ++way) {
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      if (way == 0) m->DrawLightmapped();
+      else drawOwn();
+      pictures[way] = ReadPixels();
+    }
+    glDisable(GL_CULL_FACE);
+    int worst = 0;
+    size_t covered = 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      worst = std::max(worst, std::abs(pictures[0][i] - pictures[1][i]));
+      covered += pictures[1][i] != 0;
+    }
+    EXPECT_LE(worst, 2) << "view at " << v.distance;
+    EXPECT_GT(covered, 300u) << "view at " << v.distance;
+  }
+  glDeleteTextures(2, own);
+  m->DeleteLightMapTextures();
 }
 
 // The data set's textures are read relative to the data folder, like the game does.

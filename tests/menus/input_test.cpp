@@ -15,7 +15,14 @@ TEST_F(WindowProc, KeysFollowDownAndUpAndIgnoreCodesOutsideTheTable) {
   Send(WM_KEYDOWN, 'W');
   Send(WM_KEYDOWN, 'W');  // auto-repeat
   EXPECT_TRUE(keys['W']);
+  // Released before any frame saw it: down until the frame has passed.
   Send(WM_KEYUP, 'W');
+  EXPECT_TRUE(keys['W']);
+  ReleaseTappedInput();
+  EXPECT_FALSE(keys['W']);
+  Send(WM_KEYDOWN, 'W');
+  ReleaseTappedInput();
+  Send(WM_KEYUP, 'W');  // a frame saw it down: up at once
   EXPECT_FALSE(keys['W']);
   Send(WM_KEYDOWN, 300);
   Send(WM_KEYDOWN, VK_F1);
@@ -47,6 +54,13 @@ TEST_F(WindowProc, FireButtonInPlay) {
   gameState = 0;
   players[0].health = 50.0f;
   Send(WM_LBUTTONDOWN);
+  EXPECT_TRUE(fireHeld);
+  Send(WM_LBUTTONUP);
+  EXPECT_TRUE(fireHeld);  // the next frame still fires once
+  ReleaseTappedInput();
+  EXPECT_FALSE(fireHeld);
+  Send(WM_LBUTTONDOWN);
+  ReleaseTappedInput();
   EXPECT_TRUE(fireHeld);
   Send(WM_LBUTTONUP);
   EXPECT_FALSE(fireHeld);
