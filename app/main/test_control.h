@@ -1,6 +1,6 @@
 // A control channel for end-to-end tests of the real program, off unless the environment names
 // it: DUNMARROW_TEST_CONTROL=PREFIX. The game then runs on a fixed 48 ms frame clock (just under the
-// 50 ms beyond which a frame counts as a stall), takes input
+// 50 ms that caps a frame's step), takes input
 // commands appended to PREFIX.in, one a line, at the start of each frame:
 //   cursor X Y    the reported cursor position (window pixels; in play, a mouse-look offset from
 //                 the centre 320, 240 that the next frame consumes)
