@@ -69,17 +69,49 @@ void PlayEvent(const SoundEvent& e) {
 
 }  // namespace
 
-int QueueSoundEvent(int code, const Vec3& position, bool writeDone) {
-  if (gameMode != 1) return -1;
+namespace {
+
+// Which player a footstep code describes: 0 the host's (22, 23), 1 the client's (32, 33), else -1.
+int FootstepWalker(int code) {
+  if (code == kEventHostSteps || code == kEventHostStill) return 0;
+  if (code == kEventClientSteps || code == kEventClientStill) return 1;
+  return -1;
+}
+
+}  // namespace
+
+int SoundEventSlot(int code, int preferred) {
+  // A player's footsteps hold at most one slot: the newest state replaces the pending one, so
+  // steps queued every frame cannot fill the queue between two datagrams.
+  const int walker = FootstepWalker(code);
+  if (walker >= 0) {
+    for (int i = 0; i < kSoundEventSlots; ++i) {
+      if (FootstepWalker(soundEvents[i].code) == walker) return i;
+    }
+  }
+  if (preferred >= 0 && preferred < kSoundEventSlots && soundEvents[preferred].code == -1) return preferred;
   for (int i = 0; i < kSoundEventSlots; ++i) {
-    SoundEvent& e = soundEvents[i];
-    if (e.code != -1) continue;
-    e.code = code;
-    e.position = position;
-    if (writeDone) e.done = 0;
-    return i;
+    if (soundEvents[i].code == -1) return i;
+  }
+  // A shot, hit or change is never lost to footsteps: it takes a footstep's slot (the steps' state
+  // is queued again in the next frame).
+  if (walker < 0 && code != -1) {
+    for (int i = kSoundEventSlots - 1; i >= 0; --i) {
+      if (FootstepWalker(soundEvents[i].code) >= 0) return i;
+    }
   }
   return -1;
+}
+
+int QueueSoundEvent(int code, const Vec3& position, bool writeDone) {
+  if (gameMode != 1) return -1;
+  const int i = SoundEventSlot(code, -1);
+  if (i < 0) return -1;
+  SoundEvent& e = soundEvents[i];
+  e.code = code;
+  e.position = position;
+  if (writeDone) e.done = 0;
+  return i;
 }
 
 void ResetSoundEvents() {

@@ -32,9 +32,13 @@ constexpr int kEventClientChange = 31;
 constexpr int kEventClientSteps = 32;
 constexpr int kEventClientStill = 33;
 
-// Queues an event in the first free slot (dropped when all are taken); the slot's index or -1.
-// With writeDone false the slot's done flag keeps what it held (the hit event). Code -1 writes
-// the position and done flag into the first free slot and leaves it free.
+// The slot a new event of this code goes to, or -1 (dropped): a footstep code takes the slot of
+// the same player's pending footstep; otherwise the preferred slot when free, then the first free
+// one; with none free, any event but a footstep takes a footstep's slot.
+int SoundEventSlot(int code, int preferred);
+// Queues an event (host only) in the slot SoundEventSlot chooses; the slot's index or -1. With
+// writeDone false the slot's done flag keeps what it held (the hit event). Code -1 writes the
+// position and done flag into the first free slot and leaves it free.
 int QueueSoundEvent(int code, const Vec3& position, bool writeDone = true);
 // Frees every slot.
 void ResetSoundEvents();

@@ -1,3 +1,7 @@
+#include "app/main/test_control.h"
 #include "app/shell.h"
 
-int main() { return WinMain(); }
+int main() {
+  InstallTestControl();
+  return WinMain();
+}

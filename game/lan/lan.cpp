@@ -13,6 +13,7 @@ int acceptedClientId = -1;
 int joinedHostId = -1;
 ServerEntry serverList[5];
 NetAddress lastSenderAddress;
+NetAddress acceptedClientAddress;
 NetAddress clientPeerAddress;
 NetAddress hostAddress;
 int netSocket = kInvalidSocket;
@@ -53,7 +54,7 @@ void NetHostStart(int port) {
   scores[0] = scores[1] = 0;
   clientBlock.type = CLIENT_IDLE;
   // Nobody has written yet: the host sends nothing until a datagram tells it where to.
-  lastSenderAddress = NetAddress{};
+  lastSenderAddress = acceptedClientAddress = NetAddress{};
 }
 
 void NetClientJoin(uint16_t port, int serverIndex) {
@@ -99,7 +100,7 @@ void ResetNet() {
   acceptedClientId = -1;
   joinedHostId = -1;
   for (ServerEntry& e : serverList) e = ServerEntry{};
-  lastSenderAddress = clientPeerAddress = hostAddress = NetAddress{};
+  lastSenderAddress = acceptedClientAddress = clientPeerAddress = hostAddress = NetAddress{};
   netSendAccumulator = 0.0f;
   for (int i = 0; i < 2; ++i) hostSnapshot[i] = previousHostSnapshot[i] = NetPlayerState{};
   lanHooks = DefaultLanHooks();

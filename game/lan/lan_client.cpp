@@ -27,13 +27,15 @@ void ListHost(const NetAddress& from) {
   }
 }
 
-// Reads every waiting datagram; a valid one replaces hostBlock. Once in a game, only the joined
-// host's datagrams are taken.
+// Reads every waiting datagram; a valid one replaces hostBlock. Joining, only replies from the
+// address the request went to are taken; in a game, only the joined host's datagrams from there.
 void ReceiveHostDatagrams() {
   static uint8_t buffer[kHostBlockSize];
   auto take = [](const uint8_t* data, size_t size, const NetAddress& from) {
     HostBlock incoming;
     if (!DecodeHostBlock(data, size, incoming)) return;
+    const bool joining = clientBlock.type == CLIENT_JOIN || clientBlock.type == CLIENT_IN_GAME;
+    if (joining && from != hostAddress) return;
     if (clientBlock.type == CLIENT_IN_GAME && incoming.hostId != joinedHostId) return;
     hostBlock = incoming;
     clientPeerAddress = from;

@@ -1,5 +1,6 @@
 // The host's side of a LAN game: it receives the client's input, runs the world for both players
 // and answers with both players' states, at most once per frame.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -9,15 +10,16 @@
 
 namespace {
 
-// Reads every waiting datagram. A valid one replaces clientBlock, unless a client has been
-// accepted and it comes from anybody else. True when one was taken.
+// Reads every waiting datagram. A valid one replaces clientBlock (the newest of the frame wins),
+// unless a client has been accepted and it carries another id or comes from another address: ids
+// travel in every datagram, so the address pins the peer. True when one was taken.
 bool ReceiveClientDatagrams() {
   bool received = false;
   uint8_t buffer[kClientBlockSize];
   auto take = [&](const uint8_t* data, size_t size, const NetAddress& from) {
     ClientBlock incoming;
     if (!DecodeClientBlock(data, size, incoming)) return;
-    if (acceptedClientId != -1 && incoming.senderId != acceptedClientId) return;
+    if (acceptedClientId != -1 && (incoming.senderId != acceptedClientId || from != acceptedClientAddress)) return;
     clientBlock = incoming;
     lastSenderAddress = from;
     received = true;
@@ -31,6 +33,7 @@ bool ReceiveClientDatagrams() {
 void AdvanceHandshake() {
   if (clientBlock.type == CLIENT_JOIN && hostBlock.state == HOST_WAITING && clientBlock.senderId != 0) {
     acceptedClientId = clientBlock.senderId;
+    acceptedClientAddress = lastSenderAddress;
     hostBlock.state = HOST_ACCEPTED;
   }
   if (clientBlock.type == CLIENT_IN_GAME && hostBlock.state == HOST_ACCEPTED &&
@@ -52,13 +55,17 @@ void NetHostPump(int, int) {
   }
   AdvanceHandshake();
   PackHostState();
-  // While waiting, the host answers everyone (a search gets its reply); afterwards only its client.
+  // While waiting, the host answers everyone (a search gets its reply); afterwards only its client,
+  // at the address it was accepted from.
   const bool addressKnown = lastSenderAddress.ip != 0 && lastSenderAddress.port != 0;
-  if (addressKnown && (acceptedClientId == -1 || acceptedClientId == clientBlock.senderId)) {
+  const bool accepted = acceptedClientId == clientBlock.senderId && lastSenderAddress == acceptedClientAddress;
+  if (addressKnown && (acceptedClientId == -1 || accepted)) {
     const std::vector<uint8_t> datagram = EncodeHostBlock(hostBlock);
     UdpSendTo(netSocket, datagram.data(), datagram.size(), lastSenderAddress);
   }
-  netSendAccumulator -= 1.0f;
+  // Each received datagram spends a send: bounded below, so that a peer whose clock runs fast (or
+  // a burst of datagrams) cannot run up a debt that silences the 50 ms pacing afterwards.
+  netSendAccumulator = std::max(netSendAccumulator - 1.0f, -1.0f);
   soundEventsSent = true;
   netSendAccumulator += 0.2f * frameStep;
 }

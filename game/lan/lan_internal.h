@@ -6,13 +6,16 @@
 
 #include "platform/udp.h"
 
-// Reads the datagrams waiting on netSocket, at most a bounded number per frame (a flood must not
-// hold the frame; the rest wait for the next one), and hands each one that fits the buffer whole
-// to take. Truncated datagrams are dropped.
+// Reads every datagram waiting on netSocket and hands each one that fits the buffer whole to
+// take; truncated datagrams are dropped. A backlog (a peer that kept sending while this side was
+// stalled) is drained in one frame, so the newest datagram is the one that counts; only a flood
+// that outpaces the reading reaches the bound, and the rest then waits for the next frame.
+constexpr int kMaxDatagramsPerFrame = 1024;
+
 template <typename Take>
-void ReceiveWaitingDatagrams(int socket, uint8_t* buffer, size_t capacity, Take&& take) {
-  constexpr int kMaxDatagramsPerFrame = 64;
-  for (int n = 0; n < kMaxDatagramsPerFrame; ++n) {
+void ReceiveWaitingDatagrams(int socket, uint8_t* buffer, size_t capacity, Take&& take,
+                             int maxDatagrams = kMaxDatagramsPerFrame) {
+  for (int n = 0; n < maxDatagrams; ++n) {
     size_t length = 0;
     NetAddress from;
     const UdpReceive r = UdpReceiveFrom(socket, buffer, capacity, &length, &from);

@@ -131,11 +131,17 @@ void ClearSoundEvents() {
   for (SoundEvent& e : soundEvents) e.code = -1;
 }
 
-// The client's sound events come with each datagram of the joined host.
+// The client's sound events come with each datagram of the joined host. Several datagrams may
+// arrive in one frame: each adds its events to those not yet played, in its own slot where that
+// is free, else where SoundEventSlot finds room.
 void TakeHostSoundEvents() {
   for (int i = 0; i < kNetSoundEventSlots; ++i) {
-    soundEvents[i].code = hostBlock.soundEvents[i].code;
-    soundEvents[i].position = hostBlock.soundEvents[i].position;
-    soundEvents[i].done = hostBlock.soundEvents[i].done;
+    const NetSoundEvent& in = hostBlock.soundEvents[i];
+    if (in.code == -1) continue;
+    const int slot = SoundEventSlot(in.code, i);
+    if (slot < 0) continue;
+    soundEvents[slot].code = in.code;
+    soundEvents[slot].position = in.position;
+    soundEvents[slot].done = in.done;
   }
 }

@@ -34,9 +34,13 @@ extern int acceptedClientId;
 extern int joinedHostId;
 // Host: where the last accepted datagram came from; replies go there.
 extern NetAddress lastSenderAddress;
+// Host: the address the accepted client's join request came from; once a client is accepted,
+// only datagrams from there are taken and only there are replies sent.
+extern NetAddress acceptedClientAddress;
 // Client: from-address of received datagrams and destination of its sends.
 extern NetAddress clientPeerAddress;
-// Client: the chosen server, set by the connect screen.
+// Client: the chosen server, set by the connect screen. Joining and in the game, only datagrams
+// from this address are taken.
 extern NetAddress hostAddress;
 // Send pacing: +0.2 x frameStep per frame (20 per second); a send takes 1.0 off.
 extern float netSendAccumulator;

@@ -127,7 +127,7 @@ TEST_F(LevelRules, AFrameLeavesPlayOnceAndASecondUnloadFindsNothingToFree) {
   EXPECT_FLOAT_EQ(players[0].health, -5.0f);
 }
 
-TEST(SoundEvents, HostQueueFillsFirstFreeSlotsAndDropsWhenFull) {
+TEST(SoundEvents, HostQueueKeepsOneFootstepPerPlayerAndNeverLosesShotsToThem) {
   gameMode = 1;
   ResetSoundEvents();
   EXPECT_EQ(QueueSoundEvent(3, Vec3(1, 2, 3)), 0);
@@ -140,9 +140,22 @@ TEST(SoundEvents, HostQueueFillsFirstFreeSlotsAndDropsWhenFull) {
   EXPECT_EQ(QueueSoundEvent(-1, Vec3(5, 5, 5)), 2);
   EXPECT_EQ(soundEvents[2].code, -1);
   EXPECT_FLOAT_EQ(soundEvents[2].position.x, 5.0f);
-  for (int i = 0; i < 30; ++i) QueueSoundEvent(22, Vec3());
-  for (const SoundEvent& e : soundEvents) EXPECT_NE(e.code, -1);
+  // Footsteps queued every frame hold one slot per player, the newest state in place.
+  for (int i = 0; i < 30; ++i) {
+    QueueSoundEvent(i % 2 == 0 ? kEventHostStill : kEventHostSteps, Vec3(float(i), 0, 0));
+    QueueSoundEvent(kEventClientSteps, Vec3());
+  }
+  EXPECT_EQ(soundEvents[2].code, kEventHostSteps);
+  EXPECT_FLOAT_EQ(soundEvents[2].position.x, 29.0f);
+  EXPECT_EQ(soundEvents[3].code, kEventClientSteps);
+  for (int i = 4; i < kSoundEventSlots; ++i) EXPECT_EQ(soundEvents[i].code, -1);
+  // Shots fill the free slots, then take the footsteps' slots; only then is an event dropped.
+  for (int i = 4; i < kSoundEventSlots; ++i) EXPECT_EQ(QueueSoundEvent(1, Vec3()), i);
+  EXPECT_EQ(QueueSoundEvent(kEventClientShot, Vec3()), 3);
+  EXPECT_EQ(QueueSoundEvent(kEventClientHit, Vec3(), false), 2);
   EXPECT_EQ(QueueSoundEvent(0, Vec3()), -1);
+  EXPECT_EQ(QueueSoundEvent(kEventHostSteps, Vec3()), -1);
+  EXPECT_EQ(soundEvents[2].code, kEventClientHit);
   // Only the host queues.
   ResetSoundEvents();
   gameMode = 0;

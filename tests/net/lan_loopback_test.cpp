@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "game/world.h"
+#include "game/lan/lan_internal.h"
 #include "net/lan_machines.h"
 
 namespace {
@@ -225,6 +226,131 @@ TEST_F(LanLoopback, StrangersAndGarbageDoNotDisturbAnAcceptedClient) {
   EXPECT_EQ(host.host.state, HOST_PLAYING);
 }
 
+TEST_F(LanLoopback, JoiningAndInTheGameEachSideTakesOnlyItsPeersAddressAndId) {
+  ClickServerRow();
+  uint16_t clientPort = 0;
+  On(client, [&] { clientPort = UdpLocalPort(netSocket); });
+  ASSERT_NE(clientPort, 0);
+  const NetAddress clientAt{kLoopbackIp, clientPort};
+  auto hostDatagram = [](int state, int id, int map, int score) {
+    HostBlock b;
+    b.state = state;
+    b.hostId = id;
+    b.mapNumber = map;
+    b.scores[0] = b.scores[1] = score;
+    return EncodeHostBlock(b);
+  };
+  // Joining: an acceptance from another address than the one asked is no join.
+  std::vector<uint8_t> d = hostDatagram(HOST_ACCEPTED, 555, 9, 0);
+  UdpSendTo(stranger, d.data(), d.size(), clientAt);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ClientFrame();
+  EXPECT_EQ(client.client.type, CLIENT_JOIN);
+  EXPECT_TRUE(client.log.loadedMaps.empty());
+  for (int i = 0; i < 60 && host.host.state != HOST_PLAYING; ++i) Frames(1);
+  ASSERT_EQ(host.host.state, HOST_PLAYING);
+  EXPECT_EQ(client.log.loadedMaps, std::vector<int>{4});
+  Frames(3);
+
+  // In the game: the joined host's id from a stranger's address, and another id from the host's
+  // own address, change nothing on the client.
+  d = hostDatagram(HOST_PLAYING, 111, 4, 9);
+  UdpSendTo(stranger, d.data(), d.size(), clientAt);
+  d = hostDatagram(HOST_PLAYING, 555, 4, 7);
+  UdpSendTo(host.socket, d.data(), d.size(), clientAt);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ClientFrame();
+  EXPECT_EQ(client.host.scores[0], 0);
+  EXPECT_EQ(client.host.hostId, 111);
+
+  // The accepted client's id from a stranger's address: the host neither takes it nor answers.
+  StrangerReceives();
+  ClientBlock spoof = host.client;
+  spoof.forwardKey = 2;
+  spoof.viewDirection = Vec3(0.0f, 0.0f, -1.0f);
+  StrangerSends(spoof);
+  host.accumulator = 1.0f;
+  HostFrame();
+  EXPECT_EQ(host.client.forwardKey, 1);
+  EXPECT_NE(host.client.viewDirection.z, -1.0f);
+  EXPECT_EQ(host.lastSender, clientAt);
+  EXPECT_EQ(StrangerReceives(), 0);
+}
+
+TEST_F(LanLoopback, AHostBacklogIsDrainedAtOnceAndTheNewestInputCounts) {
+  Join();
+  Frames(2);
+  // The host stalled while the client kept sending: 150 datagrams wait, the last one newest.
+  On(client, [&] {
+    for (int i = 0; i < 150; ++i) {
+      clientBlock.forwardKey = i < 149 ? 2 : 1;
+      clientBlock.clientClock = float(i);
+      const std::vector<uint8_t> d = EncodeClientBlock(clientBlock);
+      ASSERT_EQ(UdpSendTo(netSocket, d.data(), d.size(), hostAddress), int(d.size()));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  HostFrame();
+  EXPECT_EQ(host.client.clientClock, 149.0f);
+  EXPECT_EQ(host.client.forwardKey, 1);
+
+  // A peer that sends in every frame of a fast host, then vanishes: the host's send budget stays
+  // bounded, so its own 50 ms pacing resumes at once.
+  frameStep = 0.5f;
+  for (int i = 0; i < 100; ++i) {
+    On(client, [] {
+      const std::vector<uint8_t> d = EncodeClientBlock(clientBlock);
+      UdpSendTo(netSocket, d.data(), d.size(), hostAddress);
+    });
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    HostFrame();
+  }
+  EXPECT_GE(host.accumulator, -1.0f);
+  On(client, [] {
+    uint8_t b[kHostBlockSize];
+    size_t n = 0;
+    NetAddress from;
+    while (UdpReceiveFrom(netSocket, b, sizeof b, &n, &from) != UdpReceive::Empty) {
+    }
+  });
+  int silentFrames = 0;
+  for (bool sent = false; !sent && silentFrames < 200; ++silentFrames) {
+    host.eventsSent = false;
+    HostFrame();
+    sent = host.eventsSent;
+  }
+  EXPECT_LE(silentFrames, 21);  // 20 frames of 5 ms refill the budget from -1 to 1
+}
+
+TEST_F(LanLoopback, EveryHostDatagramOfAFrameBringsItsSoundEvents) {
+  Join();
+  Frames(2);
+  // Two datagrams reach the client before its next frame, each with its own events.
+  host.events[0] = SoundEvent{12, Vec3(1.0f, 2.0f, 3.0f), 1};
+  host.events[1] = SoundEvent{kEventHostSteps, Vec3(), 1};
+  host.accumulator = 1.0f;
+  HostFrame();
+  On(host, [] { ClearSoundEvents(); });
+  host.events[0] = SoundEvent{kEventClientHit, Vec3(4.0f, 5.0f, 6.0f), 0};
+  host.events[1] = SoundEvent{kEventHostStill, Vec3(), 1};
+  host.accumulator = 1.0f;
+  HostFrame();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ClientFrame();
+  int shots = 0, hits = 0, steps = 0, still = 0;
+  for (const SoundEvent& e : client.events) {
+    shots += e.code == 12 && e.position.z == 3.0f;
+    hits += e.code == kEventClientHit && e.position.z == 6.0f;
+    steps += e.code == kEventHostSteps;
+    still += e.code == kEventHostStill;
+  }
+  EXPECT_EQ(shots, 1);
+  EXPECT_EQ(hits, 1);
+  // The newer footstep state replaces the older one.
+  EXPECT_EQ(steps, 0);
+  EXPECT_EQ(still, 1);
+}
+
 TEST_F(LanLoopback, SearchRepliesFillOneRowPerWaitingHost) {
   // The client listens as the connect screen's search does (the broadcast itself is tested in a
   // namespace of its own); three hosts answer by hand.
@@ -286,6 +412,22 @@ TEST(LanLoopbackGuard, TestProgramsSendNothingBeyondLoopback) {
   UdpClose(s);
   UdpClose(s);  // closing twice is harmless
   EXPECT_EQ(s, kInvalidSocket);
+}
+
+TEST(LanLoopbackGuard, AFloodIsReadAtMostUpToTheBoundPerFrame) {
+  int s = UdpOpen();
+  ASSERT_TRUE(UdpBind(s, 0));
+  const NetAddress self{kLoopbackIp, UdpLocalPort(s)};
+  for (uint8_t i = 0; i < 5; ++i) ASSERT_EQ(UdpSendTo(s, &i, 1, self), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  uint8_t buffer[8];
+  std::vector<uint8_t> taken;
+  auto take = [&](const uint8_t* data, size_t, const NetAddress&) { taken.push_back(data[0]); };
+  ReceiveWaitingDatagrams(s, buffer, sizeof buffer, take, 3);
+  EXPECT_EQ(taken, (std::vector<uint8_t>{0, 1, 2}));
+  ReceiveWaitingDatagrams(s, buffer, sizeof buffer, take, 3);
+  EXPECT_EQ(taken, (std::vector<uint8_t>{0, 1, 2, 3, 4}));
+  UdpClose(s);
 }
 
 TEST(LanLoopbackGuard, ADatagramLongerThanTheBufferIsReportedCut) {

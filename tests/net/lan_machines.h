@@ -62,7 +62,7 @@ struct LanMachine {
   int accepted = -1;
   int joined = -1;
   ServerEntry servers[5];
-  NetAddress lastSender, clientPeer, hostAddr;
+  NetAddress lastSender, acceptedAddress, clientPeer, hostAddr;
   float accumulator = 0.0f;
   NetPlayerState snapshot[2], previousSnapshot[2];
   SoundEvent events[kSoundEventSlots];
@@ -83,6 +83,7 @@ struct LanMachine {
     std::swap(joined, joinedHostId);
     std::swap(servers, serverList);
     std::swap(lastSender, lastSenderAddress);
+    std::swap(acceptedAddress, acceptedClientAddress);
     std::swap(clientPeer, clientPeerAddress);
     std::swap(hostAddr, hostAddress);
     std::swap(accumulator, netSendAccumulator);
