@@ -439,4 +439,149 @@ TEST_F(EffectsGl, PickUpsSpinNearThePlayer) {
   lastPrizePointIndex = -1;
 }
 
+// The routines that draw with a mask and a picture, the unit billboard and the two debug
+// drawings, each over a grey screen in a flat view of 40 pixels per unit, with textures made for
+// the test: a mask black on its left half and white on its right, and solid red and blue pictures.
+class FlatDrawings : public EffectsGl {
+ protected:
+  void SetUp() override {
+    EffectsGl::SetUp();
+    mask_ = MakeTexture(2, 1, kMaskTexels);
+    red_ = MakeTexture(1, 1, kRed);
+    blue_ = MakeTexture(1, 1, kBlue);
+    for (int i = 0; i < 61; ++i) savedBmp_[i] = bmpTextures[i];
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10.0, 10.0, -7.5, 7.5, -100.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_FOG);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+  void TearDown() override {
+    for (int i = 0; i < 61; ++i) bmpTextures[i] = savedBmp_[i];
+    const GLuint made[3] = {mask_, red_, blue_};
+    glDeleteTextures(3, made);
+    glEnable(GL_FOG);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    EffectsGl::TearDown();
+  }
+  // Looks at target from 50 units away along direction (dx, dy, dz), y up.
+  static void LookAt(const Vec3& target, float dx, float dy, float dz) {
+    glLoadIdentity();
+    gluLookAt(target.x + 50.0 * dx, target.y + 50.0 * dy, target.z + 50.0 * dz, target.x, target.y, target.z, 0.0,
+              1.0, 0.0);
+  }
+
+  static constexpr uint8_t kMaskTexels[6] = {0, 0, 0, 255, 255, 255};
+  static constexpr uint8_t kRed[3] = {255, 0, 0};
+  static constexpr uint8_t kBlue[3] = {0, 0, 255};
+  static constexpr int kGrey = 128;
+  GLuint mask_ = 0, red_ = 0, blue_ = 0;
+  GLuint savedBmp_[61] = {};
+};
+
+TEST_F(FlatDrawings, MaskedQuadsAndCrossedSprite) {
+  // A masked quad facing the viewer, 2 x 50 pixels wide: black mask leaves only the picture, white
+  // mask adds the picture to the screen. An index outside the table draws nothing.
+  maskedQuadTextures[3][0] = red_;
+  maskedQuadTextures[3][1] = mask_;
+  glEnable(GL_BLEND);
+  LookAt(Vec3(0.0f, 0.0f, 0.0f), 0.0f, 0.0f, 1.0f);
+  DrawQuadAtMasked(-5.0f, 0.0f, 10.0f, -5.0f, 0.0f, 0.0f, 1.25f, 1.25f, 1.25f, 3);
+  for (int index : {-1, kMaskedQuadPairs, 1 << 30})
+    DrawQuadAtMasked(5.0f, 0.0f, 10.0f, 5.0f, 0.0f, 0.0f, 1.25f, 1.25f, 1.25f, index);
+  maskedQuadTextures[3][0] = maskedQuadTextures[3][1] = 0;
+  ExpectPixel(175, 300, 255, 0, 0);
+  ExpectPixel(225, 300, 255, kGrey, kGrey);
+  ExpectPixel(260, 300, kGrey, kGrey, kGrey);
+  ExpectPixel(600, 300, kGrey, kGrey, kGrey);
+  GLint src = 0, dst = 0;
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(src, GL_ONE);
+  EXPECT_EQ(dst, GL_ONE);
+  SaveScreenshot("masked_quads");
+
+  // The crossed sprite seen face-on to each of its squares (from +z, then from -x): 10 x 10,
+  // mask 12 and picture 11. The picture pass keeps the screen by one minus the colour's alpha.
+  bmpTextures[11] = red_;
+  bmpTextures[12] = mask_;
+  glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
+  const float views[2][3] = {{0.0f, 0.0f, 1.0f}, {-1.0f, 0.0f, 0.0f}};
+  for (const auto& v : views) {
+    SCOPED_TRACE(v[0]);
+    glClear(GL_COLOR_BUFFER_BIT);
+    LookAt(Vec3(0.0f, 0.0f, 0.0f), v[0], v[1], v[2]);
+    DrawCrossedSprite();
+    ExpectPixel(300, 300, 255, 0, 0);
+    ExpectPixel(500, 300, 255, kGrey / 2, kGrey / 2);
+    ExpectPixel(500, 520, kGrey, kGrey, kGrey);  // 5 units above the middle: outside
+    ExpectPixel(650, 300, kGrey, kGrey, kGrey);
+  }
+  SaveScreenshot("crossed_sprite");
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glDisable(GL_BLEND);
+  ExpectBalanced();
+}
+
+TEST_F(FlatDrawings, UnitBillboardAndDebugSpheres) {
+  // The unit billboard seen from the point it faces: its corners lie 1 unit (40 pixels) from the
+  // middle.
+  glBindTexture(GL_TEXTURE_2D, red_);
+  LookAt(Vec3(0.0f, 0.0f, 0.0f), -1.0f, 0.0f, 0.0f);
+  DrawBillboardUnit(-10.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+  ExpectPixel(400, 332, 255, 0, 0);
+  ExpectPixel(432, 300, 255, 0, 0);
+  ExpectPixel(400, 352, kGrey, kGrey, kGrey);
+  ExpectPixel(452, 300, kGrey, kGrey, kGrey);
+
+  // The debug sphere: untextured pale yellow, radius 3, 4 units above flarePoint.
+  EXPECT_EQ(flarePoint.x, 50.0f);
+  EXPECT_EQ(flarePoint.y, 90.0f);
+  EXPECT_EQ(flarePoint.z, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  LookAt(flarePoint, 0.0f, 0.0f, 1.0f);
+  glBindTexture(GL_TEXTURE_2D, blue_);
+  DrawDebugSphereAtPoint();
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  ExpectPixel(400, 460, 255, 255, 128);
+  ExpectPixel(400, 560, 255, 255, 128);
+  ExpectPixel(400, 300, kGrey, kGrey, kGrey);
+  ExpectPixel(400, 590, kGrey, kGrey, kGrey);
+
+  // Waypoint spheres of radius 1: picture 1 where the flag is set, picture 10 elsewhere.
+  bmpTextures[1] = red_;
+  bmpTextures[10] = blue_;
+  const int savedLast = lastSpawnPointIndex;
+  const SpawnPoint saved[2] = {spawnPoints[0], spawnPoints[1]};
+  lastSpawnPointIndex = 1;
+  spawnPoints[0] = SpawnPoint{};
+  spawnPoints[0].x = -4.0f;
+  spawnPoints[0].flag = 1;
+  spawnPoints[1] = SpawnPoint{};
+  spawnPoints[1].x = 4.0f;
+  glClear(GL_COLOR_BUFFER_BIT);
+  LookAt(Vec3(0.0f, 0.0f, 0.0f), 0.0f, 0.0f, 1.0f);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  DrawWaypointSpheres();
+  ExpectPixel(240, 300, 255, 0, 0);
+  ExpectPixel(560, 300, 0, 0, 255);
+  ExpectPixel(240, 350, kGrey, kGrey, kGrey);
+  ExpectPixel(400, 300, kGrey, kGrey, kGrey);
+  SaveScreenshot("debug_spheres");
+  lastSpawnPointIndex = savedLast;
+  spawnPoints[0] = saved[0];
+  spawnPoints[1] = saved[1];
+  ExpectBalanced();
+}
+
 }  // namespace
