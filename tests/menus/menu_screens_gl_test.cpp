@@ -119,6 +119,12 @@ TEST_F(MenuScreens, EveryScreenDrawsCleanly) {
     DrawFrame(s.name);
     EXPECT_EQ(mouseX, s.hoverX);
     EXPECT_EQ(mouseY, s.hoverY);
+    // The slot screens show a picture left of each slot's texts; none is ever loaded, so each is a
+    // plain white quad.
+    for (int k = 0; k < 4 && s.state >= 10 && s.state <= 12; ++k) {
+      EXPECT_GE(MinBrightness(97, 372 - 79 * k, 197, 446 - 79 * k), 240) << "slot " << k;
+      EXPECT_LT(MaxBrightness(60, 372 - 79 * k, 90, 446 - 79 * k), 200) << "slot " << k;
+    }
   }
 }
 
@@ -131,130 +137,6 @@ TEST_F(MenuScreens, ConnectScreenShowsEmptyFoundAndBlankRows) {
   DrawFrame();
   HandleMenuHover();
   DrawFrame("screen_connect");
-}
-
-TEST_F(MenuScreens, SlotScreensShowTheFourSlotPictures) {
-  for (int state : {10, 11, 12}) {
-    SCOPED_TRACE(state);
-    ResetMenuWorld();
-    menuClock = 2.0f;
-    gameState = state;
-    selectedSlot = 2;
-    saveSlots[0] = SaveSlot{2, 90.0f, 7, 12.0f};
-    OverrideCursorPos(true, 700, 50);
-    DrawFrame(state == 10 ? "screen_load_game_slot_pictures" : "");
-    // The pictures are never loaded, so each slot shows a plain white quad left of its texts.
-    for (int k = 0; k < 4; ++k) {
-      const int bottom = 370 - 79 * k;
-      EXPECT_GE(MinBrightness(97, bottom + 2, 197, bottom + 76), 240) << "slot " << k;
-      EXPECT_LT(MaxBrightness(60, bottom + 2, 90, bottom + 76), 200) << "slot " << k;
-    }
-  }
-}
-
-// The panel, the masked icon, the progress bar and the slot icon, drawn in the menu space over a
-// grey screen with textures made for the test: a mask black on its left half and white on its
-// right, and solid red and blue pictures.
-TEST_F(MenuScreens, SmallMenuDrawings) {
-  const uint8_t maskTexels[6] = {0, 0, 0, 255, 255, 255};
-  const uint8_t redTexels[3] = {255, 0, 0};
-  const uint8_t blueTexels[3] = {0, 0, 255};
-  const GLuint mask = MakeTexture(2, 1, maskTexels);
-  const GLuint red = MakeTexture(1, 1, redTexels);
-  const GLuint blue = MakeTexture(1, 1, blueTexels);
-  const GLuint saved[4] = {bmpTextures[34], bmpTextures[35], bmpTextures[36], bmpTextures[39]};
-  bmpTextures[34] = red;
-  bmpTextures[35] = blue;
-  bmpTextures[36] = mask;
-  bmpTextures[39] = blue;
-
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0.0, 800.0, 0.0, 600.0, -1.0, 1.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glDisable(GL_FOG);
-  glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  const int grey = 128;
-
-  // The panel: the bound picture added onto the screen over 115 x 32.
-  glBindTexture(GL_TEXTURE_2D, red);
-  glBlendFunc(GL_ONE, GL_ONE);
-  DrawPanelQuad();
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  ExpectPixel(100, 16, 255, grey, grey);
-  ExpectPixel(120, 16, grey, grey, grey);
-  ExpectPixel(100, 36, grey, grey, grey);
-
-  // The icon: where the mask is black only the picture shows, where it is white the picture is
-  // added to the screen; mirrored swaps the halves. A variant without a picture draws nothing.
-  struct Icon {
-    int x;
-    unsigned char variant, mirrored;
-    int left[3], right[3];
-  } icons[] = {
-      {200, 0, 0, {255, 0, 0}, {255, grey, grey}},
-      {300, 1, 1, {grey, grey, 255}, {0, 0, 255}},
-      {400, 2, 0, {grey, grey, grey}, {grey, grey, grey}},
-      {500, 200, 1, {grey, grey, grey}, {grey, grey, grey}},
-  };
-  for (const Icon& icon : icons) {
-    SCOPED_TRACE(icon.x);
-    glLoadIdentity();
-    glTranslatef(static_cast<float>(icon.x), 100.0f, 0.0f);
-    DrawMaskedIcon(icon.variant, icon.mirrored);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    ExpectPixel(icon.x + 16, 132, icon.left[0], icon.left[1], icon.left[2]);
-    ExpectPixel(icon.x + 48, 132, icon.right[0], icon.right[1], icon.right[2]);
-  }
-  ExpectPixel(270, 132, grey, grey, grey);  // 64 wide
-
-  // The progress bar: 600 (value - 0.4) long and 8 high; a value below 0.4 draws nothing, not a
-  // bar backwards from its start (which shows where back faces are not culled).
-  glDisable(GL_CULL_FACE);
-  progressBarTexture = red;
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glLoadIdentity();
-  glTranslatef(100.0f, 300.0f, 0.0f);
-  DrawProgressBar(0.9f);
-  glLoadIdentity();
-  glTranslatef(500.0f, 400.0f, 0.0f);
-  DrawProgressBar(0.2f);
-  progressBarTexture = 0;
-  glEnable(GL_CULL_FACE);
-  ExpectPixel(390, 304, 255, 0, 0);
-  ExpectPixel(410, 304, grey, grey, grey);
-  ExpectPixel(100, 312, grey, grey, grey);
-  ExpectPixel(450, 404, grey, grey, grey);
-
-  // The slot icon: its picture added over 28 x 28 at (214 index - 50, 55); the matrix is restored.
-  glLoadIdentity();
-  DrawSlotIcon(1);
-  ExpectPixel(178, 69, grey, grey, 255);
-  ExpectPixel(160, 69, grey, grey, grey);
-  ExpectPixel(178, 87, grey, grey, grey);
-  float m[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  EXPECT_EQ(m[12], 0.0f);
-  EXPECT_EQ(m[13], 0.0f);
-  SaveScreenshot("small_menu_drawings");
-
-  bmpTextures[34] = saved[0];
-  bmpTextures[35] = saved[1];
-  bmpTextures[36] = saved[2];
-  bmpTextures[39] = saved[3];
-  const GLuint made[3] = {mask, red, blue};
-  glDeleteTextures(3, made);
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_FOG);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 TEST_F(MenuScreens, HoveredRowIsDrawnBrighter) {
