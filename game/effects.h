@@ -138,6 +138,23 @@ void DrawQuadAt(float faceX, float faceY, float faceZ, float centreX, float cent
 void DrawBillboard(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ,
                    float size);
 
+// DrawBillboard's quad with the half-extent 1.
+void DrawBillboardUnit(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ);
+
+// Pairs of texture names for masked quads: [i][0] the picture, [i][1] its mask. Zero (no texture)
+// until a pair is assigned.
+constexpr int kMaskedQuadPairs = 16;
+extern unsigned maskedQuadTextures[kMaskedQuadPairs][2];
+// DrawQuadAt's quad twice: pair `index`'s mask multiplied onto the screen (blend DST_COLOR, ZERO),
+// then its picture added (ONE, ONE). Blending must be on; an index outside the table draws
+// nothing. Leaves the blend function at (ONE, ONE).
+void DrawQuadAtMasked(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ,
+                      float sizeX, float sizeY, float sizeZ, int index);
+// Two crossed 10 x 10 squares through the origin, one in the XY and one in the YZ plane, each
+// drawn as a mask pass (DST_COLOR, ZERO) with bmpTextures[12] and a colour pass
+// (ONE, ONE_MINUS_SRC_ALPHA) with bmpTextures[11]. Blending must be on.
+void DrawCrossedSprite();
+
 // Halo of one lamp face: alpha by the squared distance from the eye (0.7 near, fading out between
 // 12500 and 22500), negative when the face is too far to be drawn.
 float LampHaloAlpha(float distanceSquared);

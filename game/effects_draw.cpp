@@ -31,6 +31,13 @@ void EmitQuad(const Vec3 corners[4]) {
   glEnd();
 }
 
+// The billboard quad about the reference (0, 0, 1) with one half-extent on all axes.
+void EmitBillboard(const Vec3& face, const Vec3& centre, float halfExtent) {
+  Vec3 corners[4];
+  QuadCorners(face, centre, Vec3(halfExtent, halfExtent, halfExtent), Vec3(0.0f, 0.0f, 1.0f), corners);
+  EmitQuad(corners);
+}
+
 void BindTga(int index) { glBindTexture(GL_TEXTURE_2D, TgaTextureName(index)); }
 
 // The shared frame of the three bursts: GL state, spawn on the trigger, draw, move and age.
@@ -119,10 +126,42 @@ void DrawQuadAt(float faceX, float faceY, float faceZ, float centreX, float cent
 void DrawBillboard(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ,
                    float size) {
   const float h = 5.0f * (size > 0.2f ? size : 0.2f);
+  EmitBillboard(Vec3(faceX, faceY, faceZ), Vec3(centreX, centreY, centreZ), h);
+}
+
+void DrawBillboardUnit(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ) {
+  EmitBillboard(Vec3(faceX, faceY, faceZ), Vec3(centreX, centreY, centreZ), 1.0f);
+}
+
+unsigned maskedQuadTextures[kMaskedQuadPairs][2] = {};
+
+void DrawQuadAtMasked(float faceX, float faceY, float faceZ, float centreX, float centreY, float centreZ,
+                      float sizeX, float sizeY, float sizeZ, int index) {
+  if (index < 0 || index >= kMaskedQuadPairs) return;
   Vec3 corners[4];
-  QuadCorners(Vec3(faceX, faceY, faceZ), Vec3(centreX, centreY, centreZ), Vec3(h, h, h), Vec3(0.0f, 0.0f, 1.0f),
-              corners);
+  QuadCorners(Vec3(faceX, faceY, faceZ), Vec3(centreX, centreY, centreZ), Vec3(sizeX, sizeY, sizeZ),
+              Vec3(1.0f, 1.0f, 1.0f), corners);
+  glBlendFunc(GL_DST_COLOR, GL_ZERO);
+  glBindTexture(GL_TEXTURE_2D, maskedQuadTextures[index][1]);
   EmitQuad(corners);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glBindTexture(GL_TEXTURE_2D, maskedQuadTextures[index][0]);
+  EmitQuad(corners);
+}
+
+void DrawCrossedSprite() {
+  static const Vec3 kSquares[2][4] = {
+      {Vec3(-5.0f, -5.0f, 0.0f), Vec3(5.0f, -5.0f, 0.0f), Vec3(5.0f, 5.0f, 0.0f), Vec3(-5.0f, 5.0f, 0.0f)},
+      {Vec3(0.0f, -5.0f, -5.0f), Vec3(0.0f, -5.0f, 5.0f), Vec3(0.0f, 5.0f, 5.0f), Vec3(0.0f, 5.0f, -5.0f)},
+  };
+  for (const Vec3* square : kSquares) {
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glBindTexture(GL_TEXTURE_2D, bmpTextures[12]);
+    EmitQuad(square);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glBindTexture(GL_TEXTURE_2D, bmpTextures[11]);
+    EmitQuad(square);
+  }
 }
 
 Vec3 ParticleViewerPoint() {

@@ -13,16 +13,25 @@
 #include "game/menus.h"
 #include "game/lan/net.h"
 
+namespace {
+
+// Depth test and lighting off, blending on, colour white: pictures laid over what is drawn.
+void BeginBlendedOverlay() {
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_LIGHTING);
+  glEnable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+}  // namespace
+
 void DrawFullScreenPicture(GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);
   DrawFullScreenQuad();
 }
 
 void DrawLayeredBackground(GLuint a, GLuint b) {
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_LIGHTING);
-  glEnable(GL_BLEND);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  BeginBlendedOverlay();
   glBlendFunc(GL_DST_COLOR, GL_ZERO);
   DrawFullScreenPicture(a);
   glBlendFunc(GL_ONE, GL_ONE);
@@ -41,6 +50,62 @@ void DrawPlainBackground() {
 void DrawRowItem(int x0, int y, int latch, int charSet, const char* text) {
   const bool h = menuHover[latch];
   PrintSmall(x0 + (h ? 5 : 0), y, h ? 1.0f : 0.7f, charSet, "%s", text);
+}
+
+void DrawTexturedRect(float x0, float y0, float x1, float y1, float s0, float s1) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(s0, 0.0f);
+  glVertex2f(x0, y0);
+  glTexCoord2f(s1, 0.0f);
+  glVertex2f(x1, y0);
+  glTexCoord2f(s1, 1.0f);
+  glVertex2f(x1, y1);
+  glTexCoord2f(s0, 1.0f);
+  glVertex2f(x0, y1);
+  glEnd();
+}
+
+GLuint progressBarTexture = 0;
+
+void DrawPanelQuad() {
+  BeginBlendedOverlay();
+  DrawTexturedRect(0.0f, 0.0f, 115.0f, 32.0f);
+  glDisable(GL_BLEND);
+}
+
+void DrawMaskedIcon(unsigned char variant, unsigned char mirrored) {
+  if (variant > 1) return;
+  // Mask and picture are mirrored together, so the picture stays inside its mask.
+  const float s0 = mirrored ? 1.0f : 0.0f;
+  const float s1 = 1.0f - s0;
+  BeginBlendedOverlay();
+  glBlendFunc(GL_DST_COLOR, GL_ZERO);
+  glBindTexture(GL_TEXTURE_2D, bmpTextures[36]);
+  DrawTexturedRect(0.0f, 0.0f, 64.0f, 64.0f, s0, s1);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glBindTexture(GL_TEXTURE_2D, bmpTextures[34 + variant]);
+  DrawTexturedRect(0.0f, 0.0f, 64.0f, 64.0f, s0, s1);
+  glDisable(GL_BLEND);
+}
+
+void DrawProgressBar(float value) {
+  const float fill = value - 0.4f;
+  // A value below the bar's start would draw it backwards, to the left of the origin.
+  if (!(fill > 0.0f)) return;
+  glBindTexture(GL_TEXTURE_2D, progressBarTexture);
+  DrawTexturedRect(0.0f, 0.0f, 600.0f * fill, 8.0f, 0.0f, 1.65f * fill);
+}
+
+void DrawSlotIcon(int index) {
+  const float x = 214.0f * static_cast<float>(index) - 50.0f;
+  glTranslatef(x, 55.0f, 0.0f);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glBindTexture(GL_TEXTURE_2D, bmpTextures[39]);
+  DrawTexturedRect(0.0f, 0.0f, 28.0f, 28.0f);
+  glDisable(GL_BLEND);
+  glTranslatef(-x, -55.0f, 0.0f);
 }
 
 namespace {
@@ -183,6 +248,15 @@ void DrawSlotScreen(int state) {
     }
   }
 
+  // The slot pictures beside the texts. No picture is ever loaded into them: an unloaded one
+  // binds no texture (rather than its -1 marker as a name) and shows as a plain quad.
+  for (int k = 0; k < 4; ++k) {
+    const GLuint id = slotPictures[k].id;
+    glBindTexture(GL_TEXTURE_2D, id == static_cast<GLuint>(-1) ? 0 : id);
+    const float bottom = 370.0f - 79.0f * static_cast<float>(k);
+    DrawTexturedRect(95.0f, bottom, 199.0f, bottom + 78.0f);
+  }
+
   // The pulsing frame around the selected slot.
   const float bottom = 370.0f - 79.0f * static_cast<float>(selectedSlot);
   glDisable(GL_DEPTH_TEST);
@@ -190,16 +264,7 @@ void DrawSlotScreen(int state) {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glBindTexture(GL_TEXTURE_2D, bmpTextures[20]);
   glColor4f(1.0f, 1.0f, 1.0f, 0.5f * std::sin(6.0f * menuClock) + 0.5f);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(203.0f, bottom);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(597.0f, bottom);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(597.0f, bottom + 78.0f);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(203.0f, bottom + 78.0f);
-  glEnd();
+  DrawTexturedRect(203.0f, bottom, 597.0f, bottom + 78.0f);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
 }

@@ -2,11 +2,13 @@
 #include "game/prizes.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <cmath>
 
 #include "engine/frame.h"
 #include "engine/static_model.h"
+#include "engine/textures.h"
 #include "game/data_files.h"
 #include "game/game_state.h"
 #include "game/level.h"
@@ -16,6 +18,7 @@
 float prizeSpinPhase = 0.0f;
 int ammoPickupLastWeapon = 0;
 float pickupMessageAlpha = 0.0f;
+Vec3 flarePoint(50.0f, 90.0f, 0.0f);
 
 namespace {
 
@@ -89,4 +92,46 @@ void DrawPrizes() {
     }
     if (row.taken) object1Sound.Play();
   }
+}
+
+namespace {
+
+// A quadric with smooth normals and texture coordinates; null when GLU has no memory for one.
+GLUquadric* NewSphereQuadric() {
+  GLUquadric* q = gluNewQuadric();
+  if (!q) return nullptr;
+  gluQuadricNormals(q, GLU_SMOOTH);
+  gluQuadricTexture(q, GL_TRUE);
+  return q;
+}
+
+void SphereAt(GLUquadric* q, float x, float y, float z, double radius) {
+  glPushMatrix();
+  glTranslatef(x, y, z);
+  gluSphere(q, radius, 8, 8);
+  glPopMatrix();
+}
+
+}  // namespace
+
+void DrawDebugSphereAtPoint() {
+  glDisable(GL_TEXTURE_2D);
+  glColor3ub(255, 255, 128);
+  if (GLUquadric* q = NewSphereQuadric()) {
+    SphereAt(q, flarePoint.x, flarePoint.y + 4.0f, flarePoint.z, 3.0);
+    gluDeleteQuadric(q);
+  }
+  glEnable(GL_TEXTURE_2D);
+}
+
+void DrawWaypointSpheres() {
+  GLUquadric* q = NewSphereQuadric();
+  if (!q) return;
+  const int last = lastSpawnPointIndex < kMaxSpawnPoints ? lastSpawnPointIndex : kMaxSpawnPoints - 1;
+  for (int i = 0; i <= last; ++i) {
+    const SpawnPoint& p = spawnPoints[i];
+    glBindTexture(GL_TEXTURE_2D, bmpTextures[p.flag ? 1 : 10]);
+    SphereAt(q, p.x, p.y, p.z, 1.0);
+  }
+  gluDeleteQuadric(q);
 }

@@ -23,3 +23,11 @@ void GiveAmmoPickup();
 void UpdatePrizes(const Vec3& playerPosition, float step, PrizeFrameRow* rows);
 
 void DrawPrizes();
+
+// The point the debug sphere marks; (50, 90, 0) at start.
+extern Vec3 flarePoint;
+// An untextured yellow sphere of radius 3 four units above flarePoint; leaves texturing on.
+void DrawDebugSphereAtPoint();
+// A sphere of radius 1 at every spawn point, textured bmpTextures[1] where the point's flag is
+// set and bmpTextures[10] elsewhere.
+void DrawWaypointSpheres();

@@ -7,7 +7,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "engine/formats/bhm_file.h"
@@ -28,6 +31,7 @@
 #include "game/world.h"
 #include "gl_fixture.h"
 #include "game/lan/net.h"
+#include "game/menu_draw.h"
 
 namespace {
 
@@ -437,6 +441,180 @@ TEST_F(EffectsGl, PickUpsSpinNearThePlayer) {
   EXPECT_GT(ChangedPixels(before, ReadPixels()), 1000);
   SaveScreenshot("pick_ups");
   lastPrizePointIndex = -1;
+}
+
+// The small drawing routines of the effects, the debug drawings and the menus, each drawn over a
+// grey screen and read back at a few points. Textures made for the test stand in for the pictures:
+// a mask black on its left half and white on its right, and solid red and blue.
+TEST_F(EffectsGl, SmallDrawingsMaskAndColourWhereTheyShould) {
+  const uint8_t maskTexels[6] = {0, 0, 0, 255, 255, 255}, redTexel[3] = {255, 0, 0}, blueTexel[3] = {0, 0, 255};
+  const GLuint made[3] = {MakeTexture(2, 1, maskTexels), MakeTexture(1, 1, redTexel), MakeTexture(1, 1, blueTexel)};
+  const GLuint mask = made[0], red = made[1], blue = made[2];
+  GLuint savedBmp[61];
+  std::copy(bmpTextures, bmpTextures + 61, savedBmp);
+  for (int i : {1, 11, 34, 39}) bmpTextures[i] = red;
+  for (int i : {10, 35}) bmpTextures[i] = blue;
+  bmpTextures[12] = bmpTextures[36] = mask;
+  maskedQuadTextures[3][0] = red;
+  maskedQuadTextures[3][1] = mask;
+  progressBarTexture = red;
+  const int savedLast = lastSpawnPointIndex;
+  const SpawnPoint savedPoints[2] = {spawnPoints[0], spawnPoints[1]};
+  lastSpawnPointIndex = 1;
+  spawnPoints[0] = SpawnPoint{-4.0f, 0.0f, 0.0f, 1};
+  spawnPoints[1] = SpawnPoint{4.0f, 0.0f, 0.0f, 0};
+  glDisable(GL_FOG);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_CULL_FACE);  // the backwards progress bar would show
+  glDisable(GL_DEPTH_TEST);
+
+  // A flat view of 40 pixels per unit looking at the origin from (dx, dy, dz), or the menu space.
+  const auto look = [](float dx, float dy, float dz) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10.0, 10.0, -7.5, 7.5, -100.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(50.0 * dx, 50.0 * dy, 50.0 * dz, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+  };
+  const auto menu = [](float x, float y) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 800.0, 0.0, 600.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(x, y, 0.0f);
+  };
+  const int g = 128, h = 64;  // the grey screen; half of it
+  struct Probe {
+    int x, y, r, g, b;
+  };
+  const struct {
+    const char* name;
+    std::function<void()> draw;
+    std::vector<Probe> probes;
+  } cases[] = {
+      // Where the mask is black only the picture shows, where it is white the picture is added.
+      {"masked quad",
+       [&] {
+         look(0, 0, 1);
+         glEnable(GL_BLEND);
+         DrawQuadAtMasked(-5, 0, 10, -5, 0, 0, 1.25f, 1.25f, 1.25f, 3);
+       },
+       {{175, 300, 255, 0, 0}, {225, 300, 255, g, g}, {260, 300, g, g, g}}},
+      {"masked quad, no such pair",
+       [&] {
+         look(0, 0, 1);
+         glEnable(GL_BLEND);
+         for (int index : {-1, kMaskedQuadPairs, 1 << 30}) DrawQuadAtMasked(0, 0, 10, 0, 0, 0, 1, 1, 1, index);
+       },
+       {{400, 300, g, g, g}}},
+      // Picture 11 over mask 12; the colour pass keeps the screen by one minus the colour's alpha.
+      {"crossed sprite, XY square",
+       [&] {
+         look(0, 0, 1);
+         glEnable(GL_BLEND);
+         glColor4f(1, 1, 1, 0.5f);
+         DrawCrossedSprite();
+       },
+       {{300, 300, 255, 0, 0}, {500, 300, 255, h, h}, {500, 520, g, g, g}, {650, 300, g, g, g}}},
+      {"crossed sprite, YZ square",
+       [&] {
+         look(-1, 0, 0);
+         glEnable(GL_BLEND);
+         glColor4f(1, 1, 1, 0.5f);
+         DrawCrossedSprite();
+       },
+       {{300, 300, 255, 0, 0}, {500, 300, 255, h, h}, {500, 520, g, g, g}}},
+      // Seen from the point it faces: its corners lie 1 unit (40 pixels) from the middle.
+      {"unit billboard",
+       [&] {
+         look(-1, 0, 0);
+         glBindTexture(GL_TEXTURE_2D, red);
+         DrawBillboardUnit(-10, 0, 0, 0, 0, 0);
+       },
+       {{400, 332, 255, 0, 0}, {432, 300, 255, 0, 0}, {400, 352, g, g, g}, {452, 300, g, g, g}}},
+      // Untextured pale yellow, radius 3, 4 units above flarePoint (50, 90, 0), texturing on after.
+      {"debug sphere",
+       [&] {
+         look(0, 0, 1);
+         glTranslatef(-50, -90, 0);
+         DrawDebugSphereAtPoint();
+         EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+       },
+       {{400, 460, 255, 255, 128}, {400, 560, 255, 255, 128}, {400, 300, g, g, g}, {400, 590, g, g, g}}},
+      // Radius 1: picture 1 where the flag is set, picture 10 elsewhere.
+      {"waypoint spheres", [&] { look(0, 0, 1); DrawWaypointSpheres(); },
+       {{240, 300, 255, 0, 0}, {560, 300, 0, 0, 255}, {240, 350, g, g, g}, {400, 300, g, g, g}}},
+      {"panel",
+       [&] {
+         menu(0, 0);
+         glBindTexture(GL_TEXTURE_2D, red);
+         glBlendFunc(GL_ONE, GL_ONE);
+         DrawPanelQuad();
+         EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+       },
+       {{100, 16, 255, g, g}, {120, 16, g, g, g}, {100, 36, g, g, g}}},
+      // Mirrored swaps the mask's halves; a variant without a picture draws nothing.
+      {"masked icons",
+       [&] {
+         const struct {
+           float x;
+           unsigned char variant, mirrored;
+         } icons[] = {{200, 0, 0}, {300, 1, 1}, {400, 2, 0}, {500, 200, 1}};
+         for (const auto& icon : icons) {
+           menu(icon.x, 100);
+           DrawMaskedIcon(icon.variant, icon.mirrored);
+         }
+       },
+       {{216, 132, 255, 0, 0}, {248, 132, 255, g, g}, {270, 132, g, g, g}, {316, 132, g, g, 255},
+        {348, 132, 0, 0, 255}, {416, 132, g, g, g}, {516, 132, g, g, g}}},
+      // 600 (value - 0.4) long and 8 high; below 0.4 nothing, not a bar backwards from its start.
+      {"progress bars",
+       [&] {
+         menu(100, 300);
+         DrawProgressBar(0.9f);
+         menu(500, 400);
+         DrawProgressBar(0.2f);
+       },
+       {{390, 304, 255, 0, 0}, {410, 304, g, g, g}, {100, 312, g, g, g}, {450, 404, g, g, g}}},
+      // Picture 39 added over 28 x 28 at (214 index - 50, 55); the matrix is restored.
+      {"slot icon",
+       [&] {
+         menu(0, 0);
+         DrawSlotIcon(1);
+         float m[16];
+         glGetFloatv(GL_MODELVIEW_MATRIX, m);
+         EXPECT_EQ(m[12], 0.0f);
+       },
+       {{178, 69, 255, g, g}, {160, 69, g, g, g}, {178, 87, g, g, g}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    c.draw();
+    glDisable(GL_BLEND);
+    for (const Probe& p : c.probes) ExpectPixel(p.x, p.y, p.r, p.g, p.b);
+    std::string file = std::string("small_drawing_") + c.name;
+    for (char& ch : file)
+      if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    SaveScreenshot(file);
+  }
+
+  std::copy(savedBmp, savedBmp + 61, bmpTextures);
+  maskedQuadTextures[3][0] = maskedQuadTextures[3][1] = 0;
+  progressBarTexture = 0;
+  lastSpawnPointIndex = savedLast;
+  spawnPoints[0] = savedPoints[0];
+  spawnPoints[1] = savedPoints[1];
+  glDeleteTextures(3, made);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glEnable(GL_FOG);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_DEPTH_TEST);
+  ExpectBalanced();
 }
 
 }  // namespace

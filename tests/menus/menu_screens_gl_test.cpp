@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "engine/frame.h"
 #include "app/gl_window.h"
 #include "engine/textures.h"
+#include "game/menu_draw.h"
 #include "gl_fixture.h"
 #include "menu_test_support.h"
 #include "platform/cursor.h"
@@ -61,23 +63,27 @@ class MenuScreens : public GlTest {
     if (!screenshot.empty()) SaveScreenshot(screenshot);
   }
 
-  // Brightest channel value in a rectangle (GL window coordinates, y up).
-  static int MaxBrightness(int x0, int y0, int x1, int y1) {
+  // Darkest and brightest channel values in a rectangle (GL window coordinates, y up).
+  static std::pair<int, int> BrightnessRange(int x0, int y0, int x1, int y1) {
     const std::vector<uint8_t> px = ReadPixels();
-    int best = 0;
+    int least = 255, most = 0;
     for (int y = y0; y < y1; ++y)
       for (int x = x0; x < x1; ++x) {
         const size_t i = (static_cast<size_t>(Height() - 1 - y) * Width() + x) * 3;
-        best = std::max({best, int(px[i]), int(px[i + 1]), int(px[i + 2])});
+        least = std::min({least, int(px[i]), int(px[i + 1]), int(px[i + 2])});
+        most = std::max({most, int(px[i]), int(px[i + 1]), int(px[i + 2])});
       }
-    return best;
+    return {least, most};
   }
+  static int MaxBrightness(int x0, int y0, int x1, int y1) { return BrightnessRange(x0, y0, x1, y1).second; }
+  static int MinBrightness(int x0, int y0, int x1, int y1) { return BrightnessRange(x0, y0, x1, y1).first; }
   static double MeanBrightness() {
     const std::vector<uint8_t> px = ReadPixels();
     double sum = 0.0;
     for (uint8_t v : px) sum += v;
     return sum / static_cast<double>(px.size());
   }
+
 
   static std::filesystem::path previous_;
   static bool loaded_;
@@ -113,6 +119,12 @@ TEST_F(MenuScreens, EveryScreenDrawsCleanly) {
     DrawFrame(s.name);
     EXPECT_EQ(mouseX, s.hoverX);
     EXPECT_EQ(mouseY, s.hoverY);
+    // The slot screens show a picture left of each slot's texts; none is ever loaded, so each is a
+    // plain white quad.
+    for (int k = 0; k < 4 && s.state >= 10 && s.state <= 12; ++k) {
+      EXPECT_GE(MinBrightness(97, 372 - 79 * k, 197, 446 - 79 * k), 240) << "slot " << k;
+      EXPECT_LT(MaxBrightness(60, 372 - 79 * k, 90, 446 - 79 * k), 200) << "slot " << k;
+    }
   }
 }
 

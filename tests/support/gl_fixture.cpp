@@ -79,4 +79,23 @@ void GlTest::StackDepths(int& modelview, int& projection, int& texture) {
   glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &texture);
 }
 
+void GlTest::ExpectPixel(int x, int y, int r, int g, int b) {
+  uint8_t rgb[3];
+  PixelAt(x, y, rgb);
+  EXPECT_NEAR(rgb[0], r, 2) << "at " << x << ", " << y;
+  EXPECT_NEAR(rgb[1], g, 2) << "at " << x << ", " << y;
+  EXPECT_NEAR(rgb[2], b, 2) << "at " << x << ", " << y;
+}
+
+GLuint GlTest::MakeTexture(int width, int height, const uint8_t* rgb) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  return name;
+}
+
 std::string DataFile(const std::string& relative) { return std::string(DUN_DATA_DIR) + "/" + relative; }

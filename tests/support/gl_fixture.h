@@ -27,6 +27,11 @@ class GlTest : public ::testing::Test {
   static GLenum DrainGlErrors();
   // Depth of the model-view, projection and texture stacks.
   static void StackDepths(int& modelview, int& projection, int& texture);
+  // Expects the pixel at (x, y) (GL window coordinates) to be (r, g, b) within 2 per channel.
+  static void ExpectPixel(int x, int y, int r, int g, int b);
+  // A new texture of width x height RGB texels (rows bottom-up) with nearest filtering and no
+  // mipmaps; it is left bound.
+  static GLuint MakeTexture(int width, int height, const uint8_t* rgb);
 };
 
 // Reads the back buffer of the current context (RGB, rows top to bottom).
