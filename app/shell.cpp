@@ -11,7 +11,6 @@
 #include "game/game_state.h"
 #include "game/input.h"
 #include "platform/clock.h"
-#include "platform/shell_open.h"
 #include "platform/window.h"
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
@@ -20,7 +19,6 @@ bool fullscreen = true;
 bool showFps = false;
 
 const char* const kSettingsPath = "base/menu.inf";
-const char* const kStatisticsPage = "https://www.dunmarrow.example/stats/dunmarrow.html";
 
 namespace {
 
@@ -184,7 +182,7 @@ int WinMain() {
 
   ReleaseSound();
   if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
+  // No statistics page is published, so none is opened in a browser at the end.
   DestroyGameWindow();
-  OpenUrl(kStatisticsPage);
   return static_cast<int>(st.lastWParam);
 }

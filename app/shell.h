@@ -11,7 +11,6 @@ extern bool fullscreen;
 extern bool showFps;
 
 extern const char* const kSettingsPath;  // "base/menu.inf"
-extern const char* const kStatisticsPage;
 
 // Reads the settings file; a missing, short or invalid file gives the defaults for what is
 // missing or invalid. Derives the window size.
