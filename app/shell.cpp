@@ -3,6 +3,8 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <cstdio>
+
 #include "engine/formats/binary_io.h"
 #include "engine/formats/settings_file.h"
 #include "engine/frame.h"
@@ -154,7 +156,10 @@ int WinMain() {
   // The device name of the original sound system does not exist here; the default device serves.
   ALCdevice* device = alcOpenDevice("DirectSound3D");
   if (!device) device = alcOpenDevice(nullptr);
-  if (!device) return -1;
+  if (!device) {
+    std::fprintf(stderr, "No sound device could be opened; run with ALSOFT_DRIVERS=null to play without sound.\n");
+    return -1;
+  }
   ALCcontext* context = alcCreateContext(device, nullptr);
   alcMakeContextCurrent(context);
   alGetError();
@@ -163,11 +168,11 @@ int WinMain() {
   menuMusic.Open("base/music/menu.ogg", true, true);
   alDistanceModel(AL_INVERSE_DISTANCE);
 
-  // A start that ends without a window (full screen refused and the window declined) still
-  // hands the sound device back.
+  // A start that ends without a window (no display, full screen refused and the window declined)
+  // still hands the sound device back, and ends as a failure: the box has said why.
   if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) {
     ReleaseSound();
-    return 0;
+    return kNoWindowExitCode;
   }
 
   LoopState st;
@@ -175,7 +180,7 @@ int WinMain() {
     const PassResult r = MessageLoopPass(st);
     if (r == PassResult::Abort) {
       ReleaseSound();
-      return 0;
+      return kNoWindowExitCode;
     }
     if (r == PassResult::Done) break;
   }
