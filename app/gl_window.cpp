@@ -105,8 +105,10 @@ bool InitGL() {
 
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool wantFullscreen) {
   fullscreen = wantFullscreen;
+  // Without a display neither a full-screen mode nor a window can be had: say so, rather than
+  // asking about a full-screen mode.
   if (!PlatformInitVideo()) {
-    Error("Failed To Register The Window Class.");
+    Error("Can't Open A Display (No X11 Or Wayland Display Is Reachable).");
     return false;
   }
   if (fullscreen && !PlatformHasDisplayMode(width, height, bits)) {

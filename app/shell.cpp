@@ -3,6 +3,8 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <cstdio>
+
 #include "engine/formats/binary_io.h"
 #include "engine/formats/settings_file.h"
 #include "engine/frame.h"
@@ -11,7 +13,6 @@
 #include "game/game_state.h"
 #include "game/input.h"
 #include "platform/clock.h"
-#include "platform/shell_open.h"
 #include "platform/window.h"
 #include "sound/music_track.h"
 #include "sound/sound_source.h"
@@ -20,7 +21,6 @@ bool fullscreen = true;
 bool showFps = false;
 
 const char* const kSettingsPath = "base/menu.inf";
-const char* const kStatisticsPage = "https://www.dunmarrow.example/stats/dunmarrow.html";
 
 namespace {
 
@@ -156,7 +156,10 @@ int WinMain() {
   // The device name of the original sound system does not exist here; the default device serves.
   ALCdevice* device = alcOpenDevice("DirectSound3D");
   if (!device) device = alcOpenDevice(nullptr);
-  if (!device) return -1;
+  if (!device) {
+    std::fprintf(stderr, "No sound device could be opened; run with ALSOFT_DRIVERS=null to play without sound.\n");
+    return -1;
+  }
   ALCcontext* context = alcCreateContext(device, nullptr);
   alcMakeContextCurrent(context);
   alGetError();
@@ -165,11 +168,11 @@ int WinMain() {
   menuMusic.Open("base/music/menu.ogg", true, true);
   alDistanceModel(AL_INVERSE_DISTANCE);
 
-  // A start that ends without a window (full screen refused and the window declined) still
-  // hands the sound device back.
+  // A start that ends without a window (no display, full screen refused and the window declined)
+  // still hands the sound device back, and ends as a failure: the box has said why.
   if (!CreateGameWindow("Dunmarrow", screenWidth, screenHeight, colorBits, fullscreen)) {
     ReleaseSound();
-    return 0;
+    return kNoWindowExitCode;
   }
 
   LoopState st;
@@ -177,14 +180,14 @@ int WinMain() {
     const PassResult r = MessageLoopPass(st);
     if (r == PassResult::Abort) {
       ReleaseSound();
-      return 0;
+      return kNoWindowExitCode;
     }
     if (r == PassResult::Done) break;
   }
 
   ReleaseSound();
   if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
+  // No statistics page is published, so none is opened in a browser at the end.
   DestroyGameWindow();
-  OpenUrl(kStatisticsPage);
   return static_cast<int>(st.lastWParam);
 }

@@ -11,7 +11,6 @@ extern bool fullscreen;
 extern bool showFps;
 
 extern const char* const kSettingsPath;  // "base/menu.inf"
-extern const char* const kStatisticsPage;
 
 // Reads the settings file; a missing, short or invalid file gives the defaults for what is
 // missing or invalid. Derives the window size.
@@ -23,7 +22,10 @@ void DeriveWindowSize();
 // The reverse, at window re-creation: 640, 800 and 1024 wide give 0, 1, 2; other widths leave it.
 void DeriveResolutionIndex();
 
-// The whole life of the process; returns the exit code.
+// The whole life of the process; returns the exit code: the last quit message's code after a
+// normal end, -1 when no sound device opens, kNoWindowExitCode when no window could be made (at
+// start or on re-creation).
+constexpr int kNoWindowExitCode = 1;
 int WinMain();
 
 // The message loop, in pieces that tests drive with their own hooks.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/data_file_report.h"
 #include "engine/frame.h"
 #include "platform/dialog.h"
 
@@ -32,11 +33,13 @@ bool BhmReader::Import(ModelPart& part, const char* fileName) {
   const std::string name = fileName ? fileName : "";
   std::vector<uint8_t> bytes;
   if (name.empty() || !ReadWholeFile(DataPath(name), bytes, kMaxPartFileBytes)) {
+    if (!name.empty()) ReportDataFileNotLoaded(name);
     ShowMessageBox("Unable to find the file: " + name + "!", "Error", DialogButtons::Ok, DialogIcon::Stop);
     return false;
   }
   std::string problem;
   if (!ParseBhm(bytes, part, &problem)) {
+    ReportDataFileNotLoaded(name);
     ShowMessageBox("Invalid file format (" + problem + "): " + name + "!", "Error", DialogButtons::Ok,
                    DialogIcon::Stop);
     return false;
@@ -88,7 +91,10 @@ bool CharacterModel::LoadWeapons(const char* dir) {
 bool CharacterModel::LoadAnimations(const char* fileName) {
   if (!fileName) return false;
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(DataPath(fileName), bytes, kMaxAnimationFileBytes)) return false;
+  if (!ReadWholeFile(DataPath(fileName), bytes, kMaxAnimationFileBytes)) {
+    ReportDataFileNotLoaded(fileName);
+    return false;
+  }
   ParseAnimationConfig(std::string(bytes.begin(), bytes.end()), upper.animations, lower.animations);
   ClampAnimationsToFrames(upper);
   ClampAnimationsToFrames(lower);

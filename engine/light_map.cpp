@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/data_file_report.h"
 #include "engine/gl_setup.h"
 #include "engine/static_model.h"
 #include "engine/textures.h"
@@ -51,8 +52,11 @@ void ResetLightMaps() {
 
 void ReadLightMap(int map) {
   std::vector<uint8_t> bytes;
-  if (map < 1 || map > 20 ||
-      !ReadWholeFile(DataPath(LightMapFileName(map)), bytes, size_t(kLightMapCapacity) * kLightMapFileEntryBytes)) {
+  if (map < 1 || map > 20) {
+    bytes.clear();
+  } else if (!ReadWholeFile(DataPath(LightMapFileName(map)), bytes,
+                            size_t(kLightMapCapacity) * kLightMapFileEntryBytes)) {
+    ReportDataFileNotLoaded(LightMapFileName(map));
     bytes.clear();
   }
   DecodeLightMap(bytes.data(), bytes.size(), &lightMaps[0][0], kLightMapCapacity);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/data_file_report.h"
 #include "engine/textures.h"
 
 namespace {
@@ -79,7 +80,10 @@ void StaticModel::SetContents(Ms3dData&& data) {
 bool Ms3dModel::Load(const char* fileName) {
   if (!fileName) return false;
   Ms3dData data;
-  if (!LoadMs3dFile(fileName, data)) return false;
+  if (!LoadMs3dFile(fileName, data)) {
+    ReportDataFileNotLoaded(fileName);
+    return false;
+  }
   SetContents(std::move(data));
   return true;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/data_file_report.h"
 #include "engine/formats/tga_file.h"
 
 GLuint bmpTextures[61];
@@ -57,7 +58,10 @@ bool LoadBmpTable(GLuint* table, const int* numbers, int count, GLint minFilter)
 std::unique_ptr<RgbImage> LoadBMP(const char* fileName) {
   if (!fileName) return nullptr;
   auto image = std::make_unique<RgbImage>();
-  if (!ReadBmpFile(DataPath(fileName), *image)) return nullptr;
+  if (!ReadBmpFile(DataPath(fileName), *image)) {
+    ReportDataFileNotLoaded(fileName);
+    return nullptr;
+  }
   return image;
 }
 
@@ -81,7 +85,10 @@ TgaTexture::~TgaTexture() {
 bool TgaTexture::LoadTGA(const char* fileName) {
   if (!fileName) return false;
   TgaImage image;
-  if (!ReadTgaFile(DataPath(fileName), image)) return false;
+  if (!ReadTgaFile(DataPath(fileName), image)) {
+    ReportDataFileNotLoaded(fileName);
+    return false;
+  }
   Free();
   width = image.width;
   height = image.height;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/data_file_report.h"
 #include "engine/formats/game_data.h"
 #include "engine/random.h"
 #include "engine/static_model.h"
@@ -53,7 +54,11 @@ bool MapPointBox(PointBox& box) {
 std::vector<PointRow> ReadPointFile(int map, const char* file, size_t maxRows) {
   const std::string path = MapPointsPath(map, file);
   std::vector<uint8_t> bytes;
-  if (path.empty() || !ReadWholeFile(path, bytes, kMaxTableFileBytes)) return {};
+  if (path.empty()) return {};
+  if (!ReadWholeFile(path, bytes, kMaxTableFileBytes)) {
+    ReportDataFileNotLoaded(path);
+    return {};
+  }
   PointBox box;
   return ParsePointTable(bytes, maxRows, MapPointBox(box) ? &box : nullptr);
 }

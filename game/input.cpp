@@ -79,7 +79,13 @@ void GameWindowProc(const Message& m) {
         fireHeld = firePressedSinceFrame = true;
         fireReleaseWaiting = false;
       }
-      if (gameState != 0) HandleMenuClick();
+      if (gameState != 0) {
+        // The click acts where it happened: the pointer may have moved since the last frame
+        // mapped it (hover keeps to the frame's position).
+        int x = mouseX, y = mouseY;
+        MapWindowPointToMenu(LParamLow(m.lParam), LParamHigh(m.lParam), x, y);
+        HandleMenuClick(x, y);
+      }
       return;
     case WM_LBUTTONUP:
       if (gameState == 0) {

@@ -298,11 +298,11 @@ void Apply(const ClickBox& b) {
 
 }  // namespace
 
-MenuClickOutcome HandleMenuClick() {
+MenuClickOutcome HandleMenuClick(int x, int y) {
   MenuClickOutcome out;
   // The screen is captured once: an effect that changes gameState cannot make a box of the next
   // screen act on the same click.
-  const ClickBox* b = FindClickBox(gameState, mouseX, mouseY);
+  const ClickBox* b = FindClickBox(gameState, x, y);
   if (!b) return out;
   out.handled = true;
   out.sound = b->sound;

@@ -75,10 +75,9 @@ void DrawFadeIn() {
 }
 
 void UpdateMenuCursor() {
-  int x = 0, y = 0, w = 0, h = 0;
+  int x = 0, y = 0;
   GetCursorPos(x, y);
-  PlatformClientSize(w, h);
-  MapCursorToMenu(x, y, w, h, mouseX, mouseY);
+  MapWindowPointToMenu(x, y, mouseX, mouseY);
 }
 
 void DrawCursor() {
@@ -99,6 +98,12 @@ void DrawCursor() {
 }
 
 }  // namespace
+
+void MapWindowPointToMenu(int x, int y, int& menuX, int& menuY) {
+  int w = 0, h = 0;
+  PlatformClientSize(w, h);
+  MapCursorToMenu(x, y, w, h, menuX, menuY);
+}
 
 void DrawMenuScreen() {
   // The menus read the real cursor; mouse look switches relative motion on again in play.

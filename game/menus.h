@@ -45,15 +45,17 @@ struct MenuClickOutcome {
   bool reset = false;  // ResetMenuHover ran
 };
 
-// The click procedure (a left click outside play). The screen is the one shown when the click
-// arrives, so at most one box acts even when its effect changes gameState.
-MenuClickOutcome HandleMenuClick();
+// The click procedure (a left click outside play) at a point of the menu space. The screen is the
+// one shown when the click arrives, so at most one box acts even when its effect changes gameState.
+MenuClickOutcome HandleMenuClick(int x, int y);
 // The hover procedure (a mouse move outside play); returns how many hover sounds it started.
 int HandleMenuHover();
 
 // Maps a cursor position in window-client pixels into the 800 x 600 menu space of a client area
 // of width x height; a zero-sized area leaves the outputs as they were.
 void MapCursorToMenu(int x, int y, int width, int height, int& menuX, int& menuY);
+// The same for the game window's current client area (no window: the outputs are left).
+void MapWindowPointToMenu(int x, int y, int& menuX, int& menuY);
 
 // One frame of the menus (gameState not 0).
 void DrawMenuScreen();

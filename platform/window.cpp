@@ -21,7 +21,17 @@ void PlatformFailWindowStep(WindowStep step) { injectedFailure = step; }
 bool PlatformInitVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  // When no real display answers, SDL falls back to a driver that draws nowhere; unless the user
+  // chose one of those on purpose, that is no display at all.
+  const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool nowhere = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  if (nowhere && (chosen == nullptr || *chosen == '\0')) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  return true;
 }
 
 bool PlatformHasDisplayMode(int width, int height, int bitsPerPixel) {

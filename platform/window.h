@@ -7,7 +7,8 @@ struct SDL_Window;
 enum class WindowStep { None, Register, CreateWindow, DeviceContext, ChoosePixelFormat, SetPixelFormat,
                         CreateContext, MakeCurrent };
 
-// Starts the video system if needed; false when there is no display.
+// Starts the video system if needed; false when no display can be opened (a display-less
+// fallback driver counts as none unless SDL_VIDEODRIVER asks for it).
 bool PlatformInitVideo();
 // True when the display offers exactly width x height at bitsPerPixel (for a full-screen switch).
 bool PlatformHasDisplayMode(int width, int height, int bitsPerPixel);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "engine/formats/data_file_report.h"
 #include "platform/dialog.h"
 #include "sound/wav_loader.h"
 
@@ -92,7 +93,10 @@ MusicTrack::~MusicTrack() = default;
 bool MusicTrack::Open(const std::string& fileName, bool loopTrack, bool stream) {
   {
     std::ifstream probe(fileName, std::ios::binary);
-    if (!probe.is_open()) return false;
+    if (!probe.is_open()) {
+      ReportDataFileNotLoaded(fileName);
+      return false;
+    }
   }
   // A track opened before gives up its source and decoder; its buffers stay in the cache.
   Release();
@@ -175,6 +179,7 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
     // A failed open has already cleared the decoder state.
     delete file;
     file = nullptr;
+    ReportDataFileNotLoaded(fileName);
     return false;
   }
   comment = ov_comment(file, -1);
@@ -186,6 +191,7 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
     file = nullptr;
     comment = nullptr;
     info = nullptr;
+    ReportDataFileNotLoaded(fileName);
     return false;
   }
 

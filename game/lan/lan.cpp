@@ -3,6 +3,7 @@
 
 #include "game/game_state.h"
 #include "game/world.h"
+#include "game/lan/lan_internal.h"
 
 HostBlock hostBlock;
 ClientBlock clientBlock;
@@ -74,6 +75,7 @@ void NetClientJoin(uint16_t port, int serverIndex) {
     if (to.ip != 0 && to.port != 0) UdpSendTo(netSocket, datagram.data(), datagram.size(), to);
   }
   joinedHostId = -1;
+  ForgetSentPresses();
   hostBlock.hostId = 0;
   hostBlock.state = HOST_IDLE;
   for (ServerEntry& e : serverList) {
@@ -102,6 +104,7 @@ void ResetNet() {
   for (ServerEntry& e : serverList) e = ServerEntry{};
   lastSenderAddress = acceptedClientAddress = clientPeerAddress = hostAddress = NetAddress{};
   netSendAccumulator = 0.0f;
+  ForgetSentPresses();
   for (int i = 0; i < 2; ++i) hostSnapshot[i] = previousHostSnapshot[i] = NetPlayerState{};
   lanHooks = DefaultLanHooks();
 }

@@ -79,6 +79,7 @@ void NetClientPump(int, int) {
         NetCloseSocket(netSocket);
         return;
       }
+      ForgetSentPresses();
       UnpackHostState();
     }
   }

@@ -23,3 +23,7 @@ void ReceiveWaitingDatagrams(int socket, uint8_t* buffer, size_t capacity, Take&
     if (r == UdpReceive::Datagram) take(buffer, length, from);
   }
 }
+
+// Client: a datagram has gone out with the presses gathered since the last one; the next one
+// carries only what is held or pressed from now on.
+void ForgetSentPresses();

@@ -1,12 +1,14 @@
 // The player records and sound events in and out of the datagrams: the host packs both players
 // before each send; the client keeps the last two host states and blends between them.
 #include <algorithm>
+#include <cstdint>
 
 #include "engine/frame.h"
 #include "game/game_state.h"
 #include "game/input.h"
 #include "game/player.h"
 #include "game/view.h"
+#include "game/lan/lan_internal.h"
 #include "game/lan/net.h"
 
 namespace {
@@ -59,9 +61,15 @@ void BlendShared(const NetPlayerState& a, const NetPlayerState& b, float t, Play
   p.weaponLower = Lerp(a.weaponLower, b.weaponLower, t);
 }
 
-int KeySlot(bool held) { return held && gameState == 0 ? 2 : 1; }
+// The key slots pressed in play since the client's last datagram, in the order of
+// BuildClientInput. A tap shorter than the 50 ms between datagrams still travels in the next one.
+bool pressedSinceSend[8];
 
 }  // namespace
+
+void ForgetSentPresses() {
+  for (bool& p : pressedSinceSend) p = false;
+}
 
 void PackHostState() {
   PackPlayer(players[0], hostBlock.players[0], true);
@@ -111,14 +119,17 @@ void InterpolateRemoteState() {
 }
 
 void BuildClientInput() {
-  clientBlock.forwardKey = KeySlot(keys['W'] || keys[VK_UP]);
-  clientBlock.backKey = KeySlot(keys['S'] || keys[VK_DOWN]);
-  clientBlock.strafeLeftKey = KeySlot(keys['A'] || keys[VK_LEFT]);
-  clientBlock.strafeRightKey = KeySlot(keys['D'] || keys[VK_RIGHT]);
-  clientBlock.fireKey = KeySlot(fireHeld);
-  clientBlock.spaceKey = KeySlot(keys[VK_SPACE]);
-  clientBlock.nextWeaponKey = KeySlot(keys['E']);
-  clientBlock.previousWeaponKey = KeySlot(keys['Q']);
+  int32_t* const slots[8] = {&clientBlock.forwardKey,     &clientBlock.backKey,  &clientBlock.strafeLeftKey,
+                             &clientBlock.strafeRightKey, &clientBlock.fireKey,  &clientBlock.spaceKey,
+                             &clientBlock.nextWeaponKey,  &clientBlock.previousWeaponKey};
+  const bool held[8] = {keys['W'] || keys[VK_UP],    keys['S'] || keys[VK_DOWN], keys['A'] || keys[VK_LEFT],
+                        keys['D'] || keys[VK_RIGHT], fireHeld,                   keys[VK_SPACE],
+                        keys['E'],                   keys['Q']};
+  // A slot is 2 while its key is held in play, and stays 2 until a datagram has carried a press.
+  for (int i = 0; i < 8; ++i) {
+    pressedSinceSend[i] = pressedSinceSend[i] || (held[i] && gameState == 0);
+    *slots[i] = pressedSinceSend[i] ? 2 : 1;
+  }
   players[0].MouseLook();
   const Vec3& v = players[0].viewDirection;
   clientBlock.viewDirection = Vec3(v.x, v.y, v.z);

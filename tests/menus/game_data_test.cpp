@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <stdlib.h>
 
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "engine/formats/binary_io.h"
 #include "engine/formats/game_data.h"
+#include "engine/formats/settings_file.h"
+#include "tools/makebase/makebase.h"
 
 namespace {
 std::vector<uint8_t> Words(std::initializer_list<int32_t> words) {
@@ -96,4 +103,39 @@ TEST(PointTable, PathsExistOnlyForMapsOneToTwenty) {
   EXPECT_EQ(MapPointsPath(0, "mon.ai"), "");
   EXPECT_EQ(MapPointsPath(21, "mon.ai"), "");
   EXPECT_EQ(MapPointsPath(-3, "mon.ai"), "");
+}
+
+// A rebuild runs the generator again over the data folder the game plays from: the player's
+// settings and career stay, and only a file that is not there is written fresh.
+TEST(GeneratedSettingsFiles, ARegenerationKeepsThePlayersOwnAndFillsInWhatIsMissing) {
+  char pattern[] = "/tmp/dun-settings-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern, menu = dir + "/base/menu.inf", career = dir + "/base/career.inf";
+  std::vector<uint8_t> bytes;
+
+  ASSERT_TRUE(makebase::WriteSettingsFiles(dir));
+  ASSERT_TRUE(ReadWholeFile(menu, bytes));
+  EXPECT_EQ(bytes, SerializeSettings(SettingsRecord{}));
+  ASSERT_TRUE(ReadWholeFile(career, bytes));
+  EXPECT_EQ(bytes, Words({1, 1}));
+
+  SettingsRecord played;
+  played.resolutionIndex = 2;
+  played.musicOn = 0;
+  ASSERT_TRUE(WriteWholeFile(menu, SerializeSettings(played)));
+  ASSERT_TRUE(WriteWholeFile(career, Words({7, 7})));
+  ASSERT_TRUE(makebase::WriteSettingsFiles(dir));
+  ASSERT_TRUE(ReadWholeFile(menu, bytes));
+  EXPECT_EQ(bytes, SerializeSettings(played));
+  ASSERT_TRUE(ReadWholeFile(career, bytes));
+  EXPECT_EQ(bytes, Words({7, 7}));
+
+  ASSERT_EQ(std::remove(career.c_str()), 0);
+  ASSERT_TRUE(makebase::WriteSettingsFiles(dir));
+  ASSERT_TRUE(ReadWholeFile(career, bytes));
+  EXPECT_EQ(bytes, Words({1, 1}));
+  ASSERT_TRUE(ReadWholeFile(menu, bytes));
+  EXPECT_EQ(bytes, SerializeSettings(played));
+
+  std::system(("rm -rf '" + dir + "'").c_str());
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/formats/binary_io.h"
 #include "engine/frame.h"
 #include "app/gl_window.h"
 #include "engine/textures.h"
@@ -84,6 +85,12 @@ class MenuScreens : public GlTest {
     return sum / static_cast<double>(px.size());
   }
 
+  // The generated data set's career file (the working directory is the data set).
+  static std::vector<uint8_t> ReadCareerBytes() {
+    std::vector<uint8_t> bytes;
+    ReadWholeFile("base/career.inf", bytes);
+    return bytes;
+  }
 
   static std::filesystem::path previous_;
   static bool loaded_;
@@ -198,6 +205,37 @@ TEST_F(MenuScreens, SearchWindowRunsOneSecondAndClosesTheSocketOnce) {
   DrawFrame();
   EXPECT_EQ(netSocket, 9);
   netSocket = kInvalidSocket;
+}
+
+// A move and a click that both arrive between two frames: the click acts where it happened, not
+// where the last frame left the cursor (the menu window is 800 x 600, so pixels are menu units).
+TEST_F(MenuScreens, AClickActsWhereItHappensNotWhereTheLastFrameSawTheCursor) {
+  const auto moveAndClick = [](int x, int y) {
+    GameWindowProc(Message{WM_MOUSEMOVE, 0, MakeLParam(x, y)});
+    GameWindowProc(Message{WM_LBUTTONDOWN, 0, MakeLParam(x, y)});
+    GameWindowProc(Message{WM_LBUTTONUP, 0, MakeLParam(x, y)});
+  };
+  // Resting on OPTIONS, then over to EXIT and click: the quit question, not the options.
+  gameState = 1;
+  OverrideCursorPos(true, 120, 375);
+  DrawFrame();
+  ASSERT_EQ(mouseY, 375);
+  moveAndClick(120, 425);
+  EXPECT_EQ(gameState, 90);
+
+  // Resting on NORMAL of the difficulty screen, a quick move to BACK and a click: back to the
+  // career screen, with no career started and the career file untouched.
+  const std::vector<uint8_t> careerBefore = ReadCareerBytes();
+  gameState = 81;
+  difficulty = 1;
+  OverrideCursorPos(true, 400, 325);
+  DrawFrame();
+  moveAndClick(400, 425);
+  EXPECT_EQ(gameState, 80);
+  EXPECT_EQ(difficulty, 1);
+  const std::vector<uint8_t> careerAfter = ReadCareerBytes();
+  EXPECT_EQ(careerAfter, careerBefore);
+  if (careerAfter != careerBefore) WriteWholeFile("base/career.inf", careerBefore);
 }
 
 }  // namespace

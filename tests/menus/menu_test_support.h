@@ -33,7 +33,7 @@ inline void ResetMenuWorld() {
 inline MenuClickOutcome ClickAt(int x, int y) {
   mouseX = x;
   mouseY = y;
-  return HandleMenuClick();
+  return HandleMenuClick(x, y);
 }
 
 inline int MoveTo(int x, int y) {

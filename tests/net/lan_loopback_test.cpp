@@ -322,6 +322,49 @@ TEST_F(LanLoopback, AHostBacklogIsDrainedAtOnceAndTheNewestInputCounts) {
   EXPECT_LE(silentFrames, 21);  // 20 frames of 5 ms refill the budget from -1 to 1
 }
 
+// At 60 frames per second the client sends every third frame. Taps of the fire button, Space, E
+// and Q, each pressed and released between two frames (the window procedure keeps them down for
+// that one frame), all reach the host once, whatever frame of the send cycle they fall in.
+TEST_F(LanLoopback, EveryOneFrameTapOfTheClientReachesTheHostOnce) {
+  Join();
+  frameStep = 100.0f / 60.0f;
+  Frames(12);  // both snapshots hold the host's state: the client's player is alive
+  ASSERT_GT(client.player[0].health, 0.0f);
+  constexpr int kTaps = 30;
+  int seen[4] = {};
+  int32_t before[4] = {1, 1, 1, 1};
+  const auto countTapsAtHost = [&] {
+    const int32_t now[4] = {host.client.fireKey, host.client.spaceKey, host.client.nextWeaponKey,
+                            host.client.previousWeaponKey};
+    for (int i = 0; i < 4; ++i) {
+      if (now[i] == 2 && before[i] != 2) ++seen[i];
+      before[i] = now[i];
+    }
+  };
+  const auto clientFrame = [](bool tap) {
+    if (tap) {
+      GameWindowProc(Message{WM_LBUTTONDOWN, 0, MakeLParam(320, 240)});
+      for (int key : {VK_SPACE, int('E'), int('Q')}) GameWindowProc(Message{WM_KEYDOWN, uintptr_t(key), 0});
+      GameWindowProc(Message{WM_LBUTTONUP, 0, MakeLParam(320, 240)});
+      for (int key : {VK_SPACE, int('E'), int('Q')}) GameWindowProc(Message{WM_KEYUP, uintptr_t(key), 0});
+    }
+    NetClientPump(NET_PORT);
+    ReleaseTappedInput();  // the shell's loop, after the frame
+  };
+  // A tap every seventh frame walks through every phase of the three-frame send cycle.
+  for (int frame = 0; frame < kTaps * 7 + 6; ++frame) {
+    HostFrame();
+    countTapsAtHost();
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+    On(client, [&] { clientFrame(frame % 7 == 0 && frame < kTaps * 7); });
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+  }
+  EXPECT_EQ(seen[0], kTaps) << "fire";
+  EXPECT_EQ(seen[1], kTaps) << "Space";
+  EXPECT_EQ(seen[2], kTaps) << "E";
+  EXPECT_EQ(seen[3], kTaps) << "Q";
+}
+
 TEST_F(LanLoopback, EveryHostDatagramOfAFrameBringsItsSoundEvents) {
   Join();
   Frames(2);

@@ -6,7 +6,8 @@
 
 namespace makebase {
 
-bool WriteSettingsFiles(const std::string& outDir);  // base/menu.inf, base/career.inf
+// base/menu.inf and base/career.inf, each only where it does not exist yet (the player's own).
+bool WriteSettingsFiles(const std::string& outDir);
 bool WritePictures(const std::string& outDir);       // textures, sky faces, glyph sheet
 bool WriteSounds(const std::string& outDir);         // base/sound/*.wav, base/music/menu.ogg
 bool WriteModels(const std::string& outDir);         // weapons, pick-ups, bandit hit meshes

@@ -1,0 +1,11 @@
+// Names a data file that could not be loaded, and why, in one line on standard error, so that a
+// player or a packager can see what is missing or broken. The loaders call it where they fail and
+// then go on as they would without the file.
+#pragma once
+
+#include <string>
+
+// Writes "Cannot load PATH: WHY", WHY as found at the path: "missing" when nothing is there,
+// "unreadable (...)" when it cannot be read (a directory, a pipe or device, no permission), else
+// "refused as corrupt" (it reads, but the loader refused its contents).
+void ReportDataFileNotLoaded(const std::string& path);
