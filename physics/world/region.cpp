@@ -153,7 +153,7 @@ void Region::RemoveBody(RigidBodyBase* body) {
 }
 
 void Region::FreePair(PoolNode<OverlapPair>* p) {
-  PairSlot* slot = Slot(p->rec.first, p->rec.second);
+  PairSlot* slot = GetPairSlot(p->rec.first, p->rec.second);
   if (slot && slot->pair == p) {
     slot->pair = nullptr;
     slot->mask = 0;
@@ -162,7 +162,7 @@ void Region::FreePair(PoolNode<OverlapPair>* p) {
   pairPool.Give(p);
 }
 
-PairSlot* Region::Slot(const RigidBodyBase* a, const RigidBodyBase* b) {
+PairSlot* Region::GetPairSlot(const RigidBodyBase* a, const RigidBodyBase* b) {
   int lo = a->id, hi = b->id;
   if (lo > hi) std::swap(lo, hi);
   if (lo < 0 || lo == hi) return nullptr;
@@ -192,7 +192,7 @@ bool Region::RecordPair(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b) {
 }
 
 void Region::QueueToggle(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
-  PairSlot* slot = Slot(a, b);
+  PairSlot* slot = GetPairSlot(a, b);
   if (!slot) return;
   if (toggleCount == static_cast<int>(sizeof(toggleQueue) / sizeof(toggleQueue[0]))) FlushToggles();
   __builtin_prefetch(slot, 1);
@@ -206,7 +206,7 @@ void Region::FlushToggles() {
 }
 
 void Region::ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
-  PairSlot* slot = Slot(a, b);
+  PairSlot* slot = GetPairSlot(a, b);
   if (!slot) return;
   ToggleSlot(slot, a, b, bit);
 }
@@ -226,7 +226,7 @@ void Region::ToggleSlot(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b, uint
 }
 
 void Region::ResetPair(RigidBodyBase* a, RigidBodyBase* b) {
-  PairSlot* slot = Slot(a, b);
+  PairSlot* slot = GetPairSlot(a, b);
   if (!slot) return;
   uint8_t mask = 0;
   for (int i = 0; i < 3; ++i) {
@@ -254,13 +254,7 @@ void Region::Update() {
     body->regionState = 0;
     RigidBodyBase* hint = pending[k].hint;
     if (hint && (hint == body || !hint->bodyNode || hint->regionState != 0)) hint = nullptr;
-    for (RegionAxis& axis : axes) {
-      if (axisMask & axis.bit) {
-        axis.InsertBody(body, hint);
-      } else {
-        body->minEnd[axis.index] = body->maxEnd[axis.index] = nullptr;
-      }
-    }
+    InsertBody(body, hint);
     for (PoolNode<BodyNode>* n = bodiesInRegion.head; n; n = n->next) {
       RigidBodyBase* other = n->rec.body;
       if (other == body || other->regionState != 0 || BothParticles(body, other)) continue;
@@ -268,6 +262,34 @@ void Region::Update() {
     }
   }
   pending.Clear();
+}
+
+void Region::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
+  for (RegionAxis& axis : axes) {
+    if (axisMask & axis.bit) {
+      axis.InsertBody(body, hint);
+    } else {
+      body->minEnd[axis.index] = body->maxEnd[axis.index] = nullptr;
+    }
+  }
+}
+
+void Region::Rebuild() {
+  for (RegionAxis& axis : axes) {
+    if (axisMask & axis.bit) axis.Sort(true);
+  }
+  while (PoolNode<OverlapPair>* p = pairs.head) FreePair(p);
+  // Every two bodies whose ends are in the sorted lists, as an insertion pairs them: particles with
+  // every other body but one another.
+  for (PoolNode<BodyNode>* n = bodiesInRegion.head; n; n = n->next) {
+    RigidBodyBase* a = n->rec.body;
+    if (a->regionState != 0) continue;
+    for (PoolNode<BodyNode>* m = n->next; m; m = m->next) {
+      RigidBodyBase* b = m->rec.body;
+      if (b->regionState != 0 || BothParticles(a, b)) continue;
+      ResetPair(a, b);
+    }
+  }
 }
 
 bool Region::SetTerrainMesh(const TerrainMesh* mesh) {

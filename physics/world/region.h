@@ -226,9 +226,13 @@ struct Region {
   bool AddBody(RigidBodyBase* body, RigidBodyBase* hint);
   void RemoveBody(RigidBodyBase* body);
   void Update();
+  // Puts a body's two ends into the sorted list of every sorted axis (and clears them on the others).
+  void InsertBody(RigidBodyBase* body, RigidBodyBase* hint);
+  // Sorts every axis without toggling pairs, then works out every pair afresh from the bodies' boxes.
+  void Rebuild();
   bool SetTerrainMesh(const TerrainMesh* mesh);
 
-  PairSlot* Slot(const RigidBodyBase* a, const RigidBodyBase* b);
+  PairSlot* GetPairSlot(const RigidBodyBase* a, const RigidBodyBase* b);
   void ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit);
   // The toggles of a sort, queued so that their pair slots are fetched while the sort goes on, and
   // then applied in the order they were queued.

@@ -18,6 +18,8 @@ constexpr float kPointsApartSquared = 0.002f;
 constexpr float kFlatSupportCos = 0.99f;
 // Steps between the two ends of a rest snapshot.
 constexpr int32_t kRestWindowSteps = 60;
+// Slow steps in a row before the velocity history is consulted.
+constexpr int32_t kRestHistorySteps = 50;
 // The acceleration below which a joint-group member counts as still where there is no gravity.
 constexpr float kStillAcceleration = 0.05f;
 
@@ -42,13 +44,8 @@ RefreshedContact Refresh(const RigidBodyImpl& body, const RestContact& c) {
   r.normal.w = 0.0f;
   const Vec3 d = r.own - r.other;
   r.separation = d.Dot(r.normal);
-  r.driftSquared = (d - r.normal * r.separation).LengthSquared();
+  r.driftSquared = ProjectOntoPlane(d, r.normal).LengthSquared();
   return r;
-}
-
-// The speed below which an idle body stays asleep.
-bool SlowEnoughToIdle(const RigidBodyImpl& b) {
-  return b.velocity.LengthSquared() + b.angularVelocity.LengthSquared() < b.sim->restSpeedThreshold;
 }
 
 bool AllBelow(const Vec3& v, float limit) {
@@ -107,8 +104,12 @@ void RigidBodyImpl::CheckForRest() {
   if (n == 3 || (n == 2 && restCounter > 100)) PutToRest();
 }
 
+bool RigidBodyImpl::IsMoving() const {
+  return !(velocity.LengthSquared() + angularVelocity.LengthSquared() < sim->restSpeedThreshold);
+}
+
 void RigidBodyImpl::CountSlowStep() {
-  if (!SlowEnoughToIdle(*this)) {
+  if (IsMoving()) {
     restCounter = 0;
   } else if (restCounter < INT32_MAX) {
     ++restCounter;
@@ -128,7 +129,7 @@ bool RigidBodyImpl::StillThroughRestWindow() const {
 }
 
 bool RigidBodyImpl::CheckIdleVelocity() {
-  if (SlowEnoughToIdle(*this)) {
+  if (!IsMoving()) {
     if (isParticle || TestRestingContacts() != 0) {
       ClearVelocityHistory();
       ApplyForcesAndControllers();
@@ -266,6 +267,20 @@ bool RigidBodyImpl::CheckRestSnapshot() {
     return false;
   }
   return true;
+}
+
+bool RigidBodyImpl::CheckRestHistory() {
+  const float dt = sim->stepTime;
+  if (!(angularVelocity.Length() * dt < sleepThreshold)) {
+    restHistoryCount = 0;
+    return false;
+  }
+  if (restHistoryCount < kRestHistorySteps) ++restHistoryCount;
+  if (restHistoryCount < kRestHistorySteps) return false;
+  Vec3 a;
+  for (const Vec3& v : velocityHistory) a += v;
+  a *= 0.1f;
+  return a.Length() * dt < sleepThreshold;
 }
 
 int RigidBodyImpl::SolveStack(bool force) {

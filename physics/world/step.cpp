@@ -493,11 +493,7 @@ void SimulatorImpl::HandleContact(RigidBodyBase* a, RigidBodyBase* b, Constraint
       row->Setup(false, false);
       ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
       RestContact rest;
-      const Vec3 localNormal = Mat3TransformColumn(b->CurrentTransform().rotation, row->normal);
-      rest.Set(b == &terrainBody ? 3 : 1, row->localPointA, row->localPointB, localNormal, row->materialA,
-               row->materialB);
-      rest.other = b;
-      rest.depth = row->depth;
+      rest.Set(*row);
       JoinStacks(ra, rest, row);
       return;
     }
