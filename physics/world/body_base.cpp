@@ -103,6 +103,13 @@ void UpdateBodyBoundingBox(RigidBodyBase* body) {
   }
   body->worldMin = centre - extent;
   body->worldMax = centre + extent;
+  // A box that is not finite cannot be ordered among the others: its ends leave the sorted lists
+  // until it is finite again, when they go back in as a new body's do.
+  if (!IsFiniteVec(body->worldMin) || !IsFiniteVec(body->worldMax)) {
+    if (body->regionState == 0 && body->bodyNode) body->sim->region.LeaveSort(body);
+    return;
+  }
+  if (body->regionState == RigidBodyBase::kOutOfSort) body->sim->region.ReturnToSort(body);
   for (int i = 0; i < 3; ++i) {
     if (body->minEnd[i]) body->minEnd[i]->rec.value = body->worldMin[i];
     if (body->maxEnd[i]) body->maxEnd[i]->rec.value = body->worldMax[i];

@@ -131,25 +131,31 @@ void Region::RemoveBody(RigidBodyBase* body) {
     if (pending[i].hint == body) pending[i].hint = nullptr;
   }
   body->regionState = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (body->minEnd[i]) {
-      axes[i].sorted.Remove(body->minEnd[i]);
-      axes[i].pool.Give(body->minEnd[i]);
-    }
-    if (body->maxEnd[i]) {
-      axes[i].sorted.Remove(body->maxEnd[i]);
-      axes[i].pool.Give(body->maxEnd[i]);
-    }
-    body->minEnd[i] = body->maxEnd[i] = nullptr;
-  }
+  RemoveEndsAndPairs(body);
   bodiesInRegion.Remove(body->bodyNode);
   bodyNodes.Give(body->bodyNode);
   body->bodyNode = nullptr;
+}
+
+void Region::RemoveEndsAndPairs(RigidBodyBase* body) {
+  for (RegionAxis& axis : axes) axis.RemoveEnds(body);
   for (PoolNode<OverlapPair>* p = pairs.head; p;) {
     PoolNode<OverlapPair>* next = p->next;
     if (p->rec.first == body || p->rec.second == body) FreePair(p);
     p = next;
   }
+}
+
+void Region::LeaveSort(RigidBodyBase* body) {
+  RemoveEndsAndPairs(body);
+  body->regionState = RigidBodyBase::kOutOfSort;
+}
+
+void Region::ReturnToSort(RigidBodyBase* body) {
+  // Each body in the broad phase holds at most one pending entry, so there is room; the next update
+  // puts the ends back and works out the body's pairs.
+  if (!pending.Push(PendingInsertion{body, nullptr})) return;
+  body->regionState = 1;
 }
 
 void Region::FreePair(PoolNode<OverlapPair>* p) {
@@ -251,10 +257,9 @@ void Region::Update() {
   for (size_t k = 0; k < pending.Count(); ++k) {
     RigidBodyBase* body = pending[k].body;
     if (body->regionState != 1 || !sim->IsBodyInUse(body)) continue;
-    body->regionState = 0;
     RigidBodyBase* hint = pending[k].hint;
     if (hint && (hint == body || !hint->bodyNode || hint->regionState != 0)) hint = nullptr;
-    InsertBody(body, hint);
+    if (!InsertBody(body, hint)) continue;
     for (PoolNode<BodyNode>* n = bodiesInRegion.head; n; n = n->next) {
       RigidBodyBase* other = n->rec.body;
       if (other == body || other->regionState != 0 || BothParticles(body, other)) continue;
@@ -264,7 +269,14 @@ void Region::Update() {
   pending.Clear();
 }
 
-void Region::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
+bool Region::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
+  // The body has no ends yet: this brings its box up to date and nothing else.
+  UpdateBodyBoundingBox(body);
+  if (!IsFiniteVec(body->worldMin) || !IsFiniteVec(body->worldMax)) {
+    body->regionState = RigidBodyBase::kOutOfSort;
+    return false;
+  }
+  body->regionState = 0;
   for (RegionAxis& axis : axes) {
     if (axisMask & axis.bit) {
       axis.InsertBody(body, hint);
@@ -272,6 +284,7 @@ void Region::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
       body->minEnd[axis.index] = body->maxEnd[axis.index] = nullptr;
     }
   }
+  return true;
 }
 
 void Region::Rebuild() {
@@ -330,6 +343,15 @@ void RegionAxis::Sort(bool quiet) {
   region->FlushToggles();
 }
 
+void RegionAxis::RemoveEnds(RigidBodyBase* body) {
+  for (PoolNode<EndPoint>* e : {body->minEnd[index], body->maxEnd[index]}) {
+    if (!e) continue;
+    sorted.Remove(e);
+    pool.Give(e);
+  }
+  body->minEnd[index] = body->maxEnd[index] = nullptr;
+}
+
 void RegionAxis::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
   PoolNode<EndPoint>* oldTail = sorted.tail;
   PoolNode<EndPoint>* mn = pool.Take();
@@ -345,7 +367,8 @@ void RegionAxis::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
   mx->rec.body = body;
   body->minEnd[index] = mn;
   body->maxEnd[index] = mx;
-  UpdateBodyBoundingBox(body);
+  mn->rec.value = body->worldMin[index];
+  mx->rec.value = body->worldMax[index];
   if (!oldTail) {
     sorted.Append(mn);
     sorted.Append(mx);

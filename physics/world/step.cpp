@@ -459,6 +459,8 @@ void SimulatorImpl::TerrainPass() {
     // A body with collision id -1 never touches the terrain.
     if (b->collisionID == -1) return;
     if (b->geometries.count == 0) return;
+    // Nor does a body whose box is not finite (it would seem to touch every triangle).
+    if (!IsFiniteVec(b->worldMin) || !IsFiniteVec(b->worldMax)) return;
     TestBodyAgainstTerrain(b, still);
   };
   ForEach(activeRigid, pass);

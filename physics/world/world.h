@@ -360,7 +360,9 @@ struct RigidBodyBase {
   PoolNode<BodyNode>* bodyNode = nullptr;
   PoolNode<EndPoint>* minEnd[3] = {nullptr, nullptr, nullptr};
   PoolNode<EndPoint>* maxEnd[3] = {nullptr, nullptr, nullptr};
+  // 0 in the sorted lists, 1 waiting to enter them, kOutOfSort while its box is not finite.
   int32_t regionState = 0;
+  static constexpr int32_t kOutOfSort = 3;
 
   Vec3 smoothedDisplacement;
   // Contacts of other bodies that rest on this one.
