@@ -341,7 +341,7 @@ void RigidBodyImpl::ReleaseLinks() {
   // Resting contacts go in both directions: this body's own slots and the slots of bodies that
   // rest on it.
   for (RestContact& c : restContacts) c.Unlink();
-  while (RestContact* c = restingOnMe) c->Unlink();
+  ReleaseRestingBodies();
 }
 
 }  // namespace phys

@@ -390,6 +390,9 @@ struct RigidBodyBase {
   void BeginIterateSensor() { sensorIter = sensors.head; }
   SensorImpl* GetNextSensor();
   void Active(bool on, RigidBodyBase* hint);
+  // The bodies resting on this one lose those contacts and wake: it holds nothing up any more (it
+  // was freed, deactivated or left without geometry, or it is the terrain and its mesh went).
+  void ReleaseRestingBodies();
   void LeaveConstraintSet();
   void ReleaseGeometriesAndSensors();
   bool InRegion() const { return bodyNode != nullptr; }
