@@ -345,16 +345,37 @@ int RigidBodyImpl::SolveStack(bool force) {
   }
   int made = 0, recorded = 0;
   Vec3 normalSum;
-  // A face resting on a face (the supports share one normal) is settled onto its deepest corner
-  // first: the rows are solved last to first, so they are appended from the widest gap to the
-  // deepest. Solved in the order the slots happened to fill, the same corner took the load first
-  // on every box of a tower, and each box came to rest tilted the same way within the slop.
+  // A face resting on a face (the supports share one normal) is settled in the order of its
+  // corners' depths. Solved in the order the slots happened to fill, the same corner took the load
+  // first on every box of a tower, and each box came to rest tilted the same way within the slop.
+  // Which end goes first depends on how the rows act on one another through the body: a push at
+  // one corner lifts another corner when the body mostly moves as a whole (the deepest is solved
+  // first and lifts the rest with it), but presses it down when the body mostly turns, as a solid
+  // box does (then the deepest is solved last, so that the last push holds it). The rows are
+  // solved last to first, so they are appended in the opposite order.
   bool flat = true;
   for (int k = 1; k < keptCount; ++k) flat = flat && kept[k].normal.Dot(kept[0].normal) > kFlatSupportCos;
-  for (int x = 1; x < keptCount && flat; ++x) {
-    for (int y = x; y > 0 && kept[y].separation > kept[y - 1].separation; --y) {
-      std::swap(kept[y], kept[y - 1]);
-      std::swap(keptSlot[y], keptSlot[y - 1]);
+  if (flat && keptCount > 1) {
+    // The normal velocity a unit push along the normal at the deepest corner gives the other
+    // corners, summed: 1/m + (r_deep x n) . W (r_other x n), W the world inverse inertia.
+    int deepest = 0;
+    for (int k = 1; k < keptCount; ++k) {
+      if (kept[k].separation < kept[deepest].separation) deepest = k;
+    }
+    auto arm = [&](int k) { return Vec3Cross(kept[k].own - pose.position, kept[k].normal); };
+    const Vec3 turn = Mat3TransformColumn(worldInverseInertia, arm(deepest));
+    float lift = 0.0f;
+    for (int k = 0; k < keptCount; ++k) {
+      if (k != deepest) lift += inverseMass + arm(k).Dot(turn);
+    }
+    const bool deepestLast = lift < 0.0f;
+    for (int x = 1; x < keptCount; ++x) {
+      for (int y = x; y > 0 && (deepestLast ? kept[y].separation < kept[y - 1].separation
+                                            : kept[y].separation > kept[y - 1].separation);
+           --y) {
+        std::swap(kept[y], kept[y - 1]);
+        std::swap(keptSlot[y], keptSlot[y - 1]);
+      }
     }
   }
   for (int k = 0; k < keptCount; ++k) {
