@@ -41,6 +41,15 @@ struct World {
   }
 };
 
+// Every body of the comparison has the mass the other engines give theirs, and a solid body's own
+// inertia for its shape, as theirs have. (The material of the game's world has density 0, so the
+// geometry would not give the box its mass properties.)
+constexpr float kBodyMass = 1.0f;
+Vec3 SolidBoxInertia(float x, float y, float z, float mass) {
+  const float k = mass / 12.0f;
+  return Vec3(k * (y * y + z * z), k * (x * x + z * z), k * (x * x + y * y));
+}
+
 bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 SphereResult Spheres(const Mesh& ground, float half, const std::vector<Point>& starts, int frames,
@@ -54,6 +63,8 @@ SphereResult Spheres(const Mesh& ground, float half, const std::vector<Point>& s
     b->SetCollideConnected(true);
     b->AddGeometry()->SetSphereDiameter(2.0f * kSphereRadius);
     b->UpdateBoundingInfo();
+    b->SetMass(kBodyMass);
+    b->SetInertiaTensor(SphereInertiaTensor(2.0f * kSphereRadius, kBodyMass));
     b->SetPos(Vec3(p.x, p.y, p.z));
     bodies.push_back(b);
   }
@@ -90,8 +101,9 @@ StackResult Stack(const Mesh& floor, const std::vector<Point>& boxes, int frames
   for (const Point& p : boxes) {
     RigidBody* b = w.sim->CreateRigidBody();
     b->AddGeometry()->SetBoxSize3(1, 1, 1);
-    b->UpdateMassProperties();
     b->UpdateBoundingInfo();
+    b->SetMass(kBodyMass);
+    b->SetInertiaTensor(SolidBoxInertia(1, 1, 1, kBodyMass));
     b->SetPos(Vec3(p.x, p.y, p.z));
     bodies.push_back(b);
   }

@@ -35,7 +35,10 @@ bool RigidBodyBase::RemoveGeometry(TConvex* geometry) {
   if (geometryIter == n) geometryIter = n->next;
   geometries.Remove(n);
   sim->geometryPool.Give(n);
-  if (geometries.count == 0 && InRegion() && !customCollision) sim->region.RemoveBody(this);
+  if (geometries.count == 0 && !customCollision) {
+    if (InRegion()) sim->region.RemoveBody(this);
+    ReleaseRestingBodies();
+  }
   return true;
 }
 
@@ -103,6 +106,13 @@ void UpdateBodyBoundingBox(RigidBodyBase* body) {
   }
   body->worldMin = centre - extent;
   body->worldMax = centre + extent;
+  // A box that is not finite cannot be ordered among the others: its ends leave the sorted lists
+  // until it is finite again, when they go back in as a new body's do.
+  if (!IsFiniteVec(body->worldMin) || !IsFiniteVec(body->worldMax)) {
+    if (body->regionState == 0 && body->bodyNode) body->sim->region.LeaveSort(body);
+    return;
+  }
+  if (body->regionState == RigidBodyBase::kOutOfSort) body->sim->region.ReturnToSort(body);
   for (int i = 0; i < 3; ++i) {
     if (body->minEnd[i]) body->minEnd[i]->rec.value = body->worldMin[i];
     if (body->maxEnd[i]) body->maxEnd[i]->rec.value = body->worldMax[i];
@@ -118,7 +128,10 @@ void RigidBodyBase::UseCustomCollisionDetection(bool on, const Transform* box, f
   } else {
     customCollision = 0;
     UpdateBoundingInfo();
-    if (InRegion() && geometries.count == 0) sim->region.RemoveBody(this);
+    if (geometries.count == 0) {
+      if (InRegion()) sim->region.RemoveBody(this);
+      ReleaseRestingBodies();
+    }
   }
 }
 
@@ -153,11 +166,20 @@ void RigidBodyBase::Active(bool on, RigidBodyBase* hint) {
   if (!on) {
     sim->MoveToInactive(this);
     if (InRegion()) sim->region.RemoveBody(this);
+    ReleaseRestingBodies();
     active = 0;
   } else {
     sim->MoveToActive(this);
     if (geometries.count > 0 || customCollision) sim->region.AddBody(this, hint);
     active = 1;
+  }
+}
+
+void RigidBodyBase::ReleaseRestingBodies() {
+  while (RestContact* c = restingOnMe) {
+    RigidBodyImpl* owner = c->owner;
+    c->Unlink();
+    if (owner) owner->WakeUp();
   }
 }
 
@@ -241,8 +263,7 @@ void SimulatorImpl::FreeAnimated(AnimatedBodyImpl* body) {
     Log("Trying to Free invalid AnimatedBody.\n");
     return;
   }
-  // Rigid bodies resting on it lose those contacts.
-  while (RestContact* c = body->restingOnMe) c->Unlink();
+  body->ReleaseRestingBodies();
   body->ReleaseGeometriesAndSensors();
   FreeJointsOfBody(body);
   body->LeaveConstraintSet();

@@ -11,6 +11,18 @@ void Simulator::FreeAnimatedBody(AnimatedBody* body) { Impl(this)->FreeAnimated(
 
 // ---- RigidBody ----
 
+// Positions, rotations, velocities, momenta, forces, impulses and damping that are not finite are
+// refused: the body keeps what it had, and the refusal is logged. (One non-finite position would
+// otherwise spread through the step to every body it touches.)
+static bool Refused(SimulatorImpl* sim, const char* message, bool finite) {
+  if (finite) return false;
+  sim->Log(message);
+  return true;
+}
+static bool FiniteMat3(const Mat3& m) { return IsFiniteVec(m.row[0]) && IsFiniteVec(m.row[1]) && IsFiniteVec(m.row[2]); }
+#define REFUSE_NONFINITE(sim, operation, finite) \
+  if (Refused(sim, operation " refused: not a finite value.\n", finite)) return
+
 void RigidBody::SetMass(float mass) { Impl(this)->SetMass(mass); }
 float RigidBody::GetMass() const { return Impl(this)->mass; }
 void RigidBody::SetInertiaTensor(const Vec3& d) { Impl(this)->SetInertiaTensor(DiagonalMat3(d)); }
@@ -23,6 +35,7 @@ Vec3 RigidBody::GetPos() const {
 }
 void RigidBody::SetPos(const Vec3& pos) {
   RigidBodyImpl* b = Impl(this);
+  REFUSE_NONFINITE(b->sim, "RigidBody::SetPos", IsFiniteVec(pos));
   b->pose.position = pos;
   b->pose.position.w = 1.0f;
   b->WakeUp();
@@ -30,6 +43,7 @@ void RigidBody::SetPos(const Vec3& pos) {
 Mat3 RigidBody::GetRotationM3() const { return Impl(this)->pose.rotation; }
 Quat RigidBody::GetRotationQ() const { return Impl(this)->orientation; }
 void RigidBody::SetRotationM3(const Mat3& r) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetRotationM3", FiniteMat3(r));
   Impl(this)->SetRotation(r);
   Impl(this)->WakeUp();
 }
@@ -41,12 +55,14 @@ Transform RigidBody::GetTransform() {
 }
 Vec3 RigidBody::GetVelocity() const { return Impl(this)->velocity; }
 void RigidBody::SetVelocity(const Vec3& v) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetVelocity", IsFiniteVec(v));
   Impl(this)->velocity = v;
   Impl(this)->WakeUpStack();
 }
 Vec3 RigidBody::GetAngularVelocity() const { return Impl(this)->angularVelocity; }
 Vec3 RigidBody::GetAngularMomentum() const { return Impl(this)->angularMomentum; }
 void RigidBody::SetAngularMomentum(const Vec3& L) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetAngularMomentum", IsFiniteVec(L));
   Impl(this)->SetAngularMomentum(L);
   Impl(this)->WakeUpStack();
 }
@@ -60,38 +76,52 @@ static bool AboveWakeLimit(const Vec3& v) {
 }
 
 void RigidBody::SetForce(const Vec3& f) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetForce", IsFiniteVec(f));
   Impl(this)->force = f;
   if (AboveWakeLimit(f)) Impl(this)->WakeUp();
 }
 Vec3 RigidBody::GetForce() const { return Impl(this)->force; }
-void RigidBody::SetTorque(const Vec3& t) { Impl(this)->torque = t; }
+void RigidBody::SetTorque(const Vec3& t) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetTorque", IsFiniteVec(t));
+  Impl(this)->torque = t;
+}
 Vec3 RigidBody::GetTorque() const { return Impl(this)->torque; }
 void RigidBody::SetForceAtPos(const Vec3& f, const Vec3& pos) {
   RigidBodyImpl* b = Impl(this);
+  REFUSE_NONFINITE(b->sim, "RigidBody::SetForceAtPos", IsFiniteVec(f) && IsFiniteVec(pos));
   b->force = f;
   b->torque = Vec3Cross(pos - b->pose.position, f);
   if (AboveWakeLimit(f) || AboveWakeLimit(b->torque)) b->WakeUp();
 }
 void RigidBody::ApplyImpulse(const Vec3& j) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::ApplyImpulse", IsFiniteVec(j));
   Impl(this)->velocity += j * (1.0f / Impl(this)->mass);
   Impl(this)->WakeUpStack();
 }
 void RigidBody::ApplyImpulseAtPos(const Vec3& j, const Vec3& pos) {
   RigidBodyImpl* b = Impl(this);
+  REFUSE_NONFINITE(b->sim, "RigidBody::ApplyImpulseAtPos", IsFiniteVec(j) && IsFiniteVec(pos));
   b->velocity += j * b->inverseMass;
   b->SetAngularMomentum(b->angularMomentum + Vec3Cross(pos - b->pose.position, j));
   b->WakeUp();
 }
 void RigidBody::ApplyTwist(const Vec3& t) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::ApplyTwist", IsFiniteVec(t));
   Impl(this)->SetAngularMomentum(t);
   Impl(this)->WakeUp();
 }
 void RigidBody::GravityEnable(bool on) { Impl(this)->gravityEnabled = on ? 1 : 0; }
 bool RigidBody::GetGravityEnable() const { return Impl(this)->gravityEnabled != 0; }
 // Damping is a fraction of the velocity removed per step: kept within [0, 1].
-void RigidBody::SetLinearDamping(float d) { Impl(this)->linearDamping = Clamp01(std::fabs(d)); }
+void RigidBody::SetLinearDamping(float d) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetLinearDamping", std::isfinite(d));
+  Impl(this)->linearDamping = Clamp01(std::fabs(d));
+}
 float RigidBody::GetLinearDamping() const { return Impl(this)->linearDamping; }
-void RigidBody::SetAngularDamping(float d) { Impl(this)->angularDamping = Clamp01(std::fabs(d)); }
+void RigidBody::SetAngularDamping(float d) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetAngularDamping", std::isfinite(d));
+  Impl(this)->angularDamping = Clamp01(std::fabs(d));
+}
 float RigidBody::GetAngularDamping() const { return Impl(this)->angularDamping; }
 void RigidBody::SetSleepThreshold(float t) { Impl(this)->sleepThreshold = t; }
 float RigidBody::GetSleepThreshold() const { return Impl(this)->sleepThreshold; }
@@ -152,6 +182,7 @@ Vec3 AnimatedBody::GetPos() const {
 }
 void AnimatedBody::SetPos(const Vec3& pos) {
   AnimatedBodyImpl* b = Impl(this);
+  REFUSE_NONFINITE(b->sim, "AnimatedBody::SetPos", IsFiniteVec(pos));
   b->pose.position = pos;
   b->pose.position.w = 1.0f;
   UpdateAnimatedBodyBoundingBox(b);
@@ -160,10 +191,13 @@ void AnimatedBody::SetPos(const Vec3& pos) {
 Mat3 AnimatedBody::GetRotationM3() const { return Impl(this)->pose.rotation; }
 Quat AnimatedBody::GetRotationQ() const { return QuatFromMat3(Impl(this)->pose.rotation); }
 void AnimatedBody::SetRotationM3(const Mat3& r) {
+  REFUSE_NONFINITE(Impl(this)->sim, "AnimatedBody::SetRotationM3", FiniteMat3(r));
   Impl(this)->pose.rotation = r;
   Impl(this)->moved = 1;
 }
 void AnimatedBody::SetRotationQ(const Quat& q) {
+  REFUSE_NONFINITE(Impl(this)->sim, "AnimatedBody::SetRotationQ",
+                   std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) && std::isfinite(q.w));
   Impl(this)->moved = 1;
   Impl(this)->pose.rotation = q.ToMat3();
 }
@@ -199,7 +233,17 @@ AnimatedBody* Sensor::GetDetectAnimatedBody() const {
 // ---- Controller ----
 
 RigidBody* Controller::GetRigidBody() const { return Impl(this)->body; }
-void Controller::SetControllerForce(const Vec3& f) { Impl(this)->forceA = f; }
+// A controller's simulator: its body's, or its joint's.
+static SimulatorImpl* ControllerSim(ControllerImpl* c) {
+  return c->body ? c->body->sim : static_cast<JointImpl*>(c->joint)->ownerSimulator;
+}
+void Controller::SetControllerForce(const Vec3& f) {
+  REFUSE_NONFINITE(ControllerSim(Impl(this)), "Controller::SetControllerForce", IsFiniteVec(f));
+  Impl(this)->forceA = f;
+}
 Vec3 Controller::GetControllerForce() const { return Impl(this)->forceA; }
-void Controller::SetControllerTorque(const Vec3& t) { Impl(this)->torqueA = t; }
+void Controller::SetControllerTorque(const Vec3& t) {
+  REFUSE_NONFINITE(ControllerSim(Impl(this)), "Controller::SetControllerTorque", IsFiniteVec(t));
+  Impl(this)->torqueA = t;
+}
 Vec3 Controller::GetControllerTorque() const { return Impl(this)->torqueA; }

@@ -131,20 +131,14 @@ void Region::RemoveBody(RigidBodyBase* body) {
     if (pending[i].hint == body) pending[i].hint = nullptr;
   }
   body->regionState = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (body->minEnd[i]) {
-      axes[i].sorted.Remove(body->minEnd[i]);
-      axes[i].pool.Give(body->minEnd[i]);
-    }
-    if (body->maxEnd[i]) {
-      axes[i].sorted.Remove(body->maxEnd[i]);
-      axes[i].pool.Give(body->maxEnd[i]);
-    }
-    body->minEnd[i] = body->maxEnd[i] = nullptr;
-  }
+  RemoveEndsAndPairs(body);
   bodiesInRegion.Remove(body->bodyNode);
   bodyNodes.Give(body->bodyNode);
   body->bodyNode = nullptr;
+}
+
+void Region::RemoveEndsAndPairs(RigidBodyBase* body) {
+  for (RegionAxis& axis : axes) axis.RemoveEnds(body);
   for (PoolNode<OverlapPair>* p = pairs.head; p;) {
     PoolNode<OverlapPair>* next = p->next;
     if (p->rec.first == body || p->rec.second == body) FreePair(p);
@@ -152,8 +146,20 @@ void Region::RemoveBody(RigidBodyBase* body) {
   }
 }
 
+void Region::LeaveSort(RigidBodyBase* body) {
+  RemoveEndsAndPairs(body);
+  body->regionState = RigidBodyBase::kOutOfSort;
+}
+
+void Region::ReturnToSort(RigidBodyBase* body) {
+  // Each body in the broad phase holds at most one pending entry, so there is room; the next update
+  // puts the ends back and works out the body's pairs.
+  if (!pending.Push(PendingInsertion{body, nullptr})) return;
+  body->regionState = 1;
+}
+
 void Region::FreePair(PoolNode<OverlapPair>* p) {
-  PairSlot* slot = Slot(p->rec.first, p->rec.second);
+  PairSlot* slot = GetPairSlot(p->rec.first, p->rec.second);
   if (slot && slot->pair == p) {
     slot->pair = nullptr;
     slot->mask = 0;
@@ -162,7 +168,7 @@ void Region::FreePair(PoolNode<OverlapPair>* p) {
   pairPool.Give(p);
 }
 
-PairSlot* Region::Slot(const RigidBodyBase* a, const RigidBodyBase* b) {
+PairSlot* Region::GetPairSlot(const RigidBodyBase* a, const RigidBodyBase* b) {
   int lo = a->id, hi = b->id;
   if (lo > hi) std::swap(lo, hi);
   if (lo < 0 || lo == hi) return nullptr;
@@ -192,7 +198,7 @@ bool Region::RecordPair(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b) {
 }
 
 void Region::QueueToggle(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
-  PairSlot* slot = Slot(a, b);
+  PairSlot* slot = GetPairSlot(a, b);
   if (!slot) return;
   if (toggleCount == static_cast<int>(sizeof(toggleQueue) / sizeof(toggleQueue[0]))) FlushToggles();
   __builtin_prefetch(slot, 1);
@@ -206,7 +212,7 @@ void Region::FlushToggles() {
 }
 
 void Region::ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit) {
-  PairSlot* slot = Slot(a, b);
+  PairSlot* slot = GetPairSlot(a, b);
   if (!slot) return;
   ToggleSlot(slot, a, b, bit);
 }
@@ -226,7 +232,7 @@ void Region::ToggleSlot(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b, uint
 }
 
 void Region::ResetPair(RigidBodyBase* a, RigidBodyBase* b) {
-  PairSlot* slot = Slot(a, b);
+  PairSlot* slot = GetPairSlot(a, b);
   if (!slot) return;
   uint8_t mask = 0;
   for (int i = 0; i < 3; ++i) {
@@ -251,16 +257,9 @@ void Region::Update() {
   for (size_t k = 0; k < pending.Count(); ++k) {
     RigidBodyBase* body = pending[k].body;
     if (body->regionState != 1 || !sim->IsBodyInUse(body)) continue;
-    body->regionState = 0;
     RigidBodyBase* hint = pending[k].hint;
     if (hint && (hint == body || !hint->bodyNode || hint->regionState != 0)) hint = nullptr;
-    for (RegionAxis& axis : axes) {
-      if (axisMask & axis.bit) {
-        axis.InsertBody(body, hint);
-      } else {
-        body->minEnd[axis.index] = body->maxEnd[axis.index] = nullptr;
-      }
-    }
+    if (!InsertBody(body, hint)) continue;
     for (PoolNode<BodyNode>* n = bodiesInRegion.head; n; n = n->next) {
       RigidBodyBase* other = n->rec.body;
       if (other == body || other->regionState != 0 || BothParticles(body, other)) continue;
@@ -268,6 +267,42 @@ void Region::Update() {
     }
   }
   pending.Clear();
+}
+
+bool Region::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
+  // The body has no ends yet: this brings its box up to date and nothing else.
+  UpdateBodyBoundingBox(body);
+  if (!IsFiniteVec(body->worldMin) || !IsFiniteVec(body->worldMax)) {
+    body->regionState = RigidBodyBase::kOutOfSort;
+    return false;
+  }
+  body->regionState = 0;
+  for (RegionAxis& axis : axes) {
+    if (axisMask & axis.bit) {
+      axis.InsertBody(body, hint);
+    } else {
+      body->minEnd[axis.index] = body->maxEnd[axis.index] = nullptr;
+    }
+  }
+  return true;
+}
+
+void Region::Rebuild() {
+  for (RegionAxis& axis : axes) {
+    if (axisMask & axis.bit) axis.Sort(true);
+  }
+  while (PoolNode<OverlapPair>* p = pairs.head) FreePair(p);
+  // Every two bodies whose ends are in the sorted lists, as an insertion pairs them: particles with
+  // every other body but one another.
+  for (PoolNode<BodyNode>* n = bodiesInRegion.head; n; n = n->next) {
+    RigidBodyBase* a = n->rec.body;
+    if (a->regionState != 0) continue;
+    for (PoolNode<BodyNode>* m = n->next; m; m = m->next) {
+      RigidBodyBase* b = m->rec.body;
+      if (b->regionState != 0 || BothParticles(a, b)) continue;
+      ResetPair(a, b);
+    }
+  }
 }
 
 bool Region::SetTerrainMesh(const TerrainMesh* mesh) {
@@ -308,6 +343,15 @@ void RegionAxis::Sort(bool quiet) {
   region->FlushToggles();
 }
 
+void RegionAxis::RemoveEnds(RigidBodyBase* body) {
+  for (PoolNode<EndPoint>* e : {body->minEnd[index], body->maxEnd[index]}) {
+    if (!e) continue;
+    sorted.Remove(e);
+    pool.Give(e);
+  }
+  body->minEnd[index] = body->maxEnd[index] = nullptr;
+}
+
 void RegionAxis::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
   PoolNode<EndPoint>* oldTail = sorted.tail;
   PoolNode<EndPoint>* mn = pool.Take();
@@ -323,7 +367,8 @@ void RegionAxis::InsertBody(RigidBodyBase* body, RigidBodyBase* hint) {
   mx->rec.body = body;
   body->minEnd[index] = mn;
   body->maxEnd[index] = mx;
-  UpdateBodyBoundingBox(body);
+  mn->rec.value = body->worldMin[index];
+  mx->rec.value = body->worldMax[index];
   if (!oldTail) {
     sorted.Append(mn);
     sorted.Append(mx);

@@ -194,6 +194,8 @@ struct RegionAxis {
   void Sort(bool quiet);
   void InsertBody(RigidBodyBase* body, RigidBodyBase* hint);
   void Unlink(PoolNode<EndPoint>* e) { sorted.Remove(e); }
+  // Takes the body's two ends out of the sorted list and gives them back to the pool.
+  void RemoveEnds(RigidBodyBase* body);
 };
 
 struct Region {
@@ -226,9 +228,18 @@ struct Region {
   bool AddBody(RigidBodyBase* body, RigidBodyBase* hint);
   void RemoveBody(RigidBodyBase* body);
   void Update();
+  // Puts a body's two ends into the sorted list of every sorted axis (and clears them on the others);
+  // false, with the body left out of the sort, when its box is not finite.
+  bool InsertBody(RigidBodyBase* body, RigidBodyBase* hint);
+  // A body whose box is no longer finite: its ends leave the sorted lists and its pairs end, while
+  // it stays in the broad phase; ReturnToSort queues it to go back in once its box is finite.
+  void LeaveSort(RigidBodyBase* body);
+  void ReturnToSort(RigidBodyBase* body);
+  // Sorts every axis without toggling pairs, then works out every pair afresh from the bodies' boxes.
+  void Rebuild();
   bool SetTerrainMesh(const TerrainMesh* mesh);
 
-  PairSlot* Slot(const RigidBodyBase* a, const RigidBodyBase* b);
+  PairSlot* GetPairSlot(const RigidBodyBase* a, const RigidBodyBase* b);
   void ToggleAxis(RigidBodyBase* a, RigidBodyBase* b, uint8_t bit);
   // The toggles of a sort, queued so that their pair slots are fetched while the sort goes on, and
   // then applied in the order they were queued.
@@ -244,6 +255,8 @@ struct Region {
   QueuedToggle toggleQueue[64];
   int toggleCount = 0;
   void ResetPair(RigidBodyBase* a, RigidBodyBase* b);
+  // Takes the body's ends out of every sorted list and ends every pair it is in.
+  void RemoveEndsAndPairs(RigidBodyBase* body);
   void FreePair(PoolNode<OverlapPair>* pair);
   bool RecordPair(PairSlot* slot, RigidBodyBase* a, RigidBodyBase* b);
   size_t BytesTaken() const;

@@ -18,6 +18,8 @@ constexpr float kPointsApartSquared = 0.002f;
 constexpr float kFlatSupportCos = 0.99f;
 // Steps between the two ends of a rest snapshot.
 constexpr int32_t kRestWindowSteps = 60;
+// Slow steps in a row before the velocity history is consulted.
+constexpr int32_t kRestHistorySteps = 50;
 // The acceleration below which a joint-group member counts as still where there is no gravity.
 constexpr float kStillAcceleration = 0.05f;
 
@@ -42,13 +44,8 @@ RefreshedContact Refresh(const RigidBodyImpl& body, const RestContact& c) {
   r.normal.w = 0.0f;
   const Vec3 d = r.own - r.other;
   r.separation = d.Dot(r.normal);
-  r.driftSquared = (d - r.normal * r.separation).LengthSquared();
+  r.driftSquared = ProjectOntoPlane(d, r.normal).LengthSquared();
   return r;
-}
-
-// The speed below which an idle body stays asleep.
-bool SlowEnoughToIdle(const RigidBodyImpl& b) {
-  return b.velocity.LengthSquared() + b.angularVelocity.LengthSquared() < b.sim->restSpeedThreshold;
 }
 
 bool AllBelow(const Vec3& v, float limit) {
@@ -107,8 +104,12 @@ void RigidBodyImpl::CheckForRest() {
   if (n == 3 || (n == 2 && restCounter > 100)) PutToRest();
 }
 
+bool RigidBodyImpl::IsMoving() const {
+  return !(velocity.LengthSquared() + angularVelocity.LengthSquared() < sim->restSpeedThreshold);
+}
+
 void RigidBodyImpl::CountSlowStep() {
-  if (!SlowEnoughToIdle(*this)) {
+  if (IsMoving()) {
     restCounter = 0;
   } else if (restCounter < INT32_MAX) {
     ++restCounter;
@@ -128,7 +129,7 @@ bool RigidBodyImpl::StillThroughRestWindow() const {
 }
 
 bool RigidBodyImpl::CheckIdleVelocity() {
-  if (SlowEnoughToIdle(*this)) {
+  if (!IsMoving()) {
     if (isParticle || TestRestingContacts() != 0) {
       ClearVelocityHistory();
       ApplyForcesAndControllers();
@@ -268,6 +269,20 @@ bool RigidBodyImpl::CheckRestSnapshot() {
   return true;
 }
 
+bool RigidBodyImpl::CheckRestHistory() {
+  const float dt = sim->stepTime;
+  if (!(angularVelocity.Length() * dt < sleepThreshold)) {
+    restHistoryCount = 0;
+    return false;
+  }
+  if (restHistoryCount < kRestHistorySteps) ++restHistoryCount;
+  if (restHistoryCount < kRestHistorySteps) return false;
+  Vec3 a;
+  for (const Vec3& v : velocityHistory) a += v;
+  a *= 0.1f;
+  return a.Length() * dt < sleepThreshold;
+}
+
 int RigidBodyImpl::SolveStack(bool force) {
   RefreshedContact kept[3];
   int keptSlot[3];
@@ -330,16 +345,37 @@ int RigidBodyImpl::SolveStack(bool force) {
   }
   int made = 0, recorded = 0;
   Vec3 normalSum;
-  // A face resting on a face (the supports share one normal) is settled onto its deepest corner
-  // first: the rows are solved last to first, so they are appended from the widest gap to the
-  // deepest. Solved in the order the slots happened to fill, the same corner took the load first
-  // on every box of a tower, and each box came to rest tilted the same way within the slop.
+  // A face resting on a face (the supports share one normal) is settled in the order of its
+  // corners' depths. Solved in the order the slots happened to fill, the same corner took the load
+  // first on every box of a tower, and each box came to rest tilted the same way within the slop.
+  // Which end goes first depends on how the rows act on one another through the body: a push at
+  // one corner lifts another corner when the body mostly moves as a whole (the deepest is solved
+  // first and lifts the rest with it), but presses it down when the body mostly turns, as a solid
+  // box does (then the deepest is solved last, so that the last push holds it). The rows are
+  // solved last to first, so they are appended in the opposite order.
   bool flat = true;
   for (int k = 1; k < keptCount; ++k) flat = flat && kept[k].normal.Dot(kept[0].normal) > kFlatSupportCos;
-  for (int x = 1; x < keptCount && flat; ++x) {
-    for (int y = x; y > 0 && kept[y].separation > kept[y - 1].separation; --y) {
-      std::swap(kept[y], kept[y - 1]);
-      std::swap(keptSlot[y], keptSlot[y - 1]);
+  if (flat && keptCount > 1) {
+    // The normal velocity a unit push along the normal at the deepest corner gives the other
+    // corners, summed: 1/m + (r_deep x n) . W (r_other x n), W the world inverse inertia.
+    int deepest = 0;
+    for (int k = 1; k < keptCount; ++k) {
+      if (kept[k].separation < kept[deepest].separation) deepest = k;
+    }
+    auto arm = [&](int k) { return Vec3Cross(kept[k].own - pose.position, kept[k].normal); };
+    const Vec3 turn = Mat3TransformColumn(worldInverseInertia, arm(deepest));
+    float lift = 0.0f;
+    for (int k = 0; k < keptCount; ++k) {
+      if (k != deepest) lift += inverseMass + arm(k).Dot(turn);
+    }
+    const bool deepestLast = lift < 0.0f;
+    for (int x = 1; x < keptCount; ++x) {
+      for (int y = x; y > 0 && (deepestLast ? kept[y].separation < kept[y - 1].separation
+                                            : kept[y].separation > kept[y - 1].separation);
+           --y) {
+        std::swap(kept[y], kept[y - 1]);
+        std::swap(keptSlot[y], keptSlot[y - 1]);
+      }
     }
   }
   for (int k = 0; k < keptCount; ++k) {

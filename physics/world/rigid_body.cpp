@@ -230,6 +230,11 @@ void RigidBodyImpl::ApplyAngularCorrection() {
   angularCorrectionCount = 0;
 }
 
+void RigidBodyImpl::RemoveAngularMomentumAlong(const Vec3& direction, const Vec3& added) {
+  angularMomentum = ProjectOntoPlane(angularMomentum, direction) + added;
+  RecomputeAngular();
+}
+
 void RigidBodyImpl::ClearVelocityHistory() {
   for (int i = 0; i < 10; ++i) {
     velocityHistory[i].SetZero();
@@ -246,6 +251,15 @@ void RestContact::Set(int32_t k, const Vec3& pointA, const Vec3& pointB, const V
   normal = n;
   idA = a;
   idB = b;
+}
+
+void RestContact::Set(const ConstraintItem& contact) {
+  RigidBodyBase* b = contact.bodyB;
+  const bool terrain = b && b->sim && b == &b->sim->terrainBody;
+  const Vec3 localNormal = b ? Mat3TransformColumn(b->CurrentTransform().rotation, contact.normal) : contact.normal;
+  Set(terrain ? 3 : 1, contact.localPointA, contact.localPointB, localNormal, contact.materialA, contact.materialB);
+  other = b;
+  depth = contact.depth;
 }
 
 void RestContact::Unlink() {
@@ -327,7 +341,7 @@ void RigidBodyImpl::ReleaseLinks() {
   // Resting contacts go in both directions: this body's own slots and the slots of bodies that
   // rest on it.
   for (RestContact& c : restContacts) c.Unlink();
-  while (RestContact* c = restingOnMe) c->Unlink();
+  ReleaseRestingBodies();
 }
 
 }  // namespace phys

@@ -165,6 +165,8 @@ const Material& SimulatorImpl::MaterialOrDefault(int index) const {
 
 void SimulatorImpl::SetTerrainMesh(const TerrainMesh* mesh) {
   if (!mesh) return;
+  // The old mesh goes whether or not the new one can be built: nothing stands on it any more.
+  terrainBody.ReleaseRestingBodies();
   if (!region.SetTerrainMesh(mesh)) return;
   // One stamp word per triangle for the terrain pass's duplicate test.
   terrainStamps.Release();
@@ -173,6 +175,11 @@ void SimulatorImpl::SetTerrainMesh(const TerrainMesh* mesh) {
     for (size_t i = 0; i < terrainStamps.Count(); ++i) terrainStamps[i] = 0;
   }
   terrainStamp = 0;
+}
+
+void SimulatorImpl::FreeTerrainMesh() {
+  region.tree.FreeMesh();
+  terrainBody.ReleaseRestingBodies();
 }
 
 size_t SimulatorImpl::MemoryAllocated() const {
@@ -262,7 +269,7 @@ bool Simulator::GetMaterial(int index, float& friction, float& restitution) cons
 }
 CollisionTable* Simulator::GetCollisionTable() { return &Impl(this)->collisionTable; }
 void Simulator::SetTerrainMesh(const TerrainMesh* mesh) { Impl(this)->SetTerrainMesh(mesh); }
-void Simulator::FreeTerrainMesh() { Impl(this)->region.tree.FreeMesh(); }
+void Simulator::FreeTerrainMesh() { Impl(this)->FreeTerrainMesh(); }
 CollisionCallback Simulator::GetCollisionCallback() const { return Impl(this)->collisionCallback; }
 void Simulator::SetBreakageCallback(BreakageCallback c) { Impl(this)->breakageCallback = c; }
 BreakageCallback Simulator::GetBreakageCallback() const { return Impl(this)->breakageCallback; }

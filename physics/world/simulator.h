@@ -193,6 +193,7 @@ struct SimulatorImpl : public Simulator {
   const Material& MaterialOrDefault(int index) const;
 
   void SetTerrainMesh(const TerrainMesh* mesh);
+  void FreeTerrainMesh();
 
   // List moves used by activation.
   void MoveToInactive(RigidBodyBase* body);

@@ -459,6 +459,8 @@ void SimulatorImpl::TerrainPass() {
     // A body with collision id -1 never touches the terrain.
     if (b->collisionID == -1) return;
     if (b->geometries.count == 0) return;
+    // Nor does a body whose box is not finite (it would seem to touch every triangle).
+    if (!IsFiniteVec(b->worldMin) || !IsFiniteVec(b->worldMax)) return;
     TestBodyAgainstTerrain(b, still);
   };
   ForEach(activeRigid, pass);
@@ -493,11 +495,7 @@ void SimulatorImpl::HandleContact(RigidBodyBase* a, RigidBodyBase* b, Constraint
       row->Setup(false, false);
       ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
       RestContact rest;
-      const Vec3 localNormal = Mat3TransformColumn(b->CurrentTransform().rotation, row->normal);
-      rest.Set(b == &terrainBody ? 3 : 1, row->localPointA, row->localPointB, localNormal, row->materialA,
-               row->materialB);
-      rest.other = b;
-      rest.depth = row->depth;
+      rest.Set(*row);
       JoinStacks(ra, rest, row);
       return;
     }

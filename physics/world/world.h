@@ -18,11 +18,16 @@ struct SensorImpl;
 struct ConstraintHeader;
 struct EndPoint;
 struct BodyNode;
+struct ConstraintItem;
 
 constexpr float kZeroSquared = 1e-6f;
 
 inline bool IsFiniteVec(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 inline float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+// The part of v across a unit normal: v less its component along the normal.
+inline Vec3 ProjectOntoPlane(const Vec3& v, const Vec3& unitNormal) { return v - unitNormal * v.Dot(unitNormal); }
+// Whether two unit vectors point the same way: their dot product lies within 1e-6 of 1.
+inline bool SameUnitVector(const Vec3& a, const Vec3& b) { return std::fabs(a.Dot(b) - 1.0f) < 1e-6f; }
 
 // Inverse by cofactors; false (and `out` unchanged) when |determinant| < 1e-17.
 bool InvertMat3(const Mat3& m, Mat3* out);
@@ -298,6 +303,12 @@ struct RestContact {
   RestContact* listNext = nullptr;
   RestContact* listPrev = nullptr;
 
+  RestContact() {}
+  ~RestContact() {}
+  // From the contact result of a body A that rests on body B: both points in their bodies' frames,
+  // the normal in B's frame, the material words and the depth; the other body is B, and the kind
+  // is 3 when B is the terrain, else 1.
+  void Set(const ConstraintItem& contact);
   void Set(int32_t kind, const Vec3& pointA, const Vec3& pointB, const Vec3& normal, int32_t idA, int32_t idB);
   void Unlink();
   bool IsOtherResting() const;
@@ -349,7 +360,9 @@ struct RigidBodyBase {
   PoolNode<BodyNode>* bodyNode = nullptr;
   PoolNode<EndPoint>* minEnd[3] = {nullptr, nullptr, nullptr};
   PoolNode<EndPoint>* maxEnd[3] = {nullptr, nullptr, nullptr};
+  // 0 in the sorted lists, 1 waiting to enter them, kOutOfSort while its box is not finite.
   int32_t regionState = 0;
+  static constexpr int32_t kOutOfSort = 3;
 
   Vec3 smoothedDisplacement;
   // Contacts of other bodies that rest on this one.
@@ -377,6 +390,9 @@ struct RigidBodyBase {
   void BeginIterateSensor() { sensorIter = sensors.head; }
   SensorImpl* GetNextSensor();
   void Active(bool on, RigidBodyBase* hint);
+  // The bodies resting on this one lose those contacts and wake: it holds nothing up any more (it
+  // was freed, deactivated or left without geometry, or it is the terrain and its mesh went).
+  void ReleaseRestingBodies();
   void LeaveConstraintSet();
   void ReleaseGeometriesAndSensors();
   bool InRegion() const { return bodyNode != nullptr; }
@@ -445,6 +461,9 @@ struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
   void ApplyContactImpulse(const Vec3& impulse, const Vec3& arm);
   void ApplyVelocityCorrection();
   void ApplyAngularCorrection();
+  // Takes the angular momentum's component along a unit direction away, adds `added`, and brings
+  // the angular velocity and quaternion rate up to date.
+  void RemoveAngularMomentumAlong(const Vec3& direction, const Vec3& added);
   void ClearVelocityHistory();
   void StoreRestContact(const RestContact& contact);
   void ReleaseLinks();
@@ -467,6 +486,13 @@ struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
   bool TestRestContactPoints();
   int ValidateRestContacts();
   bool CheckRestSnapshot();
+  // Whether the body has kept still by its histories: its angular speed times the step time has
+  // stayed below the sleep threshold for 50 calls in a row, and its averaged velocity history
+  // times the step time is below it too.
+  bool CheckRestHistory();
+  int32_t restHistoryCount = 0;
+  // Whether the body is too fast to idle: it fails the speed test that keeps an idle body asleep.
+  bool IsMoving() const;
   int SolveStack(bool force);
   void QueueStackSolve();
   bool JoinStacks(const RestContact& contact);

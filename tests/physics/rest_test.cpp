@@ -156,6 +156,47 @@ TEST(RestEndToEnd, ThreeBoxesSettleSleepAsOneStackAndWakeWhenTheBottomGoes) {
   EXPECT_NEAR(boxes[2]->GetPos().y, 1.5f, 0.03f);
 }
 
+// A support that is deactivated or loses its geometry holds nothing up, as a freed one does not:
+// the top box of a sleeping stack of three comes down onto the bottom one.
+TEST(RestEndToEnd, ASupportDeactivatedOrWithoutGeometryLetsTheBoxAboveFall) {
+  for (int way = 0; way < 2; ++way) {
+    GameWorld world;
+    world.sim->SetMaterial(0, 0.5f, 0.1f);
+    world.Floor(20.0f);
+    RigidBody* boxes[3];
+    for (int i = 0; i < 3; ++i) boxes[i] = world.Box(Vec3(0, 0.5f + 1.0f * i + 0.02f * (i + 1), 0));
+    for (int step = 0; step < 700; ++step) world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+    for (RigidBody* b : boxes) ASSERT_TRUE(b->IsIdle()) << way;
+    if (way == 0) {
+      boxes[1]->Active(false, static_cast<RigidBody*>(nullptr));
+    } else {
+      boxes[1]->BeginIterateGeometry();
+      ASSERT_TRUE(boxes[1]->RemoveGeometry(boxes[1]->GetNextGeometry()));
+    }
+    EXPECT_EQ(Body(boxes[1])->restingOnMe, nullptr) << way;
+    for (int step = 0; step < 300; ++step) world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+    EXPECT_NEAR(boxes[2]->GetPos().y, 1.5f, 0.03f) << way;
+    EXPECT_NEAR(boxes[0]->GetPos().y, 0.5f, 0.03f) << way;
+  }
+}
+
+// Freeing the terrain mesh drops what stood on it, awake or asleep.
+TEST(RestEndToEnd, BodiesFallWhenTheTerrainIsFreed) {
+  GameWorld world;
+  world.sim->SetMaterial(0, 0.5f, 0.1f);
+  world.Floor(20.0f);
+  RigidBody* box = world.Box(Vec3(0, 0.51f, 0));
+  RigidBody* ball = world.Sphere(Vec3(5, 1.3f, 0));
+  for (int frame = 0; frame < 200; ++frame) world.Frame();
+  ASSERT_TRUE(box->IsIdle());
+  ASSERT_FALSE(ball->IsIdle());  // one contact point never sleeps
+  ASSERT_NEAR(ball->GetPos().y, 1.25f, 0.01f);
+  world.sim->FreeTerrainMesh();
+  for (int frame = 0; frame < 50; ++frame) world.Frame();  // 1.4 s: a free fall of 3.9
+  EXPECT_LT(box->GetPos().y, -3.0f);
+  EXPECT_LT(ball->GetPos().y, -2.0f);
+}
+
 // A symmetric tower of ten boxes with friction stands upright: no box strays from the column at
 // any time, and the tower sleeps where it stands.
 TEST(RestEndToEnd, TenBoxTowerStandsUpright) {
@@ -173,6 +214,30 @@ TEST(RestEndToEnd, TenBoxTowerStandsUpright) {
   for (int i = 0; i < 10; ++i) {
     EXPECT_TRUE(boxes[i]->IsIdle()) << i;
     EXPECT_NEAR(boxes[i]->GetPos().y, 0.5f + i, 0.03f) << i;
+  }
+}
+
+// The same tower of solid boxes (mass 1, inertia 1/6 about every axis, which turn six times as
+// easily as the game's boxes), from three slightly different starts: no box strays far.
+TEST(RestEndToEnd, TenSolidBoxTowerStandsUpright) {
+  for (int start = 0; start < 3; ++start) {
+    GameWorld world;
+    world.sim->SetMaterial(0, 0.5f, 0.1f);
+    world.Floor(50.0f);
+    std::vector<RigidBody*> boxes;
+    for (int i = 0; i < 10; ++i) {
+      const float nudge = 1e-4f * static_cast<float>((start * 7 + i * 3) % 11) / 11.0f;
+      RigidBody* b = world.Box(Vec3(0, 0.5f + i * 1.01f + 0.01f + nudge, 0));
+      b->SetInertiaTensor(Vec3(1.0f / 6.0f, 1.0f / 6.0f, 1.0f / 6.0f));
+      boxes.push_back(b);
+    }
+    float drift = 0.0f;
+    for (int step = 0; step < 600; ++step) {
+      world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+      for (RigidBody* b : boxes) drift = std::max(drift, std::hypot(b->GetPos().x, b->GetPos().z));
+    }
+    EXPECT_LT(drift, 0.03f) << start;
+    for (int i = 0; i < 10; ++i) EXPECT_TRUE(boxes[i]->IsIdle()) << start << " " << i;
   }
 }
 

@@ -307,6 +307,54 @@ TEST(Step, RollingSpheresCollideAndStayOnTheMap) {
   EXPECT_NEAR(b->GetPos().y, 1.25f, 0.05f);
 }
 
+TEST(Step, ANonFiniteBodyNeitherEntersNorBreaksTheBroadPhase) {
+  GameWorld world;
+  world.sim->SetGravity(Vec3());
+  LogLines().clear();
+  world.sim->SetLogOutputCallback(CollectLog);
+  world.sim->SetLogOutputLevel(1);
+  RigidBody* a = world.Sphere(Vec3(-5, 0, 0));
+  RigidBody* b = world.Sphere(Vec3(5, 0, 0));
+  RigidBody* c = world.Sphere(Vec3(0, 30, 0));  // its ends lie between a's and b's on x
+  world.Frame();
+  // The setters refuse what is not finite and keep the old values.
+  const Vec3 nan(NAN, 0, 0);
+  c->SetPos(nan);
+  c->SetVelocity(nan);
+  c->SetForce(nan);
+  c->ApplyImpulse(nan);
+  c->SetAngularMomentum(nan);
+  c->SetLinearDamping(NAN);
+  ExpectNear3(c->GetPos(), Vec3(0, 30, 0));
+  ExpectNear3(c->GetVelocity(), Vec3());
+  ExpectNear3(c->GetForce(), Vec3());
+  ExpectNear3(c->GetAngularMomentum(), Vec3());
+  EXPECT_EQ(c->GetLinearDamping(), 0.0f);
+  ASSERT_EQ(LogLines().size(), 6u);
+  EXPECT_EQ(LogLines()[0], "RigidBody::SetPos refused: not a finite value.\n");
+  // A position that goes bad inside the step (as a blown-up integration leaves it): the body leaves
+  // the sorted lists, and the two spheres driven at each other still meet.
+  Body(c)->pose.position.x = NAN;
+  Body(c)->velocity.x = NAN;
+  for (int frame = 0; frame < 150; ++frame) {
+    a->SetForce(Vec3(3, 0, 0));
+    b->SetForce(Vec3(-3, 0, 0));
+    world.Frame();
+    ASSERT_LT(a->GetPos().x, b->GetPos().x) << frame;
+  }
+  EXPECT_NEAR(b->GetPos().x - a->GetPos().x, 2.5f, 0.01f);
+  EXPECT_EQ(Body(c)->minEnd[0], nullptr);
+  EXPECT_EQ(World(world.sim)->region.axes[0].sorted.count, 4);
+  // Finite again, between them: it goes back into the sort and pushes them apart.
+  c->SetPos(Vec3(0, 0, 0));
+  c->SetVelocity(Vec3());
+  for (int frame = 0; frame < 100; ++frame) world.Frame();
+  EXPECT_EQ(World(world.sim)->region.axes[0].sorted.count, 6);
+  EXPECT_GT(b->GetPos().x - a->GetPos().x, 4.9f);
+  EXPECT_LT(a->GetPos().x, c->GetPos().x);
+  EXPECT_LT(c->GetPos().x, b->GetPos().x);
+}
+
 TEST(Step, IdleBodiesIdBelowZeroAndParticles) {
   GameWorld world;
   world.Floor(10.0f);

@@ -448,3 +448,81 @@ TEST_F(WorldFixture, RestContactValidity) {
   sim->FreeRigidBody(other);
   EXPECT_FALSE(c.IsOtherValid(World(sim)));
 }
+
+TEST_F(WorldFixture, SmallRecordOperations) {
+  World(sim)->stepTime = 0.01f;
+  RigidBody* a = sim->CreateRigidBody();
+  RigidBody* b = sim->CreateRigidBody();
+  // A contact result of A resting on B, B turned a quarter about y: the record keeps the normal in
+  // B's frame.
+  Body(b)->SetRotation(Quat(0.0f, 0.70710677f, 0.0f, 0.70710677f).ToMat3());
+  ConstraintItem row;
+  row.localPointA.Set(0, -0.5f, 0);
+  row.localPointB.Set(0.25f, 0.5f, 0);
+  row.normal.Set(1, 0, 0);
+  row.materialA = 4;
+  row.materialB = 9;
+  row.depth = 0.03f;
+  row.bodyA = Body(a);
+  row.bodyB = Body(b);
+  RestContact c;
+  c.Set(row);
+  EXPECT_EQ(c.kind, 1);
+  EXPECT_EQ(c.other, Body(b));
+  ExpectNear3(c.pointOnThis, Vec3(0, -0.5f, 0));
+  ExpectNear3(c.pointOnOther, Vec3(0.25f, 0.5f, 0));
+  ExpectNear3(c.normal, Mat3TransformColumn(Body(b)->pose.rotation, row.normal));
+  ExpectNear3(Mat3TransformRow(c.normal, Body(b)->pose.rotation), row.normal);  // back to world
+  EXPECT_EQ(c.idA, 4);
+  EXPECT_EQ(c.idB, 9);
+  EXPECT_FLOAT_EQ(c.depth, 0.03f);
+  row.bodyB = &World(sim)->terrainBody;
+  c.Set(row);
+  EXPECT_EQ(c.kind, 3);
+  ExpectNear3(c.normal, row.normal);
+
+  // The angular momentum loses its part along y and gains (0, 0, 1); the angular velocity follows
+  // the body's inverse inertia.
+  RigidBodyImpl* r = Body(a);
+  r->SetInertiaTensor(DiagonalMat3(Vec3(1, 2, 4)));
+  r->SetAngularMomentum(Vec3(1, 2, 3));
+  r->RemoveAngularMomentumAlong(Vec3(0, 1, 0), Vec3(0, 0, 1));
+  ExpectNear3(r->angularMomentum, Vec3(1, 0, 4));
+  ExpectNear3(r->angularVelocity, Vec3(1, 0, 1));
+  const Quat& q = r->quatRate;  // 0.5 (w, 0) x identity
+  EXPECT_NEAR(q.x, 0.5f, 1e-6f);
+  EXPECT_NEAR(q.z, 0.5f, 1e-6f);
+
+  ExpectNear3(ProjectOntoPlane(Vec3(1, 2, 3), Vec3(0, 0.6f, 0.8f)), Vec3(1, 2, 3) - Vec3(0, 0.6f, 0.8f) * 3.6f);
+  const Vec3 u(0, 0.6f, 0.8f);
+  Vec3 tilted(0.002f, 0.6f, 0.8f);
+  tilted.Normalize();
+  EXPECT_TRUE(SameUnitVector(u, u));
+  EXPECT_FALSE(SameUnitVector(u, tilted));  // 0.002 rad apart: dot 1 - 2e-6
+  EXPECT_FALSE(SameUnitVector(u, -u));
+
+  // Moving: the speed test that keeps an idle body asleep (squared speeds against 1.0).
+  r->SetAngularMomentum(Vec3());
+  r->velocity.Set(0.6f, 0, 0.79f);
+  EXPECT_FALSE(r->IsMoving());
+  r->velocity.Set(0.6f, 0, 0.81f);
+  EXPECT_TRUE(r->IsMoving());
+  r->angularVelocity.Set(0, 0.2f, 0);
+  r->velocity.Set(0.6f, 0, 0.79f);
+  EXPECT_TRUE(r->IsMoving());
+
+  // The rest history: 50 slow calls in a row, then the averaged velocity history decides.
+  r->sleepThreshold = 0.01f;
+  r->angularVelocity.Set(0, 0.9f, 0);  // 0.009 per step: slow
+  for (Vec3& v : r->velocityHistory) v.Set(0, 0, 0.5f);  // average 0.5: 0.005 per step
+  for (int i = 1; i < 50; ++i) ASSERT_FALSE(r->CheckRestHistory()) << i;
+  EXPECT_TRUE(r->CheckRestHistory());
+  r->velocityHistory[0].Set(0, 0, 6.0f);  // average 1.05: 0.0105 per step
+  EXPECT_FALSE(r->CheckRestHistory());
+  r->velocityHistory[0].Set(0, 0, 0.5f);
+  r->angularVelocity.Set(0, 1.1f, 0);  // a fast step starts the count again
+  EXPECT_FALSE(r->CheckRestHistory());
+  r->angularVelocity.Set(0, 0.9f, 0);
+  for (int i = 1; i < 50; ++i) ASSERT_FALSE(r->CheckRestHistory()) << i;
+  EXPECT_TRUE(r->CheckRestHistory());
+}
