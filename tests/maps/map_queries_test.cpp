@@ -227,6 +227,9 @@ TEST(LightBaker, LampLightOnOneTriangleMatchesTheHandWorkedTexels) {
   ASSERT_EQ(bakeLightCount, 1);
   EXPECT_FLOAT_EQ(bakeLights[0][0], 5.5f);
   EXPECT_FLOAT_EQ(bakeLights[0][1], 3.5f);
+  // A row beyond the count, left by an earlier lamp model, is no light.
+  const float stale[6] = {5.5f, 3.5f, 0, 1, 1, 1};
+  std::copy_n(stale, 6, bakeLights[1]);
 
   const float acute[3][3] = {{0, 0, 0}, {16, 0, 0}, {8, 16, 0}};
   auto map = OneTriangle(acute);
