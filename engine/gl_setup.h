@@ -36,8 +36,8 @@ bool InitMultitexture();
 void BeginSphereMap();
 void EndSphereMap();
 // Reflection-mapped S, T and R into envCubeMap, in red, with the texture matrix (pushed) holding
-// the transpose of the model-view so that reflections turn with the view; End returns to 2-D
-// texturing and the model-view matrix.
+// the transpose of the model-view's rotation, so that the cube map stays fixed to the world; End
+// returns to 2-D texturing, an identity texture matrix and the model-view matrix.
 void BeginEnvironmentMap();
 void EndEnvironmentMap();
 

@@ -115,12 +115,13 @@ void BakeTriangleLightMap(const float corners[9], int firstCorner, int light, in
     out[1] = x[2] * y[0] - x[0] * y[2];
     out[2] = x[0] * y[1] - x[1] * y[0];
   };
-  // U: the edge AB stretched over the stretch of its line that u 0..1 covers (AB itself when C
-  // projects inside AB), with u(A) at A.
   // A triangle without extent along AB, or without area, has no texels to place.
   const double lengthAB = length(ab);
   const double span = double(u[1]) - u[0];
   if (!(lengthAB > 0.0) || !std::isfinite(span) || span == 0.0) return;
+  // U: the edge AB stretched over the part of its line that u 0..1 covers (AB itself when C
+  // projects inside AB). A texel at u lies (u - u(A)) U from A, so that the texels sit where
+  // the triangle's coordinates sample them also when u(A) is not 0 (C beyond A).
   double uAxis[3];
   for (int i = 0; i < 3; ++i) uAxis[i] = ab[i] / span;
   // V: across AB towards C, as long as C's height over AB (the area by Heron's formula).
@@ -209,12 +210,12 @@ void StaticModel::SweepVisibility(const Vec3& point) {
   if (visibilitySweepStart < 0 || visibilitySweepStart >= kLightMapCapacity) visibilitySweepStart = 0;
   const int end = std::min(visibilitySweepStart + kTrianglesPerSweep, kLightMapCapacity);
   for (int n = visibilitySweepStart; n < end; ++n) {
-    bool near = false;
+    bool nearby = false;
     for (const float* corner : triangleCorners[n]) {
       const float dx = corner[0] - point.x, dy = corner[1] - point.y, dz = corner[2] - point.z;
-      near = near || dx * dx + dy * dy + dz * dz < kNearSquared;
+      nearby = nearby || dx * dx + dy * dy + dz * dz < kNearSquared;
     }
-    triangleVisible[n] = near;
+    triangleVisible[n] = nearby;
   }
   visibilitySweepStart = end >= kLightMapCapacity ? 0 : end;
 }
