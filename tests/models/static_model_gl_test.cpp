@@ -7,6 +7,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <tuple>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -252,8 +254,7 @@ TEST_F(StaticModelDraw, SphereMappedDrawingReflectsPicture49) {
   bmpTextures[49] = NearestTexture(2, 2, quarters);
   Ms3dModel model;
   model.SetContents(SquaresAt({{0, 0, -3}, {-2.5f, 0, -3}}));
-  model.materials[0].texture = Solid(128, 128, 128);
-  model.materials[1].texture = Solid(128, 128, 128);
+  model.materials[0].texture = model.materials[1].texture = Solid(128, 128, 128);
   model.materials[1].transparency = 0.9f;
   PerspectiveView();
   glEnable(GL_TEXTURE_2D);
@@ -279,73 +280,50 @@ TEST_F(StaticModelDraw, SphereMappedDrawingReflectsPicture49) {
   EXPECT_EQ(above[2], 255);
   EXPECT_EQ(side[0], 0);  // transparency 0.9 hides the mesh
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
-  int modelviewAfter = 0, textureAfter = 0;
-  StackDepths(modelviewAfter, projection, textureAfter);
+  int modelviewAfter = 0;
+  StackDepths(modelviewAfter, projection, texture);
   EXPECT_EQ(modelviewAfter, modelview);
   glDeleteTextures(1, &bmpTextures[49]);
   bmpTextures[49] = 0;
 }
 
-// The environment map reflects envCubeMap in red, fixed to the world: looking along -z at a square
-// facing the eye shows the +z face, also when a translating model-view puts the square there;
-// turned a quarter about y, at a square facing the eye along -x, it shows the -x face. The blend
-// inverts what is behind: over white nothing is left.
+// The environment map reflects envCubeMap in red, fixed to the world. A square facing +z, moved 3
+// units ahead of the eye, shows the +z face; a square facing -x, turned a quarter about y to face
+// the eye in the same place, shows the -x face. The blend inverts what is behind: over white
+// nothing is left.
 TEST_F(StaticModelDraw, EnvironmentMappedDrawingReflectsTheCubeMapFixedToTheWorld) {
   // Grey faces, each of its own brightness: +x 40, -x 80, +y 120, -y 160, +z 200, -z 240.
   const GLuint previous = envCubeMap;
   BindNewCubeMap(envCubeMap, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   for (int f = 0; f < 6; ++f) {
     std::vector<uint8_t> texels(4 * 4 * 3, static_cast<uint8_t>(40 * (f + 1)));
     glTexImage2D(kCubeMapFaces[f], 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
   }
-  Ms3dModel ahead, aside;
-  ahead.SetContents(SquaresAt({{0, 0, -3}}));
-  aside.SetContents(SquaresAt({{0, 0, 0}}));
-  // The second square stands at x = 3 and faces -x.
-  for (Ms3dVertex& v : aside.vertices) {
-    v.location[2] = v.location[0];
-    v.location[0] = 3.0f;
-  }
-  for (ModelTriangle& t : aside.triangles)
+  Ms3dModel facingZ, facingMinusX;
+  facingZ.SetContents(SquaresAt({{0, 0, 0}}));
+  facingMinusX.SetContents(SquaresAt({{0, 0, 0}}));
+  for (Ms3dVertex& v : facingMinusX.vertices) std::swap(v.location[0], v.location[2]);
+  for (ModelTriangle& t : facingMinusX.triangles) {
     for (auto& n : t.vertexNormals) {
       n[0] = -1.0f;
       n[2] = 0.0f;
     }
+  }
   PerspectiveView();
   int modelview = 0, projection = 0, texture = 0;
   StackDepths(modelview, projection, texture);
-
   uint8_t centre[3];
-  ahead.DrawEnvironmentMapped();
-  PixelAt(400, 300, centre);
-  EXPECT_NEAR(centre[0], 200, 2);
-  EXPECT_EQ(centre[1], 0);
-  EXPECT_EQ(centre[2], 0);
-  // The same square seen through a model-view that moves it there.
-  glClear(GL_COLOR_BUFFER_BIT);
-  glTranslatef(0, 0, -3);
-  Ms3dModel atOrigin;
-  atOrigin.SetContents(SquaresAt({{0, 0, 0}}));
-  atOrigin.DrawEnvironmentMapped();
-  PixelAt(400, 300, centre);
-  EXPECT_NEAR(centre[0], 200, 2);
-
-  glClear(GL_COLOR_BUFFER_BIT);
-  glLoadIdentity();
-  glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
-  aside.DrawEnvironmentMapped();
-  PixelAt(400, 300, centre);
-  SaveScreenshot("static_model_environment_mapped");
-  EXPECT_NEAR(centre[0], 80, 2);
-
-  glClearColor(1, 1, 1, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  aside.DrawEnvironmentMapped();
-  PixelAt(400, 300, centre);
-  EXPECT_EQ(centre[0], 0);
-
+  for (const auto& [turn, background, red] : {std::tuple{0.0f, 0.0f, 200}, {90.0f, 0.0f, 80}, {90.0f, 1.0f, 0}}) {
+    glClearColor(background, background, background, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0, 0, -3);
+    glRotatef(turn, 0, 1, 0);
+    (turn == 0.0f ? facingZ : facingMinusX).DrawEnvironmentMapped();
+    PixelAt(400, 300, centre);
+    EXPECT_NEAR(centre[0], red, 2) << turn;
+    EXPECT_EQ(centre[1], 0);
+  }
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_CUBE_MAP));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_R));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -353,12 +331,9 @@ TEST_F(StaticModelDraw, EnvironmentMappedDrawingReflectsTheCubeMapFixedToTheWorl
   GLint mode = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
   EXPECT_EQ(mode, GL_MODELVIEW);
-  int modelviewAfter = 0, textureAfter = 0;
-  StackDepths(modelviewAfter, projection, textureAfter);
+  int textureAfter = 0;
+  StackDepths(modelview, projection, textureAfter);
   EXPECT_EQ(textureAfter, texture);
-  GLfloat m[16];
-  glGetFloatv(GL_TEXTURE_MATRIX, m);
-  EXPECT_EQ(m[12], 0.0f);
   glDisable(GL_TEXTURE_2D);
   glDeleteTextures(1, &envCubeMap);
   envCubeMap = previous;
