@@ -17,8 +17,6 @@
 #include "platform/dialog.h"
 #include "platform/window.h"
 
-GLuint envCubeMap = 0;
-
 const char* const kFullscreenQuestionCaption = "Varo GL";
 
 namespace {
@@ -160,5 +158,9 @@ void DestroyGameWindow() {
   }
   envCubeMap = 0;
   SetCursorRelativeMode(false);
-  PlatformDestroyWindow();
+  // Of the release steps only this one can fail here: deleting the context, the window and its
+  // class have no failure to report.
+  if (!PlatformDestroyWindow()) {
+    ShowMessageBox("Release Of DC And RC Failed.", "SHUTDOWN ERROR", DialogButtons::Ok, DialogIcon::Information);
+  }
 }

@@ -5,8 +5,6 @@
 
 #include "engine/gl_setup.h"
 
-extern GLuint envCubeMap;
-
 bool CreateGameWindow(const char* title, int width, int height, int colorBits, bool fullscreen);
 void DestroyGameWindow();
 bool InitGL();

@@ -47,8 +47,34 @@ bool BhmReader::Import(ModelPart& part, const char* fileName) {
   return true;
 }
 
+namespace {
+
+// Reads a skin or shader file with `parse`; a failure shows `message`.
+bool LoadMaterialFile(ModelPart& part, const char* fileName, bool (*parse)(const std::string&, ModelPart&),
+                      const char* message) {
+  std::vector<uint8_t> bytes;
+  if (fileName && *fileName && ReadWholeFile(DataPath(fileName), bytes, kMaxPartMaterialTextBytes) &&
+      parse(std::string(bytes.begin(), bytes.end()), part)) {
+    return true;
+  }
+  ShowMessageBox(message, "Error", DialogButtons::Ok, DialogIcon::Stop);
+  return false;
+}
+
+}  // namespace
+
+bool BhmReader::LoadSkin(ModelPart& part, const char* fileName) {
+  return LoadMaterialFile(part, fileName, ParseSkin, "Unable to load skin!");
+}
+
+bool BhmReader::LoadShader(ModelPart& part, const char* fileName) {
+  return LoadMaterialFile(part, fileName, ParseShader, "Unable to load shader!");
+}
+
 CharacterModel::CharacterModel() = default;
 CharacterModel::~CharacterModel() = default;
+
+void CharacterModel::Update(float, float) {}
 
 ModelPart* CharacterModel::GetPart(int index) {
   switch (index) {

@@ -15,6 +15,11 @@
 class BhmReader {
  public:
   bool Import(ModelPart& part, const char* fileName);
+  // Read a skin file (mesh name and texture file per line) or a shader file (a texture file per
+  // mesh, in order) into the part's materials (engine/formats/bhm_file.h). A missing or malformed
+  // file shows "Unable to load skin!" or "Unable to load shader!" and leaves the part as it was.
+  bool LoadSkin(ModelPart& part, const char* fileName);
+  bool LoadShader(ModelPart& part, const char* fileName);
 };
 
 class CharacterModel {
@@ -46,6 +51,8 @@ class CharacterModel {
 
   // Both animated parts advance their frames for the given clock (what Draw does before drawing).
   void UpdateAnimation(float clockMs);
+  // The parts advance in Draw, on gameClock; this update has nothing to add.
+  void Update(float, float);
 
   GLuint textures[100] = {};
   std::vector<std::string> textureNames;

@@ -22,8 +22,27 @@ extern MultiTexCoord4fFn multiTexCoord4fARB;
 extern ActiveTextureFn activeTextureARB;
 extern ActiveTextureFn clientActiveTextureARB;
 
+// The environment cube map that InitGL makes (six empty 128 x 128 faces).
+extern GLuint envCubeMap;
+
 void ResizeGLScene(int width, int height);
 // True when name stands as a whole whitespace-separated token in the extension list; a null
 // list has no extensions.
 bool HasExtension(const char* list, const char* name);
 bool InitMultitexture();
+
+// Sphere-mapped texture coordinates for S and T (generation on, model-view pushed); End pops the
+// matrix and turns generation off.
+void BeginSphereMap();
+void EndSphereMap();
+// Reflection-mapped S, T and R into envCubeMap, in red, with the texture matrix (pushed) holding
+// the transpose of the model-view's rotation, so that the cube map stays fixed to the world; End
+// returns to 2-D texturing, an identity texture matrix and the model-view matrix.
+void BeginEnvironmentMap();
+void EndEnvironmentMap();
+
+// 4 x 4 float matrices (column-major, as GL keeps them). out may be the same array as in.
+void TransposeMatrix4(const float in[16], float out[16]);
+// The inverse of in. A singular matrix (or one whose inverse does not fit in floats) has none:
+// out becomes the identity and the result is false.
+bool InvertMatrix4(const float in[16], float out[16]);

@@ -1,6 +1,7 @@
 #include "engine/light_map.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +20,10 @@ float lightMapV[3 * kLightMapCapacity];
 float triangleCorners[kLightMapCapacity][3][3];
 int lightMapTriangleCount = 0;
 int lightMapTextureCount = 0;
+bool triangleVisible[kLightMapCapacity];
+int visibilitySweepStart = 0;
+float bakeLights[kMaxBakeLights][6];
+int bakeLightCount = 0;
 
 namespace {
 
@@ -48,6 +53,10 @@ void ResetLightMaps() {
   std::memset(triangleCorners, 0, sizeof triangleCorners);
   lightMapTriangleCount = 0;
   lightMapTextureCount = 0;
+  std::memset(triangleVisible, 0, sizeof triangleVisible);
+  visibilitySweepStart = 0;
+  std::memset(bakeLights, 0, sizeof bakeLights);
+  bakeLightCount = 0;
 }
 
 void ReadLightMap(int map) {
@@ -60,6 +69,10 @@ void ReadLightMap(int map) {
     bytes.clear();
   }
   DecodeLightMap(bytes.data(), bytes.size(), &lightMaps[0][0], kLightMapCapacity);
+}
+
+bool WriteLightMap() {
+  return WriteWholeFile(DataPath(LightMapFileName(1)), EncodeLightMap(&lightMaps[0][0], kLightMapCapacity));
 }
 
 void ComputeLightMapUVs(const float corners[9], int firstCorner) {
@@ -87,28 +100,128 @@ GLuint UploadLightMapPage(int first, int count, int& pageHeight) {
   return name;
 }
 
-void StaticModel::ComputeLightMaps(int /*mode*/) {
-  // Only the coordinates are computed here; the light maps themselves are baked by the data
-  // generator and read from the map's light.map.
-  int n = 0;
-  for (const ModelMesh& mesh : meshes) {
-    for (int ti : mesh.triangleIndices) {
-      if (n >= kLightMapCapacity) break;
-      float corners[9] = {};
-      if (ti >= 0 && ti < static_cast<int>(triangles.size())) {
-        const ModelTriangle& t = triangles[ti];
-        for (int k = 0; k < 3; ++k) {
-          const int vi = t.vertexIndices[k];
-          if (vi < 0 || vi >= static_cast<int>(vertices.size())) continue;
-          for (int c = 0; c < 3; ++c) corners[3 * k + c] = vertices[vi].location[c];
-        }
+void BakeTriangleLightMap(const float corners[9], int firstCorner, int light, int triangle) {
+  ComputeLightMapUVs(corners, firstCorner);
+  if (triangle < 0 || triangle >= kLightMapCapacity || light < 0 || light >= std::min(bakeLightCount, kMaxBakeLights)) {
+    return;
+  }
+  float u[3], v[3];
+  ComputeLightMapUVs(corners, u, v);
+  double a[3], ab[3], ac[3];
+  for (int i = 0; i < 3; ++i) {
+    a[i] = corners[i];
+    ab[i] = double(corners[3 + i]) - corners[i];
+    ac[i] = double(corners[6 + i]) - corners[i];
+  }
+  auto length = [](const double w[3]) { return std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]); };
+  auto cross = [](const double x[3], const double y[3], double out[3]) {
+    out[0] = x[1] * y[2] - x[2] * y[1];
+    out[1] = x[2] * y[0] - x[0] * y[2];
+    out[2] = x[0] * y[1] - x[1] * y[0];
+  };
+  // A triangle without extent along AB, or without area, has no texels to place.
+  const double lengthAB = length(ab);
+  const double span = double(u[1]) - u[0];
+  if (!(lengthAB > 0.0) || !std::isfinite(span) || span == 0.0) return;
+  // U: the edge AB stretched over the part of its line that u 0..1 covers (AB itself when C
+  // projects inside AB). A texel at u lies (u - u(A)) U from A, so that the texels sit where
+  // the triangle's coordinates sample them also when u(A) is not 0 (C beyond A).
+  double uAxis[3];
+  for (int i = 0; i < 3; ++i) uAxis[i] = ab[i] / span;
+  // V: across AB towards C, as long as C's height over AB (the area by Heron's formula).
+  double bc[3];
+  for (int i = 0; i < 3; ++i) bc[i] = ac[i] - ab[i];
+  const double sa = length(bc), sb = length(ac), sc = lengthAB;
+  const double s = (sa + sb + sc) / 2.0;
+  const double area = std::sqrt(std::max(0.0, s * (s - sa) * (s - sb) * (s - sc)));
+  const double height = 2.0 * area / lengthAB;
+  double uxac[3], across[3];
+  cross(uAxis, ac, uxac);
+  cross(uAxis, uxac, across);
+  const double acrossLength = length(across);
+  if (!(acrossLength > 0.0) || !std::isfinite(acrossLength) || !std::isfinite(height)) return;
+  double vAxis[3];
+  for (int i = 0; i < 3; ++i) vAxis[i] = -height * across[i] / acrossLength;
+  const float* lamp = bakeLights[light];
+  uint8_t* map = lightMaps[triangle];
+  for (int row = 0; row < kLightMapSide; ++row) {
+    for (int column = 0; column < kLightMapSide; ++column) {
+      const double tu = (column + 0.5) / kLightMapSide - u[0];
+      const double tv = (row + 0.5) / kLightMapSide;
+      double d2 = 0.0;
+      for (int i = 0; i < 3; ++i) {
+        const double d = lamp[i] - (a[i] + tu * uAxis[i] + tv * vAxis[i]);
+        d2 += d * d;
       }
-      std::memcpy(triangleCorners[n], corners, sizeof corners);
-      ComputeLightMapUVs(corners, 3 * n);
-      ++n;
+      const double falloff = std::max(1.0, 0.005 * d2);
+      uint8_t* texel = map + 3 * (kLightMapSide * row + column);
+      for (int c = 0; c < 3; ++c) {
+        // Beyond full brightness a texel stays at full brightness.
+        const double value = 255.0 * lamp[3 + c] / falloff;
+        const uint8_t level = std::isnan(value) ? 0 : static_cast<uint8_t>(std::clamp(value, 0.0, 255.0));
+        if (level > texel[c]) texel[c] = level;
+      }
     }
   }
-  lightMapTriangleCount = n;
+}
+
+void StaticModel::ComputeLightMaps(int mode) {
+  // Mode 0, and mode 1 without lights, place the triangles once; mode 1 then bakes light by light.
+  const int lights = std::min(bakeLightCount, kMaxBakeLights);
+  const bool bake = mode == 1 && lights > 0;
+  for (int light = 0; light < (bake ? lights : 1); ++light) {
+    int n = 0;
+    for (const ModelMesh& mesh : meshes) {
+      for (int ti : mesh.triangleIndices) {
+        if (n >= kLightMapCapacity) break;
+        float corners[9] = {};
+        if (ti >= 0 && ti < static_cast<int>(triangles.size())) {
+          const ModelTriangle& t = triangles[ti];
+          for (int k = 0; k < 3; ++k) {
+            const int vi = t.vertexIndices[k];
+            if (vi < 0 || vi >= static_cast<int>(vertices.size())) continue;
+            for (int c = 0; c < 3; ++c) corners[3 * k + c] = vertices[vi].location[c];
+          }
+        }
+        std::memcpy(triangleCorners[n], corners, sizeof corners);
+        if (bake) {
+          BakeTriangleLightMap(corners, 3 * n, light, n);
+        } else {
+          ComputeLightMapUVs(corners, 3 * n);
+        }
+        ++n;
+      }
+    }
+    lightMapTriangleCount = n;
+  }
+}
+
+void StaticModel::CollectLampLights() const {
+  int rows = 0;
+  for (const FaceRecord& f : faces) {
+    if (rows >= kMaxBakeLights) break;
+    float* row = bakeLights[rows++];
+    std::copy_n(f.centroid, 3, row);
+    const bool lit = f.material >= 0 && f.material < static_cast<int>(materials.size());
+    for (int c = 0; c < 3; ++c) row[3 + c] = lit ? materials[f.material].diffuse[c] : 0.0f;
+  }
+  bakeLightCount = rows;
+}
+
+void StaticModel::SweepVisibility(const Vec3& point) {
+  constexpr int kTrianglesPerSweep = 500;
+  constexpr float kNearSquared = 22500.0f;
+  if (visibilitySweepStart < 0 || visibilitySweepStart >= kLightMapCapacity) visibilitySweepStart = 0;
+  const int end = std::min(visibilitySweepStart + kTrianglesPerSweep, kLightMapCapacity);
+  for (int n = visibilitySweepStart; n < end; ++n) {
+    bool nearby = false;
+    for (const float* corner : triangleCorners[n]) {
+      const float dx = corner[0] - point.x, dy = corner[1] - point.y, dz = corner[2] - point.z;
+      nearby = nearby || dx * dx + dy * dy + dz * dz < kNearSquared;
+    }
+    triangleVisible[n] = nearby;
+  }
+  visibilitySweepStart = end >= kLightMapCapacity ? 0 : end;
 }
 
 void StaticModel::CreateLightMapTextures() {
@@ -172,7 +285,11 @@ void BuildLightmappedArrays(StaticModel& m) {
 
 }  // namespace
 
-void StaticModel::DrawLightmapped() {
+void StaticModel::DrawLightmapped() { DrawLightmappedOnUnits(GL_TEXTURE0, GL_TEXTURE1); }
+
+void StaticModel::DrawLightmappedSwapped() { DrawLightmappedOnUnits(GL_TEXTURE1, GL_TEXTURE0); }
+
+void StaticModel::DrawLightmappedOnUnits(GLenum lightMapUnit, GLenum surfaceUnit) {
   if (!lightmappedBuilt) BuildLightmappedArrays(*this);
   glDisable(GL_CULL_FACE);
   const GLboolean texturing = glIsEnabled(GL_TEXTURE_2D);
@@ -182,10 +299,10 @@ void StaticModel::DrawLightmapped() {
   glEnableClientState(GL_NORMAL_ARRAY);
   glVertexPointer(3, GL_FLOAT, stride, base);
   glNormalPointer(GL_FLOAT, stride, base + 3);
-  clientActiveTextureARB(GL_TEXTURE0);
+  clientActiveTextureARB(lightMapUnit);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glTexCoordPointer(2, GL_FLOAT, stride, base + 6);
-  clientActiveTextureARB(GL_TEXTURE1);
+  clientActiveTextureARB(surfaceUnit);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glTexCoordPointer(2, GL_FLOAT, stride, base + 8);
 
@@ -219,16 +336,16 @@ void StaticModel::DrawLightmapped() {
         glMaterialfv(GL_FRONT, GL_EMISSION, mat->emissive);
         glMaterialf(GL_FRONT, GL_SHININESS, mat->shininess);
       }
-      // The surface texture goes on unit 1, the light map on unit 0; each modulates the colour
-      // before it. A mesh without a texture of its own shows the plain surface picture.
+      // The surface texture and the light map each go on their unit and modulate the colour
+      // before them. A mesh without a texture of its own shows the plain surface picture.
       const GLuint surface = (mat && mat->texture) ? mat->texture : bmpTextures[kPlainSurfaceTexture];
       glColor4f(1, 1, 1, 1);
       glBlendFunc(GL_ONE, GL_ONE);
-      activeTextureARB(GL_TEXTURE1);
+      activeTextureARB(surfaceUnit);
       glEnable(GL_TEXTURE_2D);
       glBindTexture(GL_TEXTURE_2D, surface);
       glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-      activeTextureARB(GL_TEXTURE0);
+      activeTextureARB(lightMapUnit);
       glEnable(GL_TEXTURE_2D);
       glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     }
@@ -237,11 +354,14 @@ void StaticModel::DrawLightmapped() {
     glDrawArrays(GL_TRIANGLES, run.first, run.count);
   }
 
+  clientActiveTextureARB(GL_TEXTURE1);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   clientActiveTextureARB(GL_TEXTURE0);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
+  // Unit 0, active when the drawing began, gets its texturing back; unit 1 is left off.
+  activeTextureARB(GL_TEXTURE0);
   if (texturing) {
     glEnable(GL_TEXTURE_2D);
   } else {
@@ -253,4 +373,32 @@ void StaticModel::DrawLightmapped() {
   activeTextureARB(GL_TEXTURE0);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   glEnable(GL_CULL_FACE);
+}
+
+void StaticModel::DrawFaceListTwoPass() {
+  auto textureOf = [this](int material, GLuint& texture) {
+    if (material < 0 || material >= static_cast<int>(materials.size())) return false;
+    texture = materials[material].texture;
+    return true;
+  };
+  auto pass = [](const FaceRecord& f, GLuint texture, GLenum source, GLenum destination) {
+    glBlendFunc(source, destination);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_TRIANGLES);
+    for (const FaceRecord::Corner& c : f.corners) {
+      glNormal3f(c.nx, c.ny, c.nz);
+      glTexCoord2f(c.s, c.t);
+      glVertex3f(c.x, c.y, c.z);
+    }
+    glEnd();
+  };
+  glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT);
+  glEnable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
+  for (const FaceRecord& f : faces) {
+    GLuint texture = 0;
+    if (textureOf(f.material + 1, texture)) pass(f, texture, GL_DST_COLOR, GL_ZERO);
+    if (textureOf(f.material, texture)) pass(f, texture, GL_ONE, GL_ONE);
+  }
+  glPopAttrib();
 }

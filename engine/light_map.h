@@ -25,16 +25,35 @@ extern float triangleCorners[kLightMapCapacity][3][3];
 // capacity) and light maps in the pages (set by StaticModel::CreateLightMapTextures).
 extern int lightMapTriangleCount;
 extern int lightMapTextureCount;
+// Per triangle number: whether a corner lay near the point of the last visibility sweep over it.
+extern bool triangleVisible[kLightMapCapacity];
+// The first triangle number of the next visibility sweep.
+extern int visibilitySweepStart;
+
+// The lights of the light baker: rows {x, y, z, r, g, b} (colours 0..1, as a material's diffuse)
+// and the number of rows in use.
+inline constexpr int kMaxBakeLights = 5000;
+extern float bakeLights[kMaxBakeLights][6];
+extern int bakeLightCount;
 
 // Fills lightMaps from base/maps/N/light.map. Every entry the file does not hold in full, and all
 // of them for a missing file or a map number outside 1..20, becomes white.
 void ReadLightMap(int map);
+// Writes lightMaps, all kLightMapCapacity entries, to base/maps/1/light.map; false when the file
+// could not be written.
+bool WriteLightMap();
 // Places the triangle with the given corners in its light map, writing lightMapU and lightMapV
 // at corner numbers firstCorner .. firstCorner + 2.
 void ComputeLightMapUVs(const float corners[9], int firstCorner);
+// Places the triangle in its light map like ComputeLightMapUVs and brightens each texel of light
+// map `triangle` by bake light `light`: 255 x colour over 0.005 x the squared distance from the
+// light to the texel's point (that factor taken as at least 1), where it exceeds the texel. A
+// degenerate triangle gets its coordinates and no light.
+void BakeTriangleLightMap(const float corners[9], int firstCorner, int light, int triangle);
 // Makes the mipmapped page texture of the `count` light maps from `first`; returns its name and
 // the page's height.
 GLuint UploadLightMapPage(int first, int count, int& pageHeight);
 
-// Resets the light-map state (for tests): no coordinates, no textures, white maps.
+// Resets the light-map state (for tests): no coordinates, no textures, white maps, no bake lights,
+// no visibility flags.
 void ResetLightMaps();

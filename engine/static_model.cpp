@@ -6,6 +6,7 @@
 
 #include "engine/formats/binary_io.h"
 #include "engine/formats/data_file_report.h"
+#include "engine/gl_setup.h"
 #include "engine/textures.h"
 
 namespace {
@@ -113,9 +114,34 @@ void SetFrontMaterial(const GLfloat ambient[4], const GLfloat diffuse[4], const 
   glMaterialf(GL_FRONT, GL_SHININESS, std::isnan(shininess) ? 0.0f : std::clamp(shininess, 0.0f, 128.0f));
 }
 
+// One batch of a mesh's triangles with their normals and texture coordinates.
+void DrawMeshTriangles(const StaticModel& m, const ModelMesh& mesh) {
+  glBegin(GL_TRIANGLES);
+  for (int index : mesh.triangleIndices) {
+    const ModelTriangle& tri = m.triangles[index];
+    for (int k = 0; k < 3; ++k) {
+      glNormal3fv(tri.vertexNormals[k]);
+      glTexCoord2f(tri.s[k], tri.t[k]);
+      glVertex3fv(m.vertices[tri.vertexIndices[k]].location);
+    }
+  }
+  glEnd();
+}
+
+// The picture that the sphere- and environment-mapped drawings reflect.
+constexpr int kReflectionTexture = 49;
+
 }  // namespace
 
-void StaticModel::Draw() {
+void StaticModel::Draw() { DrawMeshes(0.4f, nullptr); }
+
+void StaticModel::DrawSphereMapped() {
+  BeginSphereMap();
+  DrawMeshes(0.9f, &bmpTextures[kReflectionTexture]);
+  EndSphereMap();
+}
+
+void StaticModel::DrawMeshes(float visibleAbove, const GLuint* textureInstead) {
   glDisable(GL_CULL_FACE);
   glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
   glMaterialfv(GL_BACK, GL_DIFFUSE, kBlack);
@@ -131,29 +157,19 @@ void StaticModel::Draw() {
       SetFrontMaterial(material->ambient, material->diffuse, material->specular, material->emissive,
                        material->shininess);
       if (material->texture != 0) {
-        glBindTexture(GL_TEXTURE_2D, material->texture);
+        glBindTexture(GL_TEXTURE_2D, textureInstead ? *textureInstead : material->texture);
         glEnable(GL_TEXTURE_2D);
       } else {
         glDisable(GL_TEXTURE_2D);
       }
-      // A material at 0.4 or below hides its meshes.
-      if (!(material->transparency > 0.4f)) continue;
+      // A material at or below the limit hides its meshes.
+      if (!(material->transparency > visibleAbove)) continue;
     } else {
       // No material: untextured and opaque, in the default material.
       SetFrontMaterial(kDefaultAmbient, kDefaultDiffuse, kBlack, kBlack, 0.0f);
       glDisable(GL_TEXTURE_2D);
     }
-
-    glBegin(GL_TRIANGLES);
-    for (int index : mesh.triangleIndices) {
-      const ModelTriangle& tri = triangles[index];
-      for (int k = 0; k < 3; ++k) {
-        glNormal3fv(tri.vertexNormals[k]);
-        glTexCoord2f(tri.s[k], tri.t[k]);
-        glVertex3fv(vertices[tri.vertexIndices[k]].location);
-      }
-    }
-    glEnd();
+    DrawMeshTriangles(*this, mesh);
   }
 
   if (texturing) {
@@ -162,3 +178,18 @@ void StaticModel::Draw() {
     glDisable(GL_TEXTURE_2D);
   }
 }
+
+void StaticModel::DrawEnvironmentMapped() {
+  glPushAttrib(GL_COLOR_BUFFER_BIT);
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+  glColor4f(0.1f, 0.1f, 0.1f, 0.01f);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ZERO);
+  glBindTexture(GL_TEXTURE_2D, bmpTextures[kReflectionTexture]);
+  BeginEnvironmentMap();
+  for (const ModelMesh& mesh : meshes) DrawMeshTriangles(*this, mesh);
+  EndEnvironmentMap();
+  glPopAttrib();
+}
+
+void StaticModel::Update() {}

@@ -67,12 +67,33 @@ class StaticModel {
   // Draws the model at the current model-view matrix. Leaves face culling off and two-sided
   // lighting on; restores whether 2-D texturing was on.
   void Draw();
+  // Draw with sphere-mapped coordinates: textured materials show bmpTextures 49, and only meshes
+  // whose material's transparency is above 0.9 are drawn.
+  void DrawSphereMapped();
+  // Every triangle reflecting envCubeMap in red, blended as (1 - destination) x source, lit on
+  // both sides; restores blending and the blend function.
+  void DrawEnvironmentMapped();
+  // A static model has no state that changes over time; updating it does nothing.
+  void Update();
 
-  // Light maps of the current map (light_map.cpp).
+  // Light maps of the current map (light_map.cpp). Mode 0 computes every triangle's light-map
+  // coordinates; mode 1 also bakes bakeLights into the light maps (BakeTriangleLightMap).
   void ComputeLightMaps(int mode);
   void CreateLightMapTextures();
   void DeleteLightMapTextures();
   void DrawLightmapped();
+  // The same drawing with the light map on texture unit 1 and the surface texture on unit 0.
+  void DrawLightmappedSwapped();
+  // Draws each face of the face list twice: its next material's texture multiplied into the
+  // picture, then its own material's texture added. A pass whose material does not exist is left
+  // out. Restores blending, 2-D texturing and the blend function.
+  void DrawFaceListTwoPass();
+  // Flags the next 500 triangle numbers (wrapping after the capacity) visible when a corner lies
+  // within 150 units of point.
+  void SweepVisibility(const Vec3& point);
+  // Fills bakeLights with one light per face of the face list: the face's centroid and its
+  // material's diffuse colour (black for a face without one).
+  void CollectLampLights() const;
 
   // The face list, its sort, the segment test and the collision-model builders (map_queries.cpp).
   bool TriangleCorners(int triangle, Vector3 corners[3]) const;
@@ -123,6 +144,10 @@ class StaticModel {
  private:
   friend void ReleaseModelTextures();
   void DeleteMaterialTextures();
+  // Draw's body: meshes whose material's transparency is above visibleAbove are drawn, textured
+  // materials with *textureInstead in place of their own when it is given.
+  void DrawMeshes(float visibleAbove, const GLuint* textureInstead);
+  void DrawLightmappedOnUnits(GLenum lightMapUnit, GLenum surfaceUnit);
   // Every live model, so that their textures can be released before the GL context goes.
   StaticModel* prevLive_ = nullptr;
   StaticModel* nextLive_ = nullptr;

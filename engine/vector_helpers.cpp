@@ -116,6 +116,44 @@ bool IntersectedPolygon(const Vector3 polygon[], const Vector3 line[], int count
   return InsidePolygon(point, polygon, count);
 }
 
+Vector3 ClosestPointOnLine(const Vector3& a, const Vector3& b, const Vector3& p) {
+  const Vector3 direction = Normalize(b - a);
+  const float along = Dot(direction, p - a);
+  if (along <= 0.0f) return a;
+  if (along >= Distance(a, b)) return b;
+  return a + direction * along;
+}
+
+int ClassifySphere(const Vector3& centre, const Vector3& normal, const Vector3& point, float radius, float& distance) {
+  distance = float(double(Dot(normal, centre)) + PlaneDistance(normal, point));
+  if (std::fabs(distance) < radius) return 1;
+  if (distance >= radius) return 2;
+  return 0;
+}
+
+bool EdgeSphereCollision(const Vector3& centre, const Vector3 polygon[], int count, float radius) {
+  for (int i = 0; i < count; ++i) {
+    const Vector3 nearest = ClosestPointOnLine(polygon[i], polygon[(i + 1) % count], centre);
+    if (Distance(nearest, centre) < radius) return true;
+  }
+  return false;
+}
+
+bool SpherePolygonCollision(const Vector3 polygon[], const Vector3& centre, int count, float radius) {
+  // A polygon needs three corners for its plane.
+  if (count < 3) return false;
+  const Vector3 normal = Normal(polygon);
+  float distance = 0.0f;
+  if (ClassifySphere(centre, normal, polygon[0], radius, distance) != 1) return false;
+  const Vector3 onPlane = centre - normal * distance;
+  return InsidePolygon(onPlane, polygon, count) || EdgeSphereCollision(centre, polygon, count, radius);
+}
+
+Vector3 GetCollisionOffset(const Vector3& normal, float radius, float distance) {
+  if (distance > 0.0f) return normal * float(double(radius) - distance);
+  return normal * float(-(double(radius) + distance));
+}
+
 Vec3 CrossProduct(Vec3 a, Vec3 b) {
   return Vec3(float(double(a.y) * b.z - double(a.z) * b.y), float(double(a.z) * b.x - double(a.x) * b.z),
               float(double(a.x) * b.y - double(a.y) * b.x));
@@ -140,6 +178,10 @@ float VectorDistance(Vec3 a, Vec3 b) {
 }
 
 float DotProduct(Vec3 a, Vec3 b) { return float(double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z); }
+
+float AngleBetween(Vec3 a, Vec3 b) {
+  return float(SafeAcos(DotProduct(a, b), double(VectorLength(a)) * VectorLength(b)));
+}
 
 float HeadingDifference(Vec3 a, Vec3 b) {
   const double d = Heading(b) - Heading(a);

@@ -45,6 +45,19 @@ Vector3 IntersectionPoint(const Vector3& normal, const Vector3 line[], double di
 bool InsidePolygon(const Vector3& point, const Vector3 polygon[], int count);
 // Whether the segment crosses the polygon; when it crosses the plane, point receives the crossing.
 bool IntersectedPolygon(const Vector3 polygon[], const Vector3 line[], int count, Vector3& point);
+// The point of segment a-b nearest to p.
+Vector3 ClosestPointOnLine(const Vector3& a, const Vector3& b, const Vector3& p);
+// Where a sphere lies against the plane through point with the given unit normal: 1 when it cuts
+// the plane, 2 in front of it, 0 behind it. distance receives the centre's signed distance.
+int ClassifySphere(const Vector3& centre, const Vector3& normal, const Vector3& point, float radius, float& distance);
+// Whether some edge of the polygon passes closer than radius to the centre.
+bool EdgeSphereCollision(const Vector3& centre, const Vector3 polygon[], int count, float radius);
+// Whether a sphere touches the convex polygon: it cuts the polygon's plane, and the centre pushed
+// onto the plane lies inside the polygon or an edge passes within the radius.
+bool SpherePolygonCollision(const Vector3 polygon[], const Vector3& centre, int count, float radius);
+// How far to move a sphere along the plane's normal so that it no longer cuts the plane, given
+// the centre's signed distance from it.
+Vector3 GetCollisionOffset(const Vector3& normal, float radius, float distance);
 
 // Vec3 helpers (by value).
 Vec3 CrossProduct(Vec3 a, Vec3 b);
@@ -53,6 +66,8 @@ Vec3 NormalizeVector(Vec3 v);
 Vec3 TriangleNormal(const Vec3 points[3]);
 float VectorDistance(Vec3 a, Vec3 b);
 float DotProduct(Vec3 a, Vec3 b);
+// Angle between two vectors in radians; 0 when it is not a number (a zero vector).
+float AngleBetween(Vec3 a, Vec3 b);
 // Heading of b minus heading of a, where heading(v) = acos(v.x / |v|), negative when v.z > 0;
 // 0 when not a number.
 float HeadingDifference(Vec3 a, Vec3 b);

@@ -95,9 +95,10 @@ void PlatformShowWindow() {
   SDL_RaiseWindow(window);
 }
 
-void PlatformDestroyWindow() {
+bool PlatformDestroyWindow() {
+  bool released = true;
   if (context) {
-    SDL_GL_MakeCurrent(window, nullptr);
+    released = SDL_GL_MakeCurrent(window, nullptr) == 0 && !Fails(WindowStep::ReleaseContext);
     SDL_GL_DeleteContext(context);
     context = nullptr;
   }
@@ -105,6 +106,7 @@ void PlatformDestroyWindow() {
     SDL_DestroyWindow(window);
     window = nullptr;
   }
+  return released;
 }
 
 bool PlatformWindowExists() { return window != nullptr; }

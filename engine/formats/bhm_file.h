@@ -34,7 +34,7 @@ struct AnimationInfo {
   int framesPerSecond = 0;
 };
 
-// A material record; only skin and shader readers that nothing uses would fill it.
+// A material of a part, one per textured mesh, filled from a skin or shader file.
 struct PartMaterial {
   std::string name;
   std::string file;
@@ -123,3 +123,17 @@ void ClampAnimationsToFrames(ModelPart& part);
 
 // True when both are non-empty and part occurs in text (case-sensitive).
 bool IsInString(const std::string& text, const std::string& part);
+
+// Skin and shader files give a part's meshes their textures, one material per textured mesh
+// (named after the mesh, white, textureId its number in the part's materials, no tiling or
+// offset), replacing the part's materials. Both are text of at most kMaxPartMaterialTextBytes,
+// one entry per line; blank lines are skipped, and spaces and tabs around a field are not part
+// of it. A field is at most 254 characters and holds no control characters.
+inline constexpr size_t kMaxPartMaterialTextBytes = 65536;
+// Skin: "<mesh name>,<texture file>" per line. A line whose name is no mesh of the part (a tag,
+// say) or whose file is empty is skipped. False, the part unchanged, for a line without a comma,
+// a mesh named twice or a field or text that breaks the limits above.
+bool ParseSkin(const std::string& text, ModelPart& part);
+// Shader: one texture file per line, for the part's meshes in order. False, the part unchanged,
+// for more files than meshes or a field or text that breaks the limits above.
+bool ParseShader(const std::string& text, ModelPart& part);

@@ -169,6 +169,20 @@ TEST_F(GameWindowTest, EachFailedStepShowsItsMessage) {
   }
 }
 
+// Of the releases that the window's destruction makes, only the context's can fail here: it shows
+// its message and the destruction goes on.
+TEST_F(GameWindowTest, AFailedContextReleaseShowsItsShutdownMessage) {
+  ASSERT_TRUE(CreateGameWindow("Dunmarrow", 640, 480, 32, false));
+  PlatformFailWindowStep(WindowStep::ReleaseContext);
+  DestroyGameWindow();
+  ASSERT_EQ(DialogHistory().size(), 1u);
+  EXPECT_EQ(DialogHistory()[0].caption, "SHUTDOWN ERROR");
+  EXPECT_EQ(DialogHistory()[0].text, "Release Of DC And RC Failed.");
+  EXPECT_FALSE(PlatformWindowExists());
+  DestroyGameWindow();  // nothing left to release: no message
+  EXPECT_EQ(DialogHistory().size(), 1u);
+}
+
 // The platform layer cleans up after its own failed steps, so that a caller other than the game
 // window (or a retry) never finds a half-made window or context left over.
 TEST_F(GameWindowTest, FailedPlatformCreationLeavesNothingBehind) {

@@ -325,4 +325,67 @@ TEST(BhmFile, WriterRoundTrip) {
   EXPECT_FLOAT_EQ(back.objects[0].vertices[1].x, -512.0f);
 }
 
+// A part with the meshes of a character's three parts, as skin and shader files name them.
+ModelPart ThreeMeshes() {
+  ModelPart p;
+  for (const char* name : {"lower", "upper", "head"}) {
+    MeshObject m;
+    m.name = name;
+    p.objects.push_back(m);
+  }
+  p.numOfObjects = 3;
+  return p;
+}
+
+TEST(PartMaterialFiles, SkinAndShaderTextureTheMeshesAndRefuseWhatTheyCannotRead) {
+  ModelPart p = ThreeMeshes();
+  // Skin: by mesh name; a tag's line and a line without a file give nothing.
+  ASSERT_TRUE(ParseSkin("upper, textures/upper.bmp \r\ntag_torso,\n\n\t head ,textures/head.bmp\nlower,\n", p));
+  ASSERT_EQ(p.numOfMaterials, 2);
+  EXPECT_FALSE(p.objects[0].hasTexture);
+  ASSERT_TRUE(p.objects[1].hasTexture);
+  ASSERT_TRUE(p.objects[2].hasTexture);
+  const PartMaterial& upper = p.materials[p.objects[1].materialID];
+  EXPECT_EQ(upper.name, "upper");
+  EXPECT_EQ(upper.file, "textures/upper.bmp");
+  EXPECT_EQ(upper.textureId, p.objects[1].materialID);
+  EXPECT_EQ(upper.colour[0], 255);
+  EXPECT_EQ(p.materials[p.objects[2].materialID].file, "textures/head.bmp");
+
+  // Shader: in mesh order, replacing the skin's materials.
+  ASSERT_TRUE(ParseShader("a.bmp\n\nb.bmp", p));
+  ASSERT_EQ(p.numOfMaterials, 2);
+  EXPECT_EQ(p.materials[p.objects[0].materialID].file, "a.bmp");
+  EXPECT_EQ(p.materials[p.objects[1].materialID].name, "upper");
+  EXPECT_EQ(p.materials[p.objects[1].materialID].file, "b.bmp");
+  EXPECT_FALSE(p.objects[2].hasTexture);
+
+  const std::string longName(255, 'x');
+  const std::string tooLong(kMaxPartMaterialTextBytes + 1, ' ');
+  const struct {
+    bool skin;
+    std::string text;
+  } refused[] = {
+      {true, "upper textures/upper.bmp\n"},       // no comma
+      {true, "upper,a.bmp\nupper,b.bmp\n"},      // a mesh named twice
+      {true, "upper," + longName + "\n"},         // a field beyond 254 characters
+      {true, std::string("upper,a\0.bmp\n", 13)},  // a control character
+      {true, tooLong},
+      {false, "a.bmp\nb.bmp\nc.bmp\nd.bmp\n"},  // more files than meshes
+      {false, longName},
+      {false, "a\x01.bmp"},
+  };
+  for (const auto& r : refused) {
+    ModelPart q = p;
+    EXPECT_FALSE(r.skin ? ParseSkin(r.text, q) : ParseShader(r.text, q)) << r.text.substr(0, 40);
+    // Nothing of a refused file is taken.
+    EXPECT_EQ(q.numOfMaterials, 2);
+    EXPECT_EQ(q.materials[1].file, "b.bmp");
+    EXPECT_TRUE(q.objects[1].hasTexture);
+    EXPECT_FALSE(q.objects[2].hasTexture);
+  }
+  // Exactly 254 characters is a field.
+  EXPECT_TRUE(ParseSkin("head," + longName.substr(1), p));
+}
+
 }  // namespace

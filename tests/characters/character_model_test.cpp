@@ -109,6 +109,25 @@ TEST_F(CharacterModelTest, ImportShowsTheMessagesOfAMissingOrBadFile) {
   EXPECT_EQ(part.numOfObjects, 1);
 }
 
+TEST_F(CharacterModelTest, SkinAndShaderReadersShowTheirMessages) {
+  BhmReader reader;
+  ModelPart part = SmallPart(1, {});
+  WriteText(kDir + "/hero.skin", "m,textures/skin.bmp\n");
+  WriteText(kDir + "/hero.shader", "one.bmp\ntwo.bmp\n");  // two files for one mesh
+  EXPECT_TRUE(reader.LoadSkin(part, (kDir + "/hero.skin").c_str()));
+  EXPECT_FALSE(reader.LoadShader(part, (kDir + "/hero.shader").c_str()));
+  EXPECT_FALSE(reader.LoadSkin(part, (kDir + "/none.skin").c_str()));
+  EXPECT_FALSE(reader.LoadShader(part, nullptr));
+  ASSERT_EQ(DialogHistory().size(), 3u);
+  EXPECT_EQ(DialogHistory()[0].caption, "Error");
+  EXPECT_EQ(DialogHistory()[0].text, "Unable to load shader!");
+  EXPECT_EQ(DialogHistory()[1].text, "Unable to load skin!");
+  EXPECT_EQ(DialogHistory()[2].text, "Unable to load shader!");
+  // The skin read before stays.
+  ASSERT_EQ(part.numOfMaterials, 1);
+  EXPECT_EQ(part.materials[0].file, "textures/skin.bmp");
+}
+
 TEST_F(CharacterModelTest, LoadsLinksAndAnimates) {
   CharacterModel m;
   ASSERT_TRUE(m.LoadModel(kDir.c_str(), "hero", 1, 3));

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -198,6 +199,111 @@ TEST(ReadLightMapFallbacks, AShortFileFillsItsEntriesAndLeavesTheRestWhite) {
   EXPECT_EQ(lightMaps[0][kLightMapBytes - 1], 44);
   EXPECT_EQ(lightMaps[1][0], 255);  // the entry cut short
   EXPECT_EQ(lightMaps[2][0], 255);
+}
+
+// One triangle per model, corners as given, in a mesh with material 0.
+std::unique_ptr<StaticModel> OneTriangle(const float corners[3][3]) {
+  Ms3dData d = Triangles({0});
+  for (int k = 0; k < 3; ++k) std::memcpy(d.vertices[k].location, corners[k], sizeof corners[k]);
+  return Model(std::move(d));
+}
+
+// Texel (row, column) of light map n.
+const uint8_t* Texel(int n, int row, int column) { return &lightMaps[n][48 * row + 3 * column]; }
+
+// The baker by hand. Lamp: one triangle whose centroid is (5.5, 3.5, 20), diffuse (1, 0.5, 0.25).
+// Map triangle A (0,0,0), B (16,0,0), C (8,16,0): u runs 16 units along x, v 16 units along y,
+// so texel (row 3, column 5) covers (5.5, 3.5, 0), 20 units below the lamp: 0.005 x 400 = 2 and
+// the texel is 255 x (1, 0.5, 0.25) / 2 = (127, 63, 31), raised only where that is brighter.
+TEST(LightBaker, LampLightOnOneTriangleMatchesTheHandWorkedTexels) {
+  ResetLightMaps();
+  const float lampCorners[3][3] = {{4.5f, 2.5f, 20}, {6.5f, 2.5f, 20}, {5.5f, 5.5f, 20}};
+  auto lamp = OneTriangle(lampCorners);
+  lamp->materials[0].diffuse[0] = 1.0f;
+  lamp->materials[0].diffuse[1] = 0.5f;
+  lamp->materials[0].diffuse[2] = 0.25f;
+  lamp->BuildFaceList();
+  lamp->CollectLampLights();
+  ASSERT_EQ(bakeLightCount, 1);
+  EXPECT_FLOAT_EQ(bakeLights[0][0], 5.5f);
+  EXPECT_FLOAT_EQ(bakeLights[0][1], 3.5f);
+  // A row beyond the count, left by an earlier lamp model, is no light.
+  const float stale[6] = {5.5f, 3.5f, 0, 1, 1, 1};
+  std::copy_n(stale, 6, bakeLights[1]);
+
+  const float acute[3][3] = {{0, 0, 0}, {16, 0, 0}, {8, 16, 0}};
+  auto map = OneTriangle(acute);
+  std::memset(lightMaps, 100, sizeof lightMaps);
+  map->ComputeLightMaps(1);
+  EXPECT_EQ(lightMapTriangleCount, 1);
+  EXPECT_NEAR(lightMapU[2], 0.5f, 1e-6f);
+  EXPECT_EQ(Texel(0, 3, 5)[0], 127);
+  EXPECT_EQ(Texel(0, 3, 5)[1], 100);  // 63 is darker than what was there
+  EXPECT_EQ(Texel(0, 3, 5)[2], 100);
+  EXPECT_EQ(lightMaps[1][0], 100);  // only the model's own triangle
+
+  // C beyond A (obtuse at A): the map spans from C's foot (-16, 0, 0) to B, u(A) = 0.5, so
+  // texel (row 0, column 0) covers (-15, 0.5, 0), not a point measured from A.
+  std::memset(lightMaps, 0, sizeof lightMaps);
+  bakeLights[0][0] = -15.0f;
+  bakeLights[0][1] = 0.5f;
+  bakeLights[0][3] = 1.0f;
+  const float obtuse[9] = {0, 0, 0, 16, 0, 0, -16, 16, 0};
+  BakeTriangleLightMap(obtuse, 0, 0, 0);
+  EXPECT_NEAR(lightMapU[0], 0.5f, 1e-5f);
+  EXPECT_EQ(Texel(0, 0, 0)[0], 127);
+  // A light close enough to pass full brightness stays at full brightness.
+  bakeLights[0][2] = 0.0f;
+  bakeLights[0][3] = 1.5f;
+  BakeTriangleLightMap(obtuse, 0, 0, 0);
+  EXPECT_EQ(Texel(0, 0, 0)[0], 255);
+  // A triangle without area gets no light (and no not-a-number texels), nor does a light or a
+  // triangle number out of range.
+  std::memset(lightMaps, 0, sizeof lightMaps);
+  const float flat[9] = {0, 0, 0, 16, 0, 0, 32, 0, 0};
+  BakeTriangleLightMap(flat, 0, 0, 0);
+  BakeTriangleLightMap(obtuse, 0, 1, 0);
+  BakeTriangleLightMap(obtuse, 0, 0, kLightMapCapacity);
+  EXPECT_EQ(std::count(&lightMaps[0][0], &lightMaps[0][0] + sizeof lightMaps, 0), long(sizeof lightMaps));
+
+  // The baked maps write out in the file layout and read back the same.
+  lightMaps[9999][767] = 7;
+  lightMaps[0][1] = 200;
+  const std::string dir = std::string(DUN_TEST_OUTPUT_DIR) + "/write_light_map";
+  ASSERT_TRUE(MakeDirectories(dir + "/base/maps/1"));
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  const bool written = WriteLightMap();
+  std::memset(lightMaps, 3, sizeof lightMaps);
+  ReadLightMap(1);
+  ASSERT_EQ(chdir(cwd), 0);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(lightMaps[0][1], 200);
+  EXPECT_EQ(lightMaps[9999][767], 7);
+  EXPECT_EQ(lightMaps[5000][0], 0);
+}
+
+TEST(VisibilitySweep, FiveHundredTrianglesACallWithinOneHundredAndFiftyUnits) {
+  ResetLightMaps();
+  for (auto& corners : triangleCorners)
+    for (auto& c : corners) c[0] = 1000.0f;
+  triangleCorners[0][2][0] = 149.9f;  // one corner near enough
+  triangleCorners[1][0][0] = 150.0f;  // exactly 150 units is not
+  triangleCorners[500][0][0] = 0.0f;
+  Ms3dModel m;
+  m.SweepVisibility(Vec3(0, 0, 0));
+  EXPECT_TRUE(triangleVisible[0]);
+  EXPECT_FALSE(triangleVisible[1]);
+  EXPECT_FALSE(triangleVisible[500]);  // the next call's share
+  m.SweepVisibility(Vec3(0, 0, 0));
+  EXPECT_TRUE(triangleVisible[500]);
+  // Twenty calls cover the capacity and the sweep starts over.
+  for (int i = 2; i < 20; ++i) m.SweepVisibility(Vec3(0, 0, 0));
+  EXPECT_EQ(visibilitySweepStart, 0);
+  triangleCorners[0][2][0] = 1000.0f;
+  m.SweepVisibility(Vec3(0, 0, 0));
+  EXPECT_FALSE(triangleVisible[0]);
 }
 
 }  // namespace

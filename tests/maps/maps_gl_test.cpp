@@ -73,13 +73,7 @@ GLuint SolidTexture(uint8_t r, uint8_t g, uint8_t b) {
     texels[3 * i + 1] = g;
     texels[3 * i + 2] = b;
   }
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  glBindTexture(GL_TEXTURE_2D, name);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-  return name;
+  return NearestTexture(4, 4, texels);
 }
 
 void FlatView() {
@@ -240,6 +234,43 @@ TEST_F(LightMapGlTest, PagesSampleLikeEachTrianglesOwnLightMap) {
   }
   glDeleteTextures(2, own);
   m->DeleteLightMapTextures();
+}
+
+// With the texture units swapped (light map on unit 1, surface on unit 0) the picture is the same:
+// each unit keeps its own coordinates, and the two modulations commute.
+TEST_F(LightMapGlTest, SwappedUnitsDrawTheSamePicture) {
+  ResetLightMaps();
+  for (int n = 0; n < 2; ++n)
+    for (int i = 0; i < kLightMapBytes; ++i) lightMaps[n][i] = static_cast<uint8_t>((i * 29 + n * 77) & 255);
+  uint8_t texels[4 * 4 * 3];
+  for (int i = 0; i < 48; ++i) texels[i] = static_cast<uint8_t>(60 + (i * 53) % 190);
+  const GLuint surface = NearestTexture(4, 4, texels);
+  auto m = Square(surface);
+  m->ComputeLightMaps(0);
+  m->CreateLightMapTextures();
+  FlatView();
+  std::vector<uint8_t> pictures[2];
+  for (int way = 0; way < 2; ++way) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (way == 0) m->DrawLightmapped();
+    else m->DrawLightmappedSwapped();
+    pictures[way] = ReadPixels();
+  }
+  SaveScreenshot("light_map_units_swapped");
+  int worst = 0;
+  for (size_t i = 0; i < pictures[0].size(); ++i) worst = std::max(worst, std::abs(pictures[0][i] - pictures[1][i]));
+  EXPECT_LE(worst, 1);
+  EXPECT_GT(std::count_if(pictures[1].begin(), pictures[1].end(), [](uint8_t v) { return v > 40; }), 100000);
+  // Unit 0 is left active with its texturing as before, unit 1 off.
+  GLint active = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+  EXPECT_EQ(active, GL_TEXTURE0);
+  activeTextureARB(GL_TEXTURE1);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  activeTextureARB(GL_TEXTURE0);
+  glDisable(GL_CULL_FACE);
+  m->DeleteLightMapTextures();
+  glDeleteTextures(1, &surface);
 }
 
 // The data set's textures are read relative to the data folder, like the game does.

@@ -1,14 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
+#include <tuple>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "engine/formats/ms3d_file.h"
 #include "app/gl_window.h"
+#include "engine/gl_setup.h"
 #include "engine/static_model.h"
+#include "engine/textures.h"
 #include "gl_fixture.h"
 #include "platform/window.h"
 
@@ -188,6 +196,201 @@ TEST_F(StaticModelDraw, TexturesOfAnEarlierWindowAreNotDeletedInTheNextOne) {
   model.LoadTextures();
   EXPECT_TRUE(glIsTexture(stale));
   glDeleteTextures(static_cast<GLsizei>(fresh.size()), fresh.data());
+}
+
+GLuint Solid(uint8_t r, uint8_t g, uint8_t b) {
+  const uint8_t texels[12] = {r, g, b, r, g, b, r, g, b, r, g, b};
+  return NearestTexture(2, 2, texels);
+}
+
+// Squares of half-size 1 facing +z, one mesh each, centred on the given points, each with a
+// material of its own (transparency 1) whose texture coordinates are all (0.9, 0.9).
+Ms3dData SquaresAt(std::initializer_list<std::array<float, 3>> centres) {
+  Ms3dData m;
+  int mesh = 0;
+  for (const auto& c : centres) {
+    const int first = static_cast<int>(m.vertices.size());
+    for (const auto& d : {std::array<float, 2>{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+      Ms3dVertex v;
+      v.location[0] = c[0] + d[0];
+      v.location[1] = c[1] + d[1];
+      v.location[2] = c[2];
+      m.vertices.push_back(v);
+    }
+    Ms3dGroup g;
+    for (const auto& i : {std::array<int, 3>{0, 1, 2}, {0, 2, 3}}) {
+      Ms3dTriangle t;
+      for (int k = 0; k < 3; ++k) {
+        t.vertexIndices[k] = first + i[k];
+        t.vertexNormals[k][2] = 1.0f;
+        t.s[k] = t.t[k] = 0.9f;
+      }
+      g.triangleIndices.push_back(static_cast<int>(m.triangles.size()));
+      m.triangles.push_back(t);
+    }
+    g.materialIndex = mesh++;
+    m.groups.push_back(g);
+    Ms3dMaterial mat;
+    mat.transparency = 1.0f;
+    m.materials.push_back(mat);
+  }
+  return m;
+}
+
+void PerspectiveView() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(70.0, 800.0 / 600.0, 0.1, 400.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+// The sphere map takes its coordinates from the view, not the model: looking straight at a square,
+// the pixel just below and left of the centre reflects the picture's lower left quarter, the one
+// above and right its upper right. Textured meshes show bmpTextures 49 and need transparency
+// above 0.9.
+TEST_F(StaticModelDraw, SphereMappedDrawingReflectsPicture49) {
+  const uint8_t quarters[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+  bmpTextures[49] = NearestTexture(2, 2, quarters);
+  Ms3dModel model;
+  model.SetContents(SquaresAt({{0, 0, -3}, {-2.5f, 0, -3}}));
+  model.materials[0].texture = model.materials[1].texture = Solid(128, 128, 128);
+  model.materials[1].transparency = 0.9f;
+  PerspectiveView();
+  glEnable(GL_TEXTURE_2D);
+  int modelview = 0, projection = 0, texture = 0;
+  StackDepths(modelview, projection, texture);
+
+  model.Draw();
+  uint8_t below[3], above[3], side[3];
+  PixelAt(390, 290, below);
+  PixelAt(160, 300, side);
+  EXPECT_EQ(below[0], 128);  // the material's own picture
+  EXPECT_EQ(side[0], 128);
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  model.DrawSphereMapped();
+  PixelAt(390, 290, below);
+  PixelAt(410, 310, above);
+  PixelAt(160, 300, side);
+  SaveScreenshot("static_model_sphere_mapped");
+  EXPECT_EQ(below[0], 255);
+  EXPECT_EQ(below[1], 0);
+  EXPECT_EQ(above[1], 255);
+  EXPECT_EQ(above[2], 255);
+  EXPECT_EQ(side[0], 0);  // transparency 0.9 hides the mesh
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+  int modelviewAfter = 0;
+  StackDepths(modelviewAfter, projection, texture);
+  EXPECT_EQ(modelviewAfter, modelview);
+  glDeleteTextures(1, &bmpTextures[49]);
+  bmpTextures[49] = 0;
+}
+
+// The environment map reflects envCubeMap in red, fixed to the world. A square facing +z, moved 3
+// units ahead of the eye, shows the +z face; a square facing -x, turned a quarter about y to face
+// the eye in the same place, shows the -x face. The blend inverts what is behind: over white
+// nothing is left.
+TEST_F(StaticModelDraw, EnvironmentMappedDrawingReflectsTheCubeMapFixedToTheWorld) {
+  // Grey faces, each of its own brightness: +x 40, -x 80, +y 120, -y 160, +z 200, -z 240.
+  const GLuint previous = envCubeMap;
+  BindNewCubeMap(envCubeMap, GL_NEAREST);
+  for (int f = 0; f < 6; ++f) {
+    std::vector<uint8_t> texels(4 * 4 * 3, static_cast<uint8_t>(40 * (f + 1)));
+    glTexImage2D(kCubeMapFaces[f], 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  }
+  Ms3dModel facingZ, facingMinusX;
+  facingZ.SetContents(SquaresAt({{0, 0, 0}}));
+  facingMinusX.SetContents(SquaresAt({{0, 0, 0}}));
+  for (Ms3dVertex& v : facingMinusX.vertices) std::swap(v.location[0], v.location[2]);
+  for (ModelTriangle& t : facingMinusX.triangles) {
+    for (auto& n : t.vertexNormals) {
+      n[0] = -1.0f;
+      n[2] = 0.0f;
+    }
+  }
+  PerspectiveView();
+  int modelview = 0, projection = 0, texture = 0;
+  StackDepths(modelview, projection, texture);
+  uint8_t centre[3];
+  for (const auto& [turn, background, red] : {std::tuple{0.0f, 0.0f, 200}, {90.0f, 0.0f, 80}, {90.0f, 1.0f, 0}}) {
+    glClearColor(background, background, background, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0, 0, -3);
+    glRotatef(turn, 0, 1, 0);
+    (turn == 0.0f ? facingZ : facingMinusX).DrawEnvironmentMapped();
+    PixelAt(400, 300, centre);
+    EXPECT_NEAR(centre[0], red, 2) << turn;
+    EXPECT_EQ(centre[1], 0);
+  }
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_CUBE_MAP));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_R));
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  int textureAfter = 0;
+  StackDepths(modelview, projection, textureAfter);
+  EXPECT_EQ(textureAfter, texture);
+  glDisable(GL_TEXTURE_2D);
+  glDeleteTextures(1, &envCubeMap);
+  envCubeMap = previous;
+}
+
+// The face list drawn twice per face: the next material's picture multiplies what is there, then
+// the face's own adds to it. Over grey 60: 60 x 0.5 + (0, 100, 0) on the first square; the second
+// square's material has no next one, so only its own picture (128) is added.
+TEST_F(StaticModelDraw, TwoPassFaceListMultipliesThenAdds) {
+  Ms3dModel model;
+  model.SetContents(SquaresAt({{-1.5f, 0, -3}, {1.5f, 0, -3}}));
+  model.materials[0].texture = Solid(0, 100, 0);
+  model.materials[1].texture = Solid(128, 128, 128);
+  model.BuildFaceList();
+  PerspectiveView();
+  glClearColor(60 / 255.0f, 60 / 255.0f, 60 / 255.0f, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  model.DrawFaceListTwoPass();
+  uint8_t first[3], second[3];
+  PixelAt(400 - 160, 300, first);
+  PixelAt(400 + 160, 300, second);
+  EXPECT_NEAR(first[0], 30, 2);
+  EXPECT_NEAR(first[1], 130, 2);
+  EXPECT_NEAR(second[0], 188, 2);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+// 4 x 4 matrices: transposing twice gives the matrix back, and a matrix times its inverse is the
+// identity. A singular matrix has no inverse: the identity comes back, with false.
+TEST(Matrix4, TransposeAndInverse) {
+  const float m[16] = {2, 0, 1, 0, 1, 3, 0, 0, 0, 1, 4, 0, 5, -2, 7, 1};
+  float t[16], tt[16];
+  TransposeMatrix4(m, t);
+  EXPECT_EQ(t[1], m[4]);
+  EXPECT_EQ(t[3], m[12]);
+  TransposeMatrix4(t, tt);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(tt[i], m[i]);
+  TransposeMatrix4(tt, tt);  // in place
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(tt[i], t[i]);
+
+  float inv[16];
+  ASSERT_TRUE(InvertMatrix4(m, inv));
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) {
+      double sum = 0.0;  // column-major: element (r, c) at [4c + r]
+      for (int k = 0; k < 4; ++k) sum += double(m[4 * k + r]) * inv[4 * c + k];
+      EXPECT_NEAR(sum, r == c ? 1.0 : 0.0, 1e-6) << r << "," << c;
+    }
+  const float singular[16] = {1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 0, 0, 0, 1, 0};
+  float out[16];
+  std::fill(out, out + 16, 7.0f);
+  EXPECT_FALSE(InvertMatrix4(singular, out));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i], i % 5 == 0 ? 1.0f : 0.0f);
+  const float huge[16] = {1e-39f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  EXPECT_FALSE(InvertMatrix4(huge, out));  // the inverse's entries do not fit in a float
+  EXPECT_EQ(out[0], 1.0f);
 }
 
 }  // namespace

@@ -141,4 +141,42 @@ TEST(VectorHelpers, FoldedHeadingIsSymmetric) {
   }
 }
 
+// kSquare lies in y = 0 with its normal along -y, so a centre at y = -d is d in front of it.
+TEST(VectorHelpers, SphereAgainstPolygonByHand) {
+  const Vector3 a(0, 0, 0), b(4, 0, 0);
+  const Vector3 mid = ClosestPointOnLine(a, b, Vector3(1, 3, 0));
+  EXPECT_EQ(mid.x, 1.0f);
+  EXPECT_EQ(mid.y, 0.0f);
+  EXPECT_EQ(ClosestPointOnLine(a, b, Vector3(-2, 1, 0)).x, 0.0f);
+  EXPECT_EQ(ClosestPointOnLine(a, b, Vector3(9, 0, 0)).x, 4.0f);
+  EXPECT_EQ(ClosestPointOnLine(b, b, Vector3(9, 0, 0)).x, 4.0f);  // a point, not a segment
+
+  const Vector3 normal(0, -1, 0);
+  float distance = 0.0f;
+  EXPECT_EQ(ClassifySphere(Vector3(1, -0.5f, 1), normal, a, 1.0f, distance), 1);
+  EXPECT_FLOAT_EQ(distance, 0.5f);
+  EXPECT_EQ(ClassifySphere(Vector3(1, -1, 1), normal, a, 1.0f, distance), 2);  // touching: in front
+  EXPECT_EQ(ClassifySphere(Vector3(1, 3, 1), normal, a, 1.0f, distance), 0);
+  EXPECT_FLOAT_EQ(distance, -3.0f);
+
+  // Cutting the plane over the square's far half (outside the triangle of its first three
+  // corners) and 0.707 from the nearest edges.
+  EXPECT_TRUE(SpherePolygonCollision(kSquare, Vector3(1.5f, -0.5f, 0.5f), 4, 0.6f));
+  // Over no point of the square: only an edge within the radius counts.
+  EXPECT_TRUE(SpherePolygonCollision(kSquare, Vector3(-0.5f, -0.5f, 1), 4, 0.75f));
+  EXPECT_FALSE(SpherePolygonCollision(kSquare, Vector3(-0.5f, -0.5f, 1), 4, 0.7f));
+  EXPECT_TRUE(EdgeSphereCollision(Vector3(-0.5f, -0.5f, 1), kSquare, 4, 0.75f));
+  EXPECT_FALSE(SpherePolygonCollision(kSquare, Vector3(1, -3, 1), 4, 1.0f));  // wholly in front
+  EXPECT_FALSE(SpherePolygonCollision(kSquare, Vector3(1, 0, 1), 2, 1.0f));   // no plane
+  EXPECT_FALSE(EdgeSphereCollision(Vector3(1, 0, 1), kSquare, 0, 1.0f));
+
+  const Vector3 out = GetCollisionOffset(normal, 1.0f, 0.5f);
+  EXPECT_FLOAT_EQ(out.y, -0.5f);  // 0.5 further out along the normal
+  EXPECT_FLOAT_EQ(GetCollisionOffset(normal, 1.0f, -0.25f).y, 0.75f);
+
+  EXPECT_FLOAT_EQ(AngleBetween(Vec3(1, 0, 0), Vec3(0, 2, 0)), 1.5707964f);
+  EXPECT_FLOAT_EQ(AngleBetween(Vec3(1, 1, 0), Vec3(-2, -2, 0)), 3.1415927f);
+  EXPECT_EQ(AngleBetween(Vec3(0, 0, 0), Vec3(0, 2, 0)), 0.0f);
+}
+
 }  // namespace

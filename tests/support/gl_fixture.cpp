@@ -99,3 +99,13 @@ GLuint GlTest::MakeTexture(int width, int height, const uint8_t* rgb) {
 }
 
 std::string DataFile(const std::string& relative) { return std::string(DUN_DATA_DIR) + "/" + relative; }
+
+GLuint NearestTexture(int width, int height, const uint8_t* rgb) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  return name;
+}

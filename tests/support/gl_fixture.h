@@ -40,5 +40,9 @@ std::vector<uint8_t> ReadBackBuffer(int width, int height);
 // returns the path.
 std::string SaveWindowPicture(const std::string& name);
 
+// A 2-D RGB texture of width x height texels (rows bottom up), sampled without filtering; it is
+// left bound.
+GLuint NearestTexture(int width, int height, const uint8_t* rgb);
+
 // Path of a file in the generated sample data set.
 std::string DataFile(const std::string& relative);

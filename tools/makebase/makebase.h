@@ -13,8 +13,9 @@ bool WriteSounds(const std::string& outDir);         // base/sound/*.wav, base/m
 bool WriteModels(const std::string& outDir);         // weapons, pick-ups, bandit hit meshes
 bool WriteMaps(const std::string& outDir);           // base/maps/N/...
 bool WriteCharacters(const std::string& outDir);     // player and bandit characters
-// fuzz/: broken copies of generated files that seed the readers' fuzzing (the game never reads
-// them); runs after the sounds and maps.
+// fuzz/: seeds of the readers' fuzzing that the game never reads: broken copies of generated
+// files, and skin and shader files for the player's parts; runs after the sounds, maps and
+// characters.
 bool WriteFuzzSeeds(const std::string& outDir);
 
 }  // namespace makebase

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/formats/bhm_file.h"
 #include "engine/formats/binary_io.h"
 #include "engine/formats/ms3d_file.h"
 #include "tools/makebase/makebase.h"
@@ -37,6 +38,29 @@ bool WriteFuzzSeeds(const std::string& outDir) {
   for (int k = 0; k < 4; ++k) wav[40 + k] = static_cast<uint8_t>(claim >> (8 * k));
   const std::string lyingFile = outDir + "/fuzz/lying_header.wav";
   if (!WriteWholeFile(lyingFile, wav, true)) return Fail("cannot write " + lyingFile);
+
+  // A skin and a shader file for the player's parts: each mesh with the body skin, and a line
+  // for each tag (a skin line that names no mesh).
+  std::string skin, shader;
+  for (const char* part : {"head", "upper", "lower"}) {
+    const std::string partFile = outDir + "/" + kPlayerCharacterDir + kPlayerCharacterName + "_" + part + ".bhm";
+    std::vector<uint8_t> bytes;
+    ModelPart model;
+    if (!ReadWholeFile(partFile, bytes) || !ParseBhm(bytes, model)) return Fail("cannot read " + partFile);
+    for (const MeshObject& mesh : model.objects) {
+      skin += mesh.name + ",base/textures/tex08.bmp\r\n";
+      shader += "base/textures/tex08.bmp\n";
+    }
+    for (int i = 0; i < model.numOfTags && i < static_cast<int>(model.tags.size()); ++i) {
+      skin += model.tags[i].name + ",\r\n";
+    }
+  }
+  const std::string skinFile = outDir + "/fuzz/player.skin";
+  const std::string shaderFile = outDir + "/fuzz/player.shader";
+  if (!WriteWholeFile(skinFile, std::vector<uint8_t>(skin.begin(), skin.end()), true)) return Fail("cannot write " + skinFile);
+  if (!WriteWholeFile(shaderFile, std::vector<uint8_t>(shader.begin(), shader.end()), true)) {
+    return Fail("cannot write " + shaderFile);
+  }
   return true;
 }
 
