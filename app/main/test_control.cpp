@@ -15,6 +15,7 @@
 #include "game/lan/net.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
+#include "platform/dialog.h"
 #include "platform/events.h"
 #include "platform/shell_open.h"
 
@@ -119,6 +120,7 @@ bool InstallTestControl() {
   prefix = p;
   InstallFakeClock(&fakeNow);
   SetUrlOpeningEnabled(false);
+  SetDialogHeadless(true);
   ShellHooks hooks = DefaultShellHooks();
   hooks.renderFrame = ControlledFrame;
   SetShellHooks(hooks);

@@ -82,6 +82,19 @@ void NetClientJoin(uint16_t port, int serverIndex) {
   }
 }
 
+void NetClientLeave() {
+  clientBlock.type = CLIENT_IDLE;
+  if (hostAddress.ip == 0 || hostAddress.port == 0) return;
+  // Sent more than once: one lost datagram would leave the host waiting for good.
+  const std::vector<uint8_t> datagram = EncodeClientBlock(clientBlock);
+  for (int i = 0; i < 3; ++i) UdpSendTo(netSocket, datagram.data(), datagram.size(), hostAddress);
+}
+
+bool AcceptedClientLeft() {
+  return acceptedClientId != -1 && (hostBlock.state == HOST_ACCEPTED || hostBlock.state == HOST_PLAYING) &&
+         clientBlock.type == CLIENT_IDLE && clientBlock.senderId == acceptedClientId;
+}
+
 void NetCloseSocket(int socket) {
   if (socket == netSocket) netSocket = kInvalidSocket;
   UdpClose(socket);
