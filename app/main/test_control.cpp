@@ -83,6 +83,7 @@ void WriteState() {
                localNetId, hostBlock.hostId);
   std::fprintf(f, "acceptedClientId %d\njoinedHostId %d\nport %d\nserver0 %d\n", acceptedClientId, joinedHostId,
                UdpLocalPort(netSocket), serverList[0].id);
+  std::fprintf(f, "clientClock %.3f\n", clientBlock.clientClock);
   std::fprintf(f, "scores %d %d\nresult %s\nhitBursts %d\n", scores[0], scores[1],
                result ? (std::strstr(result, "win") ? "win" : "lost") : "none", hitBursts);
   for (int i = 0; i < 2; ++i) {

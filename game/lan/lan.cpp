@@ -3,6 +3,7 @@
 
 #include "game/game_state.h"
 #include "game/world.h"
+#include "game/lan/lan_internal.h"
 
 HostBlock hostBlock;
 ClientBlock clientBlock;
@@ -45,6 +46,7 @@ void NetHostStart(int port) {
     return;
   }
   UdpSetBroadcast(s, true);
+  UdpSetReceiveBuffer(s, kNetReceiveBufferBytes);
   netSocket = s;
   acceptedClientId = -1;
   clientBlock.senderId = 0;
@@ -61,6 +63,7 @@ void NetClientJoin(uint16_t port, int serverIndex) {
   CloseNetSocket();
   netSocket = UdpOpen();
   if (netSocket == kInvalidSocket) return;
+  UdpSetReceiveBuffer(netSocket, kNetReceiveBufferBytes);
   clientPeerAddress = NetAddress{0, port};
   // The request carries this machine's id, so that the host accepts the sender of the very
   // datagram it answers.

@@ -1,7 +1,8 @@
 // A LAN match between two real game processes, each on its own virtual display, inside a network
 // namespace the test makes for itself. Both are driven through their menus and a match of ten
 // kills with injected input (the program's test control channel), and their states are read
-// back after every frame. A stranger's datagrams with the peers' ids change nothing.
+// back after every frame. A stranger's datagrams with the peers' ids change nothing, and a flood
+// of them does not cut the client off; a client that cannot load the map leaves with its host.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -200,11 +201,11 @@ class LanMatch : public ::testing::Test {
     if (!std::getenv(kInsideVariable)) GTEST_SKIP() << "runs only inside the namespace of the outer test";
   }
 
-  // Starts both games and takes them past the loading phase to their main menus. The game draws its
-  // view into a corner of 80 x 60 pixels: the software renderer then keeps up a frame rate that
-  // lets a ten-kill match end in time. Each machine draws its id from the clock in seconds: the
-  // client starts a second after the host.
-  bool StartBoth(const std::function<void(const std::string&)>& prepareClient = {}) {
+  // Starts both games and takes them past the loading phase to their main menus. Unless the whole
+  // window is wanted, the game draws its view into a corner of 80 x 60 pixels: the software
+  // renderer then keeps up a frame rate that lets a ten-kill match end in time. Each machine draws
+  // its id from the clock in seconds: the client starts a second after the host.
+  bool StartBoth(const std::function<void(const std::string&)>& prepareClient = {}, bool wholeWindow = false) {
     const std::string why = WhyNotInPrivateNetwork();
     if (!why.empty()) {
       ADD_FAILURE() << "refusing to run two LAN games: " << why;
@@ -215,14 +216,14 @@ class LanMatch : public ::testing::Test {
       ADD_FAILURE() << "cannot start " << binary;
       return false;
     }
-    host_.Send("size 80 60");
+    if (!wholeWindow) host_.Send("size 80 60");
     if (!WaitUntil([&] { return host_.Frame() > 0; }, 10, "the host's first frame")) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     if (!client_.Start(binary, prepareClient)) {
       ADD_FAILURE() << "cannot start the client";
       return false;
     }
-    client_.Send("size 80 60");
+    if (!wholeWindow) client_.Send("size 80 60");
     return WaitUntil(
         [&] {
           return host_.Word("loading") == "0" && client_.Word("loading") == "0" && host_.Int("gameState") == 1 &&
@@ -382,6 +383,49 @@ void SendFromStranger(const std::vector<uint8_t>& datagram, uint16_t port) {
   close(s);
 }
 
+// The UDP datagrams this namespace's kernel dropped because a socket's receive buffer was full.
+long UdpReceiveBufferDrops() {
+  std::ifstream f("/proc/net/snmp");
+  std::string header, values;
+  while (std::getline(f, header) && std::getline(f, values)) {
+    if (header.rfind("Udp:", 0) != 0) continue;
+    std::istringstream names(header), numbers(values);
+    std::string name, number;
+    while (names >> name && numbers >> number) {
+      if (name == "RcvbufErrors") return std::atol(number.c_str());
+    }
+  }
+  return -1;
+}
+
+// Sends copies of one datagram from a third address (127.0.0.3) to a port on 127.0.0.1 at a
+// steady rate for a while; the number sent.
+long Flood(const std::vector<uint8_t>& datagram, uint16_t port, int perSecond, std::chrono::milliseconds length) {
+  const int s = socket(AF_INET, SOCK_DGRAM, 0);
+  if (s < 0) return 0;
+  sockaddr_in self{};
+  self.sin_family = AF_INET;
+  self.sin_addr.s_addr = htonl(0x7f000003u);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = htonl(kLoopbackIp);
+  long sent = 0;
+  if (bind(s, reinterpret_cast<sockaddr*>(&self), sizeof self) == 0) {
+    const auto start = Clock::now();
+    for (auto tick = start; tick - start < length; tick += std::chrono::milliseconds(1)) {
+      std::this_thread::sleep_until(tick);
+      const long due = long(perSecond) * std::chrono::duration_cast<std::chrono::microseconds>(tick - start).count() /
+                       1'000'000;
+      for (; sent < due; ++sent) {
+        sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      }
+    }
+  }
+  close(s);
+  return sent;
+}
+
 // The outer halves: each makes a namespace and runs one inner test in it.
 void RunInPrivateNetwork(const std::string& filter) {
   if (std::getenv(kInsideVariable)) GTEST_SKIP() << "inner run";
@@ -398,6 +442,10 @@ TEST(LanMatchEndToEnd, TwoGamesPlayAMatchInsideAPrivateNetworkNamespace) {
 
 TEST(LanMatchEndToEnd, AClientThatCannotLoadTheMapLeavesAndSoDoesTheHost) {
   RunInPrivateNetwork("LanMatch.AClientWithABrokenMapModelLeavesTheMatchAndSoDoesTheHost");
+}
+
+TEST(LanMatchEndToEnd, UnderAStrangersFloodTheClientStillMovesOnTheHost) {
+  RunInPrivateNetwork("LanMatch.UnderAFloodFromAStrangerTheClientStillMovesOnTheHost");
 }
 
 // The inner half: host and client in the namespace, both on loopback, the client on a port the
@@ -532,6 +580,69 @@ TEST_F(LanMatch, AClientWithABrokenMapModelLeavesTheMatchAndSoDoesTheHost) {
   ASSERT_TRUE(WaitFrames(host_, 20));
   EXPECT_EQ(client_.Int("gameState"), 1);
   EXPECT_EQ(host_.Int("gameState"), 1);
+}
+
+
+// A stranger at a third address floods the host with 100,000 datagrams a second (client blocks of
+// another id) for five seconds while the client walks back and forth: the client's own datagrams
+// still reach the host among them, and it moves there. Both games draw their whole 800 x 600 view,
+// so that their frames take as long as a player's would.
+TEST_F(LanMatch, UnderAFloodFromAStrangerTheClientStillMovesOnTheHost) {
+  ASSERT_TRUE(StartBoth({}, true));
+  ASSERT_TRUE(CreateFindAndJoin());
+  ASSERT_TRUE(WaitUntil([&] { return client_.Int("clientType") == CLIENT_IN_GAME && host_.Int("hostState") == HOST_PLAYING; },
+                        10, "the join"));
+  ASSERT_TRUE(WaitFrames(host_, 10));  // the respawn at the match's start has reached the records
+  ClientBlock stranger;
+  stranger.type = CLIENT_IN_GAME;
+  stranger.senderId = 999;
+  stranger.forwardKey = 2;
+  const long dropsBefore = UdpReceiveBufferDrops();
+  long sent = 0;
+  std::thread flood([&] { sent = Flood(EncodeClientBlock(stranger), kGamePort, 100'000, std::chrono::seconds(5)); });
+  // Forward and back in turns of 20 frames, so that no wall stops the walk for long. Each datagram
+  // of the client carries its clock: the host's frames that show a newer one than their last took
+  // a datagram of the client.
+  float path = 0.0f;
+  V3 last = host_.Vec("p1position");
+  int turnFrame = client_.Frame(), hostFrames = host_.Frame(), lastHostFrame = hostFrames, heard = 0;
+  int clientFrames = client_.Frame();
+  float lastClientClock = host_.Float("clientClock");
+  bool forward = true;
+  client_.Send("key 87 1");
+  const auto until = Clock::now() + std::chrono::seconds(5);
+  WaitUntil(
+      [&] {
+        const V3 now = host_.Vec("p1position");
+        path += std::hypot(now.x - last.x, now.z - last.z);
+        last = now;
+        if (host_.Frame() != lastHostFrame) {
+          lastHostFrame = host_.Frame();
+          if (host_.Float("clientClock") != lastClientClock) ++heard;
+          lastClientClock = host_.Float("clientClock");
+        }
+        if (client_.Frame() >= turnFrame + 20) {
+          turnFrame = client_.Frame();
+          client_.Send(forward ? "key 87 0" : "key 83 0");
+          forward = !forward;
+          client_.Send(forward ? "key 87 1" : "key 83 1");
+        }
+        return Clock::now() > until;
+      },
+      10, "the end of the flood");
+  client_.Send(forward ? "key 87 0" : "key 83 0");
+  flood.join();
+  hostFrames = host_.Frame() - hostFrames;
+  clientFrames = client_.Frame() - clientFrames;
+  const long drops = UdpReceiveBufferDrops() - dropsBefore;
+  std::printf("flood: %ld datagrams sent in 5 s, %ld dropped by the kernel; the client moved %.1f units on the host "
+              "in %d host frames, %d of them with news from the client (%d client frames)\n",
+              sent, drops, path, hostFrames, heard, clientFrames);
+  EXPECT_GT(sent, 400'000);
+  EXPECT_GT(path, 20.0f);
+  // The client sends about once a frame and the host takes the newest datagram of each of its
+  // frames: most frames of the slower side bring news.
+  EXPECT_GE(2 * heard, std::min(hostFrames, clientFrames));
 }
 
 }  // namespace
