@@ -15,6 +15,7 @@
 #include "game/game_state.h"
 #include "game/hud.h"
 #include "game/input.h"
+#include "game/menus.h"
 #include "game/player.h"
 #include "game/prizes.h"
 #include "game/remote_input.h"
@@ -23,6 +24,7 @@
 #include "game/lan/net.h"
 #include "physics/physics.h"
 #include "platform/cursor.h"
+#include "platform/dialog.h"
 #include "sound/music_track.h"
 #include "sound/sound_settings.h"
 #include "sound/sound_source.h"
@@ -54,6 +56,14 @@ StaticModel* LoadModelFile(const std::string& file) {
   return model;
 }
 
+// Leaves a level that cannot be entered, or whose other side has left the match, for the main
+// menu, with a box that says why.
+void LeaveForMainMenu(const std::string& why) {
+  ShowMessageBox(why, "Error", DialogButtons::Ok, DialogIcon::Stop);
+  gameState = kStateMainMenu;
+  UnloadMap();
+}
+
 }  // namespace
 
 std::string MapFileName(int map, const char* file) {
@@ -68,7 +78,7 @@ int AdvanceSteps(float step) { return static_cast<int>(2.0f * step) + 1; }
 
 Vec3 BanditParkingPoint(int i) { return Vec3(10000.0f, -1000.0f * static_cast<float>(i), 10000.0f); }
 
-void LoadMap(int map, int, int) {
+bool LoadMap(int map, int, int) {
   if (musicOn) menuMusic.Stop();
 
   // A level owns its map models and collision model; the previous level's are gone by now
@@ -77,6 +87,13 @@ void LoadMap(int map, int, int) {
   mapCollisionModel = newCollisionModel3D(false);
   ReleaseModel(mapModel);
   mapModel = LoadModelFile(MapFileName(map, "map.ms3d"));
+  if (mapModel->numTriangles == 0) {
+    // Without its map model the level would be an empty world in which the player falls for ever:
+    // it is not entered. A LAN client tells its host that it leaves the match.
+    if (gameMode == 2) NetClientLeave();
+    LeaveForMainMenu("Unable to load the file: base/maps/" + std::to_string(map) + "/map.ms3d!");
+    return false;
+  }
   mapModel->BuildCollisionMap();
   ReleaseModel(lightModel);
   lightModel = LoadModelFile(MapFileName(map, "light.ms3d"));
@@ -106,6 +123,7 @@ void LoadMap(int map, int, int) {
   secondMessageTimer = 0.0f;
   banditSpawnCount = 0;
   if (gameMode == 1) NetHostStart(NET_PORT);
+  return true;
 }
 
 void UnloadMap() {
@@ -152,6 +170,9 @@ void ApplyPlayRules() {
       gameState = 44;
       UnloadMap();
     }
+  }
+  if (gameState == 0 && gameMode == 1 && AcceptedClientLeft()) {
+    LeaveForMainMenu("The other player has left the game.");
   }
   if (gameState == 0 && gameMode == 1 && hostBlock.state == 400 && clientBlock.type == 400) {
     if (players[0].health <= 1.0f && players[0].deathTimer > 4.0f) {

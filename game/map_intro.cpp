@@ -33,10 +33,10 @@ MapIntroOutcome AdvanceMapIntro(float step) {
     const Vec3 start = MapStartPosition(mapNumber);
     playerStartPosition.Set(start.x, start.y, start.z);
     playerStartDirection.Set(1.0f, 0.0f, 0.0f);
-    LoadMap(mapNumber, 1, 1);
-    WriteCareer();
+    const bool started = LoadMap(mapNumber, 1, 1);
+    if (started) WriteCareer();
     ResetMenuHover();
-    return MapIntroOutcome::kMapStarted;
+    return started ? MapIntroOutcome::kMapStarted : MapIntroOutcome::kMapRefused;
   }
   // Any number outside the career's maps (the one after the last map, or one from a hand-edited
   // career file) ends the career instead of leaving the sequence running for good.

@@ -12,6 +12,7 @@ int MapIntroPicture(int map);
 Vec3 MapStartPosition(int map);
 
 // What one frame of the sequence decided, before drawing: the clock advanced, and possibly the
-// map started (gameState 0, LoadMap, career file) or the career ended (main menu).
-enum class MapIntroOutcome { kRunning, kMapStarted, kCareerEnded };
+// map started (gameState 0, LoadMap, career file), its model could not be loaded (main menu, the
+// career file as it was) or the career ended (main menu).
+enum class MapIntroOutcome { kRunning, kMapStarted, kMapRefused, kCareerEnded };
 MapIntroOutcome AdvanceMapIntro(float step);

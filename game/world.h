@@ -12,14 +12,17 @@ extern StaticModel* lightModel;
 extern Vec3 playerStartPosition;
 extern Vec3 playerStartDirection;
 
-// Loads a level (map number, then two values that are not read).
-void LoadMap(int map, int unused1, int unused2);
+// Loads a level (map number, then two values that are not read). False when the map model cannot
+// be loaded: the level is not entered, a box names the file and the game is back at the main menu
+// (a LAN client has told its host that it left).
+bool LoadMap(int map, int unused1, int unused2);
 // One frame of the timed picture sequence between the menus and a career map (gameState 44).
 void RunMapIntro();
 
 void UpdateWorld();
-// The rules after the drawing of a frame of play: a won map, a single player's death, a LAN
-// respawn and the end of a LAN match. At most one of them leaves play (and unloads the level).
+// The rules after the drawing of a frame of play: a won map, a single player's death, the LAN
+// client's leaving, a LAN respawn and the end of a LAN match. At most one of them leaves play (and
+// unloads the level).
 void ApplyPlayRules();
 void LoadWeaponModels();
 void LoadObjects();

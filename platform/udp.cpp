@@ -51,6 +51,20 @@ bool UdpSetBroadcast(int socket, bool on) {
   return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &value, sizeof value) == 0;
 }
 
+int UdpSetReceiveBuffer(int socket, int bytes) {
+  if (socket < 0 || bytes <= 0) return 0;
+  ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  int size = 0;
+  socklen_t len = sizeof size;
+  return ::getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, &len) == 0 ? size : 0;
+}
+
+bool UdpConnect(int socket, const NetAddress& peer) {
+  if (socket < 0) return false;
+  const sockaddr_in s = ToSockaddr(peer);
+  return ::connect(socket, reinterpret_cast<const sockaddr*>(&s), sizeof s) == 0;
+}
+
 int UdpSendTo(int socket, const void* data, size_t size, const NetAddress& to) {
   if (socket < 0) return -1;
   if (loopbackOnly && (to.ip >> 24) != 127) return -1;

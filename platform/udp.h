@@ -29,6 +29,13 @@ bool UdpSetBroadcast(int socket, bool on);
 // Confines sends to loopback (127.0.0.0/8): a datagram to any other address, broadcast included,
 // fails as a refused send would. Every test program turns this on (tests/support/udp_guard.cpp).
 void UdpRestrictToLoopback(bool on);
+// Asks for a receive buffer of this many bytes. The system may give less (it caps the size at its
+// own limit) and counts its own bookkeeping per datagram against it. The size in effect afterwards,
+// as the system reports it; 0 on failure.
+int UdpSetReceiveBuffer(int socket, int bytes);
+// From now on takes datagrams only from this address: the system turns the others away before they
+// reach the socket's buffer. Sends to any address still go out.
+bool UdpConnect(int socket, const NetAddress& peer);
 // Sends one datagram; the number of bytes sent, or -1 on failure.
 int UdpSendTo(int socket, const void* data, size_t size, const NetAddress& to);
 

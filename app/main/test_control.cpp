@@ -15,6 +15,7 @@
 #include "game/lan/net.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
+#include "platform/dialog.h"
 #include "platform/events.h"
 #include "platform/shell_open.h"
 
@@ -82,6 +83,7 @@ void WriteState() {
                localNetId, hostBlock.hostId);
   std::fprintf(f, "acceptedClientId %d\njoinedHostId %d\nport %d\nserver0 %d\n", acceptedClientId, joinedHostId,
                UdpLocalPort(netSocket), serverList[0].id);
+  std::fprintf(f, "clientClock %.3f\n", clientBlock.clientClock);
   std::fprintf(f, "scores %d %d\nresult %s\nhitBursts %d\n", scores[0], scores[1],
                result ? (std::strstr(result, "win") ? "win" : "lost") : "none", hitBursts);
   for (int i = 0; i < 2; ++i) {
@@ -119,6 +121,7 @@ bool InstallTestControl() {
   prefix = p;
   InstallFakeClock(&fakeNow);
   SetUrlOpeningEnabled(false);
+  SetDialogHeadless(true);
   ShellHooks hooks = DefaultShellHooks();
   hooks.renderFrame = ControlledFrame;
   SetShellHooks(hooks);

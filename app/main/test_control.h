@@ -10,6 +10,7 @@
 //   close         the window's close request
 // and after each frame replaces PREFIX.state with what the test checks (see WriteState), among it
 // the number of input lines executed so far, so a test can tell what the state already reflects.
+// Message boxes are not shown (nobody could answer them): their caption and text go to stderr.
 #pragma once
 
 // Installs the channel when the environment asks for it; false (and nothing changed) otherwise.

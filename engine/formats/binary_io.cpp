@@ -1,5 +1,6 @@
 #include "engine/formats/binary_io.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,9 +118,22 @@ std::string DataPath(const std::string& path) {
 
 FILE* OpenDataFile(const std::string& path, const char* mode) { return std::fopen(DataPath(path).c_str(), mode); }
 
+FILE* OpenRegularDataFile(const std::string& path) {
+  const int fd = ::open(DataPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  FILE* f = ::fdopen(fd, "rb");
+  if (!f) ::close(fd);
+  return f;
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes) {
   out.clear();
-  FILE* f = OpenDataFile(path, "rb");
+  FILE* f = OpenRegularDataFile(path);
   if (!f) return false;
   bool good = true;
   uint8_t buf[65536];

@@ -71,7 +71,13 @@ std::string DataPath(const std::string& path);
 // Opens a data file (the path is normalised as above).
 FILE* OpenDataFile(const std::string& path, const char* mode);
 
-// Reads a whole file; false when it is missing, unreadable or larger than maxBytes.
+// Opens a data file for reading when it is a regular file, else null (a named pipe, a directory or
+// a device is treated as missing). The open never waits, as it would on a pipe without a writer, and
+// the kind is checked on the opened file itself, so nothing swapped in after a check gets through.
+FILE* OpenRegularDataFile(const std::string& path);
+
+// Reads a whole regular file; false when it is missing, not a regular file, unreadable or larger
+// than maxBytes.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes = size_t(1) << 30);
 
 // Writes a whole file through a temporary file and a rename, so a failed write never leaves a

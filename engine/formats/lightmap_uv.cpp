@@ -10,9 +10,15 @@ void Sub3(const float* a, const float* b, float out[3]) {
   for (int i = 0; i < 3; ++i) out[i] = a[i] - b[i];
 }
 
-// The angle between two vectors: acos(a.b / (|a| |b|)), 0 when that is not a number.
+// n / d, or 0 when d is 0 (a corner of a degenerate triangle has no direction to measure).
+float Ratio(float n, float d) { return d == 0.0f ? 0.0f : n / d; }
+
+// The angle between two vectors: acos(a.b / (|a| |b|)), 0 when that is not a number (a zero vector
+// included).
 float CornerAngle(const float a[3], const float b[3]) {
-  const float angle = std::acos(Dot3(a, b) / (Length3(a) * Length3(b)));
+  const float lengths = Length3(a) * Length3(b);
+  if (lengths == 0.0f) return 0.0f;
+  const float angle = std::acos(Dot3(a, b) / lengths);
   return std::isnan(angle) ? 0.0f : angle;
 }
 
@@ -38,17 +44,17 @@ void ComputeLightMapUVs(const float corners[9], float u[3], float v[3]) {
     // C projects inside AB.
     u[0] = 0.0f;
     u[1] = 1.0f;
-    u[2] = std::cos(alpha) * lenAC / lenAB;
+    u[2] = Ratio(std::cos(alpha) * lenAC, lenAB);
   } else if (alphaAcute) {
     // C projects beyond B: the map spans A to the foot of C.
     u[0] = 0.0f;
-    u[1] = lenAB / (std::cos(alpha) * lenAC);
+    u[1] = Ratio(lenAB, std::cos(alpha) * lenAC);
     u[2] = 1.0f;
   } else {
     // C projects beyond A (or, for a degenerate triangle, both angles count as obtuse): the map
     // spans the foot of C to B.
     const float p = std::cos(beta) * lenBC;
-    u[0] = (p - lenAB) / p;
+    u[0] = Ratio(p - lenAB, p);
     u[1] = 1.0f;
     u[2] = 0.0f;
   }

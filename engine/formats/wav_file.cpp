@@ -56,7 +56,7 @@ bool CheckWavLayout(const uint8_t* bytes, size_t size, uint64_t maxDataBytes, Wa
 }
 
 bool CheckWavFile(const std::string& path, uint64_t maxDataBytes, WavDataChunk* data) {
-  FILE* f = OpenDataFile(path, "rb");
+  FILE* f = OpenRegularDataFile(path);
   if (!f) return false;
   struct stat st;
   bool ok = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;

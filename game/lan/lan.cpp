@@ -46,6 +46,7 @@ void NetHostStart(int port) {
     return;
   }
   UdpSetBroadcast(s, true);
+  UdpSetReceiveBuffer(s, kNetReceiveBufferBytes);
   netSocket = s;
   acceptedClientId = -1;
   clientBlock.senderId = 0;
@@ -62,6 +63,7 @@ void NetClientJoin(uint16_t port, int serverIndex) {
   CloseNetSocket();
   netSocket = UdpOpen();
   if (netSocket == kInvalidSocket) return;
+  UdpSetReceiveBuffer(netSocket, kNetReceiveBufferBytes);
   clientPeerAddress = NetAddress{0, port};
   // The request carries this machine's id, so that the host accepts the sender of the very
   // datagram it answers.
@@ -82,6 +84,19 @@ void NetClientJoin(uint16_t port, int serverIndex) {
     e.id = 0;
     e.state = 1;
   }
+}
+
+void NetClientLeave() {
+  clientBlock.type = CLIENT_IDLE;
+  if (hostAddress.ip == 0 || hostAddress.port == 0) return;
+  // Sent more than once: one lost datagram would leave the host waiting for good.
+  const std::vector<uint8_t> datagram = EncodeClientBlock(clientBlock);
+  for (int i = 0; i < 3; ++i) UdpSendTo(netSocket, datagram.data(), datagram.size(), hostAddress);
+}
+
+bool AcceptedClientLeft() {
+  return acceptedClientId != -1 && (hostBlock.state == HOST_ACCEPTED || hostBlock.state == HOST_PLAYING) &&
+         clientBlock.type == CLIENT_IDLE && clientBlock.senderId == acceptedClientId;
 }
 
 void NetCloseSocket(int socket) {

@@ -17,9 +17,11 @@ bool ReceiveClientDatagrams() {
   bool received = false;
   uint8_t buffer[kClientBlockSize];
   auto take = [&](const uint8_t* data, size_t size, const NetAddress& from) {
+    // Another address is turned away before any decoding: under a flood this is most datagrams.
+    if (acceptedClientId != -1 && from != acceptedClientAddress) return;
     ClientBlock incoming;
     if (!DecodeClientBlock(data, size, incoming)) return;
-    if (acceptedClientId != -1 && (incoming.senderId != acceptedClientId || from != acceptedClientAddress)) return;
+    if (acceptedClientId != -1 && incoming.senderId != acceptedClientId) return;
     clientBlock = incoming;
     lastSenderAddress = from;
     received = true;
@@ -35,6 +37,9 @@ void AdvanceHandshake() {
     acceptedClientId = clientBlock.senderId;
     acceptedClientAddress = lastSenderAddress;
     hostBlock.state = HOST_ACCEPTED;
+    // Nobody else is heard from now on: the system drops everyone else's datagrams before they
+    // reach the socket, so a flood from another address cannot crowd out the client's.
+    UdpConnect(netSocket, acceptedClientAddress);
   }
   if (clientBlock.type == CLIENT_IN_GAME && hostBlock.state == HOST_ACCEPTED &&
       clientBlock.senderId == acceptedClientId) {

@@ -56,6 +56,10 @@ void NetHostPump(int port, int unused = 0);
 void NetClientPump(int port, int unused = 0);
 // Opens the client socket and sends clientBlock: broadcast for serverIndex -1, else to that row.
 void NetClientJoin(uint16_t port, int serverIndex);
+// Client: tells the host that this side leaves the match (a datagram of type CLIENT_IDLE).
+void NetClientLeave();
+// Host: the accepted client has said that it leaves the match.
+bool AcceptedClientLeft();
 // Closes a socket; when it is netSocket, netSocket becomes kInvalidSocket.
 void NetCloseSocket(int socket);
 void NetShutdown();

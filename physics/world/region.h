@@ -92,6 +92,8 @@ struct TerrainTree {
 
  private:
   bool BuildNode(int nodeIndex, const int32_t* list, int count, int depth);
+  // The mean of all corners of the listed triangles (each counts its three corners).
+  Vec3 Centroid(const int32_t* list, int count) const;
   TerrainTreeNode& Node(int index) { return index == -1 ? root : nodes[static_cast<size_t>(index)]; }
   bool MakeLeaf(int nodeIndex, const int32_t* list, int count);
 };

@@ -1,5 +1,6 @@
 // Terrain triangle tree: a quadtree on x and z over a copy of the terrain mesh.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "physics/world/simulator.h"
@@ -11,17 +12,47 @@ namespace {
 constexpr int kLeafTriangles = 10;
 constexpr int kMaxDepth = 4;
 
-bool FindMinMax(float a, float b, float c, float* lo, float* hi) {
-  *lo = std::min(a, std::min(b, c));
-  *hi = std::max(a, std::max(b, c));
-  return true;
+// A point or vector of the overlap test. The test runs in float for ordinary coordinates and in
+// double when they are so large that its products and differences would overflow a float.
+template <typename T>
+struct P3 {
+  T v[3];
+  T operator[](int i) const { return v[i]; }
+  T& operator[](int i) { return v[i]; }
+};
+
+template <typename T>
+P3<T> Sub(const P3<T>& a, const P3<T>& b) {
+  return {{a[0] - b[0], a[1] - b[1], a[2] - b[2]}};
 }
 
-bool PlaneBoxOverlap(const Vec3& n, const Vec3& vertex, const Vec3& half) {
-  Vec3 vmin, vmax;
+template <typename T>
+T Dot(const P3<T>& a, const P3<T>& b) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+template <typename T>
+P3<T> Cross(const P3<T>& a, const P3<T>& b) {
+  return {{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}};
+}
+
+template <typename T>
+P3<T> Widen(const Vec3& v) {
+  return {{static_cast<T>(v.x), static_cast<T>(v.y), static_cast<T>(v.z)}};
+}
+
+template <typename T>
+void FindMinMax(T a, T b, T c, T* lo, T* hi) {
+  *lo = std::min(a, std::min(b, c));
+  *hi = std::max(a, std::max(b, c));
+}
+
+template <typename T>
+bool PlaneBoxOverlap(const P3<T>& n, const P3<T>& vertex, const P3<T>& half) {
+  P3<T> vmin, vmax;
   for (int i = 0; i < 3; ++i) {
-    const float v = vertex[i];
-    if (n[i] > 0.0f) {
+    const T v = vertex[i];
+    if (n[i] > 0) {
       vmin[i] = -half[i] - v;
       vmax[i] = half[i] - v;
     } else {
@@ -29,52 +60,79 @@ bool PlaneBoxOverlap(const Vec3& n, const Vec3& vertex, const Vec3& half) {
       vmax[i] = -half[i] - v;
     }
   }
-  if (n.Dot(vmin) > 0.0f) return false;
-  return n.Dot(vmax) >= 0.0f;
+  if (Dot(n, vmin) > 0) return false;
+  return Dot(n, vmax) >= 0;
 }
 
-}  // namespace
-
-bool TriBoxOverlap(const Vec3& centre, const Vec3& h, const Vec3& a, const Vec3& b, const Vec3& c) {
-  const Vec3 v0 = a - centre, v1 = b - centre, v2 = c - centre;
-  const Vec3 e0 = v1 - v0, e1 = v2 - v1, e2 = v0 - v2;
-  const Vec3 verts[3] = {v0, v1, v2};
-  const Vec3 edges[3] = {e0, e1, e2};
+template <typename T>
+bool TriBoxOverlapT(const P3<T>& centre, const P3<T>& h, const P3<T>& a, const P3<T>& b, const P3<T>& c) {
+  const P3<T> v0 = Sub(a, centre), v1 = Sub(b, centre), v2 = Sub(c, centre);
+  const P3<T> e0 = Sub(v1, v0), e1 = Sub(v2, v1), e2 = Sub(v0, v2);
+  const P3<T> verts[3] = {v0, v1, v2};
+  const P3<T> edges[3] = {e0, e1, e2};
   // Nine axes: each edge crossed with each box axis.
-  for (const Vec3& e : edges) {
-    const float fx = std::fabs(e.x), fy = std::fabs(e.y), fz = std::fabs(e.z);
-    const Vec3 axes[3] = {Vec3(0, -e.z, e.y), Vec3(e.z, 0, -e.x), Vec3(-e.y, e.x, 0)};
-    const float radii[3] = {fz * h.y + fy * h.z, fz * h.x + fx * h.z, fy * h.x + fx * h.y};
+  for (const P3<T>& e : edges) {
+    const T fx = std::fabs(e[0]), fy = std::fabs(e[1]), fz = std::fabs(e[2]);
+    const P3<T> axes[3] = {{{0, -e[2], e[1]}}, {{e[2], 0, -e[0]}}, {{-e[1], e[0], 0}}};
+    const T radii[3] = {fz * h[1] + fy * h[2], fz * h[0] + fx * h[2], fy * h[0] + fx * h[1]};
     for (int k = 0; k < 3; ++k) {
-      const float p0 = axes[k].Dot(verts[0]), p1 = axes[k].Dot(verts[1]), p2 = axes[k].Dot(verts[2]);
-      float lo, hi;
-      FindMinMax(p0, p1, p2, &lo, &hi);
+      T lo, hi;
+      FindMinMax(Dot(axes[k], verts[0]), Dot(axes[k], verts[1]), Dot(axes[k], verts[2]), &lo, &hi);
       if (lo > radii[k] || hi < -radii[k]) return false;
     }
   }
   // The box's own axes.
   for (int i = 0; i < 3; ++i) {
-    float lo, hi;
+    T lo, hi;
     FindMinMax(v0[i], v1[i], v2[i], &lo, &hi);
     if (lo > h[i] || hi < -h[i]) return false;
   }
   // The triangle's plane.
-  const Vec3 n = Vec3Cross(e0, e1);
-  return PlaneBoxOverlap(n, v0, h);
+  return PlaneBoxOverlap(Cross(e0, e1), v0, h);
+}
+
+template <typename T>
+bool TriangleOverlapsBoxT(const Vec3& boxMin, const Vec3& boxMax, const Vec3& a, const Vec3& b, const Vec3& c) {
+  const P3<T> pa = Widen<T>(a), pb = Widen<T>(b), pc = Widen<T>(c), lo = Widen<T>(boxMin), hi = Widen<T>(boxMax);
+  P3<T> n = Cross(Sub(pb, pa), Sub(pc, pb));
+  const T sq = Dot(n, n);
+  const T len = std::fabs(sq) < T(1e-6f) ? T(0) : std::sqrt(sq);
+  for (int i = 0; i < 3; ++i) n[i] = len == T(0) ? T(0) : n[i] * (T(1) / len);
+  P3<T> h, centre;
+  for (int i = 0; i < 3; ++i) {
+    h[i] = (hi[i] - lo[i]) * T(0.5f);
+    centre[i] = (lo[i] + hi[i]) * T(0.5f);
+  }
+  // A flat, axis-aligned triangle gets a box of some thickness.
+  if (std::fabs(std::fabs(n[0]) - T(1)) < T(1e-6f)) {
+    h[0] += T(0.01f);
+  } else if (std::fabs(std::fabs(n[1]) - T(1)) < T(1e-6f)) {
+    h[1] += T(0.01f);
+  } else if (std::fabs(std::fabs(n[2]) - T(1)) < T(1e-6f)) {
+    h[2] += T(0.01f);
+  }
+  return TriBoxOverlapT(centre, h, pa, pb, pc);
+}
+
+// Coordinates within this size keep every intermediate of the float overlap test finite.
+constexpr float kPlainRange = 1.0e12f;
+
+bool WithinPlainRange(const Vec3& v) {
+  return std::fabs(v.x) <= kPlainRange && std::fabs(v.y) <= kPlainRange && std::fabs(v.z) <= kPlainRange;
+}
+
+}  // namespace
+
+bool TriBoxOverlap(const Vec3& centre, const Vec3& h, const Vec3& a, const Vec3& b, const Vec3& c) {
+  return TriBoxOverlapT(Widen<float>(centre), Widen<float>(h), Widen<float>(a), Widen<float>(b), Widen<float>(c));
 }
 
 bool TriangleOverlapsBox(const Vec3& boxMin, const Vec3& boxMax, const Vec3& a, const Vec3& b, const Vec3& c) {
-  Vec3 n = Vec3Cross(b - a, c - b);
-  n.Normalize();
-  Vec3 h = (boxMax - boxMin) * 0.5f;
-  if (std::fabs(std::fabs(n.x) - 1.0f) < 1e-6f) {
-    h.x += 0.01f;
-  } else if (std::fabs(std::fabs(n.y) - 1.0f) < 1e-6f) {
-    h.y += 0.01f;
-  } else if (std::fabs(std::fabs(n.z) - 1.0f) < 1e-6f) {
-    h.z += 0.01f;
+  if (WithinPlainRange(boxMin) && WithinPlainRange(boxMax) && WithinPlainRange(a) && WithinPlainRange(b) &&
+      WithinPlainRange(c)) {
+    return TriangleOverlapsBoxT<float>(boxMin, boxMax, a, b, c);
   }
-  return TriBoxOverlap((boxMin + boxMax) * 0.5f, h, a, b, c);
+  return TriangleOverlapsBoxT<double>(boxMin, boxMax, a, b, c);
 }
 
 void TerrainTree::FreeMesh() {
@@ -156,7 +214,8 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   }
   // Triangles with a corner outside the vertex array, or a corner that is not a finite point, are
   // left out of the tree: one such corner would make the centroids and quadrant boxes of every
-  // node above it meaningless, and the whole terrain would stop colliding.
+  // node above it meaningless, and the whole terrain would stop colliding. So are triangles whose
+  // corners lie so far apart that their edges are not finite floats: no contact test can use them.
   for (int i = 0; i < tcount; ++i) {
     const Triangle& t = triangles[i];
     bool ok = true;
@@ -167,6 +226,10 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
         ok = std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
       }
     }
+    for (int k = 0; k < 3 && ok; ++k) {
+      const Vec3 e = vertices[t.v[(k + 1) % 3]] - vertices[t.v[k]];
+      ok = std::isfinite(e.x) && std::isfinite(e.y) && std::isfinite(e.z);
+    }
     if (ok) list.Push(i);
   }
   root = TerrainTreeNode();
@@ -174,7 +237,7 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   root.parent = -2;
   if (list.Count() == 0) return true;
 
-  Vec3 lo(1e30f, 1e30f, 1e30f), hi(-1e30f, -1e30f, -1e30f);
+  Vec3 lo(FLT_MAX, FLT_MAX, FLT_MAX), hi(-FLT_MAX, -FLT_MAX, -FLT_MAX);
   for (size_t i = 0; i < list.Count(); ++i) {
     const Triangle& t = triangles[list[i]];
     for (int k = 0; k < 3; ++k) {
@@ -221,14 +284,29 @@ bool TerrainTree::Build(const Vec3* verts, int vcount, const Triangle* tris, int
   return true;
 }
 
-bool TerrainTree::BuildNode(int nodeIndex, const int32_t* list, int count, int depth) {
-  if (depth > kMaxDepth || count < kLeafTriangles) return MakeLeaf(nodeIndex, list, count);
+Vec3 TerrainTree::Centroid(const int32_t* list, int count) const {
   Vec3 c;
   for (int i = 0; i < count; ++i) {
     const Triangle& t = triangles[list[i]];
     for (int k = 0; k < 3; ++k) c += vertices[t.v[k]];
   }
   c *= 1.0f / (3.0f * static_cast<float>(count));
+  if (std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z)) return c;
+  // Corners far out overflow the float sum; their mean, which lies within their bounds, does not.
+  double sum[3] = {0.0, 0.0, 0.0};
+  for (int i = 0; i < count; ++i) {
+    const Triangle& t = triangles[list[i]];
+    for (int k = 0; k < 3; ++k) {
+      for (int j = 0; j < 3; ++j) sum[j] += vertices[t.v[k]][j];
+    }
+  }
+  const double n = 3.0 * static_cast<double>(count);
+  return Vec3(static_cast<float>(sum[0] / n), static_cast<float>(sum[1] / n), static_cast<float>(sum[2] / n));
+}
+
+bool TerrainTree::BuildNode(int nodeIndex, const int32_t* list, int count, int depth) {
+  if (depth > kMaxDepth || count < kLeafTriangles) return MakeLeaf(nodeIndex, list, count);
+  const Vec3 c = Centroid(list, count);
 
   GrowArray<int32_t> child;
   if (!child.Init(count, 0, allocator)) return false;
@@ -255,7 +333,7 @@ bool TerrainTree::BuildNode(int nodeIndex, const int32_t* list, int count, int d
       continue;
     }
     if (static_cast<int>(child.Count()) == count) return MakeLeaf(nodeIndex, list, count);
-    float ylo = 1e30f, yhi = -1e30f;
+    float ylo = FLT_MAX, yhi = -FLT_MAX;
     for (size_t i = 0; i < child.Count(); ++i) {
       const Triangle& t = triangles[child[i]];
       for (int j = 0; j < 3; ++j) {

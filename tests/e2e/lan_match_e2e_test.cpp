@@ -1,14 +1,17 @@
 // A LAN match between two real game processes, each on its own virtual display, inside a network
 // namespace the test makes for itself. Both are driven through their menus and a match of ten
 // kills with injected input (the program's test control channel), and their states are read
-// back after every frame. A stranger's datagrams with the peers' ids change nothing.
+// back after every frame. A stranger's datagrams with the peers' ids change nothing, and a flood
+// of them does not cut the client off; a client that cannot load the map leaves with its host.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,9 +53,11 @@ class Game {
   explicit Game(const std::string& name) : name_(name) {}
   ~Game() { Stop(); }
 
-  // Starts the X server (which picks a free display itself) and the game on it.
-  bool Start(const std::string& binary) {
+  // Starts the X server (which picks a free display itself) and the game on it; prepare may change
+  // the run directory first.
+  bool Start(const std::string& binary, const std::function<void(const std::string&)>& prepare = {}) {
     dir_ = MakeRunDirectory(name_);
+    if (prepare) prepare(dir_);
     control_ = dir_ + "/control";
     int fds[2];
     if (pipe(fds) != 0) return false;
@@ -196,6 +201,67 @@ class LanMatch : public ::testing::Test {
     if (!std::getenv(kInsideVariable)) GTEST_SKIP() << "runs only inside the namespace of the outer test";
   }
 
+  // Starts both games and takes them past the loading phase to their main menus. Unless the whole
+  // window is wanted, the game draws its view into a corner of 80 x 60 pixels: the software
+  // renderer then keeps up a frame rate that lets a ten-kill match end in time. Each machine draws
+  // its id from the clock in seconds: the client starts a second after the host.
+  bool StartBoth(const std::function<void(const std::string&)>& prepareClient = {}, bool wholeWindow = false) {
+    const std::string why = WhyNotInPrivateNetwork();
+    if (!why.empty()) {
+      ADD_FAILURE() << "refusing to run two LAN games: " << why;
+      return false;
+    }
+    const std::string binary = std::string(DUN_BINARY_DIR) + "/dunmarrow";
+    if (access(binary.c_str(), X_OK) != 0 || !host_.Start(binary)) {
+      ADD_FAILURE() << "cannot start " << binary;
+      return false;
+    }
+    if (!wholeWindow) host_.Send("size 80 60");
+    if (!WaitUntil([&] { return host_.Frame() > 0; }, 10, "the host's first frame")) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    if (!client_.Start(binary, prepareClient)) {
+      ADD_FAILURE() << "cannot start the client";
+      return false;
+    }
+    if (!wholeWindow) client_.Send("size 80 60");
+    return WaitUntil(
+        [&] {
+          return host_.Word("loading") == "0" && client_.Word("loading") == "0" && host_.Int("gameState") == 1 &&
+                 client_.Int("gameState") == 1;
+        },
+        30, "the main menus");
+  }
+
+  // From the main menus: MULTIPLAYER on both; the host's CREATE GAME and START; the client's JOIN
+  // GAME and a search that lists the host. Then the client's click on that row joins.
+  bool CreateFindAndJoin() {
+    if (!Click(host_, 126, 326) || !Click(client_, 126, 326)) return false;
+    if (!WaitUntil([&] { return host_.Int("gameState") == 40 && client_.Int("gameState") == 40; }, 5,
+                   "the multiplayer menus")) {
+      return false;
+    }
+    if (!Click(host_, 400, 276) || !WaitUntil([&] { return host_.Int("gameState") == 41; }, 5, "the create-game menu")) {
+      return false;
+    }
+    if (!Click(host_, 400, 326) ||
+        !WaitUntil([&] { return host_.Int("gameState") == 0 && host_.Int("hostState") == HOST_WAITING; }, 10,
+                   "the host's level")) {
+      return false;
+    }
+    EXPECT_EQ(host_.Int("gameMode"), 1);
+    EXPECT_EQ(host_.Int("port"), kGamePort);
+    const int hostId = host_.Int("localNetId");
+    if (!Click(client_, 400, 326) || !WaitUntil([&] { return client_.Int("gameState") == 42; }, 5, "the connect screen")) {
+      return false;
+    }
+    if (!Click(client_, 400, 426) ||
+        !WaitUntil([&] { return client_.Int("server0") == hostId; }, 10, "the search reply") ||
+        !WaitUntil([&] { return client_.Int("clientType") == CLIENT_IDLE; }, 10, "the search window's end")) {
+      return false;
+    }
+    return Click(client_, 400, 276);
+  }
+
   Game host_{"lan_match_host"};
   Game client_{"lan_match_client"};
   Clock::time_point deadline_ = Clock::now() + kBudget;
@@ -317,61 +383,77 @@ void SendFromStranger(const std::vector<uint8_t>& datagram, uint16_t port) {
   close(s);
 }
 
-// The outer half: makes the namespace and runs the match in it.
-TEST(LanMatchEndToEnd, TwoGamesPlayAMatchInsideAPrivateNetworkNamespace) {
+// The UDP datagrams this namespace's kernel dropped because a socket's receive buffer was full.
+long UdpReceiveBufferDrops() {
+  std::ifstream f("/proc/net/snmp");
+  std::string header, values;
+  while (std::getline(f, header) && std::getline(f, values)) {
+    if (header.rfind("Udp:", 0) != 0) continue;
+    std::istringstream names(header), numbers(values);
+    std::string name, number;
+    while (names >> name && numbers >> number) {
+      if (name == "RcvbufErrors") return std::atol(number.c_str());
+    }
+  }
+  return -1;
+}
+
+// Sends copies of one datagram from a third address (127.0.0.3) to a port on 127.0.0.1 at a
+// steady rate for a while; the number sent.
+long Flood(const std::vector<uint8_t>& datagram, uint16_t port, int perSecond, std::chrono::milliseconds length) {
+  const int s = socket(AF_INET, SOCK_DGRAM, 0);
+  if (s < 0) return 0;
+  sockaddr_in self{};
+  self.sin_family = AF_INET;
+  self.sin_addr.s_addr = htonl(0x7f000003u);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = htonl(kLoopbackIp);
+  long sent = 0;
+  if (bind(s, reinterpret_cast<sockaddr*>(&self), sizeof self) == 0) {
+    const auto start = Clock::now();
+    for (auto tick = start; tick - start < length; tick += std::chrono::milliseconds(1)) {
+      std::this_thread::sleep_until(tick);
+      const long due = long(perSecond) * std::chrono::duration_cast<std::chrono::microseconds>(tick - start).count() /
+                       1'000'000;
+      for (; sent < due; ++sent) {
+        sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      }
+    }
+  }
+  close(s);
+  return sent;
+}
+
+// The outer halves: each makes a namespace and runs one inner test in it.
+void RunInPrivateNetwork(const std::string& filter) {
   if (std::getenv(kInsideVariable)) GTEST_SKIP() << "inner run";
-  const PrivateNetworkRun run = RunSelfInPrivateNetwork("LanMatch.*", kInsideVariable);
+  const PrivateNetworkRun run = RunSelfInPrivateNetwork(filter, kInsideVariable);
   if (!run.available) GTEST_SKIP() << "network namespaces are not available here; LAN match not tested:\n" << run.output;
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("[  SKIPPED ]"), std::string::npos) << run.output;
 }
 
+TEST(LanMatchEndToEnd, TwoGamesPlayAMatchInsideAPrivateNetworkNamespace) {
+  RunInPrivateNetwork("LanMatch.TenKillsThroughTheMenusAndTheRealFrameLoop");
+}
+
+TEST(LanMatchEndToEnd, AClientThatCannotLoadTheMapLeavesAndSoDoesTheHost) {
+  RunInPrivateNetwork("LanMatch.AClientWithABrokenMapModelLeavesTheMatchAndSoDoesTheHost");
+}
+
+TEST(LanMatchEndToEnd, UnderAStrangersFloodTheClientStillMovesOnTheHost) {
+  RunInPrivateNetwork("LanMatch.UnderAFloodFromAStrangerTheClientStillMovesOnTheHost");
+}
+
 // The inner half: host and client in the namespace, both on loopback, the client on a port the
 // system chose (only the host binds the game's port).
 TEST_F(LanMatch, TenKillsThroughTheMenusAndTheRealFrameLoop) {
-  const std::string why = WhyNotInPrivateNetwork();
-  ASSERT_TRUE(why.empty()) << "refusing to run two LAN games: " << why;
-  const std::string binary = std::string(DUN_BINARY_DIR) + "/dunmarrow";
-  ASSERT_EQ(access(binary.c_str(), X_OK), 0);
-  // The game draws its view into a corner of 80 x 60 pixels: the software renderer then keeps up
-  // a frame rate that lets a ten-kill match end in time. Each machine draws its id from the clock
-  // in seconds: the client starts a second after the host.
-  ASSERT_TRUE(host_.Start(binary));
-  host_.Send("size 80 60");
-  ASSERT_TRUE(WaitUntil([&] { return host_.Frame() > 0; }, 10, "the host's first frame"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  ASSERT_TRUE(client_.Start(binary));
-  client_.Send("size 80 60");
-
-  // Past the loading phase to the main menu; then MULTIPLAYER.
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        return host_.Word("loading") == "0" && client_.Word("loading") == "0" && host_.Int("gameState") == 1 &&
-               client_.Int("gameState") == 1;
-      },
-      30, "the main menus"));
-  ASSERT_TRUE(Click(host_, 126, 326));
-  ASSERT_TRUE(Click(client_, 126, 326));
-  ASSERT_TRUE(WaitUntil([&] { return host_.Int("gameState") == 40 && client_.Int("gameState") == 40; }, 5,
-                        "the multiplayer menus"));
-  // Host: CREATE GAME, START.
-  ASSERT_TRUE(Click(host_, 400, 276));
-  ASSERT_TRUE(WaitUntil([&] { return host_.Int("gameState") == 41; }, 5, "the create-game menu"));
-  ASSERT_TRUE(Click(host_, 400, 326));
-  ASSERT_TRUE(WaitUntil([&] { return host_.Int("gameState") == 0 && host_.Int("hostState") == HOST_WAITING; }, 10,
-                        "the host's level"));
-  EXPECT_EQ(host_.Int("gameMode"), 1);
-  EXPECT_EQ(host_.Int("port"), kGamePort);
+  ASSERT_TRUE(StartBoth());
+  ASSERT_TRUE(CreateFindAndJoin());
   const int hostId = host_.Int("localNetId");
-
-  // Client: JOIN GAME, search, then a click on the row the search filled.
-  ASSERT_TRUE(Click(client_, 400, 326));
-  ASSERT_TRUE(WaitUntil([&] { return client_.Int("gameState") == 42; }, 5, "the connect screen"));
-  ASSERT_TRUE(Click(client_, 400, 426));
-  ASSERT_TRUE(WaitUntil([&] { return client_.Int("server0") == hostId; }, 10, "the search reply"));
-  ASSERT_TRUE(WaitUntil([&] { return client_.Int("clientType") == CLIENT_IDLE; }, 10, "the search window's end"));
-  ASSERT_TRUE(Click(client_, 400, 276));
   ASSERT_TRUE(WaitUntil(
       [&] {
         return client_.Int("gameState") == 0 && client_.Int("clientType") == CLIENT_IN_GAME &&
@@ -455,6 +537,112 @@ TEST_F(LanMatch, TenKillsThroughTheMenusAndTheRealFrameLoop) {
       30, "the reset to 0:0"));
   EXPECT_EQ(host_.Word("result"), "none");
   EXPECT_EQ(client_.Word("result"), "none");
+}
+
+// The client's own copy of the host's map (map 1) is cut short. Its join does not enter an empty
+// level: a box names the file and the client is back at its main menu, and the host, told so,
+// leaves the match for its main menu too.
+TEST_F(LanMatch, AClientWithABrokenMapModelLeavesTheMatchAndSoDoesTheHost) {
+  // Links every entry of folder from into folder to, except one.
+  auto linkAllBut = [](const std::string& from, const std::string& to, const std::string& except) {
+    ASSERT_EQ(mkdir(to.c_str(), 0755), 0) << to;
+    DIR* d = opendir(from.c_str());
+    ASSERT_NE(d, nullptr) << from;
+    while (dirent* e = readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != ".." && n != except) symlink((from + "/" + n).c_str(), (to + "/" + n).c_str());
+    }
+    closedir(d);
+  };
+  auto breakMapOne = [&](const std::string& dir) {
+    const std::string maps = dir + "/base/maps", data = std::string(DUN_DATA_DIR) + "/base/maps";
+    ASSERT_EQ(unlink(maps.c_str()), 0);
+    linkAllBut(data, maps, "1");
+    linkAllBut(data + "/1", maps + "/1", "map.ms3d");
+    std::vector<unsigned char> model = ReadFileBytes(data + "/1/map.ms3d");
+    ASSERT_GT(model.size(), 4000u);
+    model.resize(model.size() / 2);
+    WriteFileBytes(maps + "/1/map.ms3d", model);
+  };
+  ASSERT_TRUE(StartBoth(breakMapOne));
+  ASSERT_TRUE(CreateFindAndJoin());
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return client_.Int("gameState") == 1 && client_.Int("clientType") == CLIENT_IDLE && client_.Int("port") == 0 &&
+               host_.Int("gameState") == 1 && host_.Int("hostState") == HOST_IDLE && host_.Int("port") == 0;
+      },
+      10, "both sides back at their main menus"));
+  EXPECT_NE(client_.Log().find("[Error] Unable to load the file: base/maps/1/map.ms3d!"), std::string::npos)
+      << client_.Log();
+  EXPECT_NE(host_.Log().find("[Error] The other player has left the game."), std::string::npos) << host_.Log();
+  // Neither side is drawn into a level afterwards.
+  ASSERT_TRUE(WaitFrames(client_, 20));
+  ASSERT_TRUE(WaitFrames(host_, 20));
+  EXPECT_EQ(client_.Int("gameState"), 1);
+  EXPECT_EQ(host_.Int("gameState"), 1);
+}
+
+
+// A stranger at a third address floods the host with 100,000 datagrams a second (client blocks of
+// another id) for five seconds while the client walks back and forth: the client's own datagrams
+// still reach the host among them, and it moves there. Both games draw their whole 800 x 600 view,
+// so that their frames take as long as a player's would.
+TEST_F(LanMatch, UnderAFloodFromAStrangerTheClientStillMovesOnTheHost) {
+  ASSERT_TRUE(StartBoth({}, true));
+  ASSERT_TRUE(CreateFindAndJoin());
+  ASSERT_TRUE(WaitUntil([&] { return client_.Int("clientType") == CLIENT_IN_GAME && host_.Int("hostState") == HOST_PLAYING; },
+                        10, "the join"));
+  ASSERT_TRUE(WaitFrames(host_, 10));  // the respawn at the match's start has reached the records
+  ClientBlock stranger;
+  stranger.type = CLIENT_IN_GAME;
+  stranger.senderId = 999;
+  stranger.forwardKey = 2;
+  const long dropsBefore = UdpReceiveBufferDrops();
+  long sent = 0;
+  std::thread flood([&] { sent = Flood(EncodeClientBlock(stranger), kGamePort, 100'000, std::chrono::seconds(5)); });
+  // Forward and back in turns of 20 frames, so that no wall stops the walk for long. Each datagram
+  // of the client carries its clock: the host's frames that show a newer one than their last took
+  // a datagram of the client.
+  float path = 0.0f;
+  V3 last = host_.Vec("p1position");
+  int turnFrame = client_.Frame(), hostFrames = host_.Frame(), lastHostFrame = hostFrames, heard = 0;
+  int clientFrames = client_.Frame();
+  float lastClientClock = host_.Float("clientClock");
+  bool forward = true;
+  client_.Send("key 87 1");
+  const auto until = Clock::now() + std::chrono::seconds(5);
+  WaitUntil(
+      [&] {
+        const V3 now = host_.Vec("p1position");
+        path += std::hypot(now.x - last.x, now.z - last.z);
+        last = now;
+        if (host_.Frame() != lastHostFrame) {
+          lastHostFrame = host_.Frame();
+          if (host_.Float("clientClock") != lastClientClock) ++heard;
+          lastClientClock = host_.Float("clientClock");
+        }
+        if (client_.Frame() >= turnFrame + 20) {
+          turnFrame = client_.Frame();
+          client_.Send(forward ? "key 87 0" : "key 83 0");
+          forward = !forward;
+          client_.Send(forward ? "key 87 1" : "key 83 1");
+        }
+        return Clock::now() > until;
+      },
+      10, "the end of the flood");
+  client_.Send(forward ? "key 87 0" : "key 83 0");
+  flood.join();
+  hostFrames = host_.Frame() - hostFrames;
+  clientFrames = client_.Frame() - clientFrames;
+  const long drops = UdpReceiveBufferDrops() - dropsBefore;
+  std::printf("flood: %ld datagrams sent in 5 s, %ld dropped by the kernel; the client moved %.1f units on the host "
+              "in %d host frames, %d of them with news from the client (%d client frames)\n",
+              sent, drops, path, hostFrames, heard, clientFrames);
+  EXPECT_GT(sent, 400'000);
+  EXPECT_GT(path, 20.0f);
+  // The client sends about once a frame and the host takes the newest datagram of each of its
+  // frames: most frames of the slower side bring news.
+  EXPECT_GE(2 * heard, std::min(hostFrames, clientFrames));
 }
 
 }  // namespace

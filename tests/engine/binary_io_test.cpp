@@ -1,10 +1,17 @@
 // The word reader and writer at the edges of their buffers.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <future>
+#include <string>
 #include <vector>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/wav_file.h"
 
 TEST(ByteWriter, PatchOutsideTheBytesChangesNothing) {
   ByteWriter w;
@@ -36,4 +43,40 @@ TEST(ByteReader, ReadsPastTheEndFailOnceAndStayFailed) {
   ByteReader t(bytes);
   EXPECT_EQ(t.FixedString(SIZE_MAX), "");
   EXPECT_FALSE(t.ok());
+}
+
+// A settings, career or sound file that is a named pipe, a directory or a device reads as missing
+// (the caller takes its defaults), and the read never waits for a writer that may never come.
+TEST(ReadWholeFile, PipesDirectoriesAndDevicesReadAsMissingWithoutWaiting) {
+  char dir[] = "/tmp/dun_special_files_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string pipe = std::string(dir) + "/menu.inf", folder = std::string(dir) + "/career.inf";
+  const std::string regular = std::string(dir) + "/regular.inf";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  for (const std::string& path : {pipe, folder, std::string("/dev/null"), std::string("/dev/zero")}) {
+    auto read = std::async(std::launch::async, [path] {
+      std::vector<uint8_t> bytes{1};
+      const bool whole = ReadWholeFile(path, bytes, 4096);
+      return !whole && bytes.empty() && !CheckWavFile(path, 4096);
+    });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << path << " is still being opened after 10 s";
+      // Release the waiting open with a writer that leaves at once.
+      while (read.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+      }
+    }
+    EXPECT_TRUE(read.get()) << path;
+  }
+  // A regular file in the same place reads.
+  ASSERT_TRUE(WriteWholeFile(regular, {1, 2, 3}));
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(ReadWholeFile(regular, bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
+  unlink(regular.c_str());
+  unlink(pipe.c_str());
+  rmdir(folder.c_str());
+  rmdir(dir);
 }

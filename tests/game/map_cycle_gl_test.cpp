@@ -5,6 +5,8 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "engine/frame.h"
 #include "engine/textures.h"
 #include "game/bandits.h"
@@ -12,7 +14,9 @@
 #include "game/level.h"
 #include "game/player.h"
 #include "game/world.h"
+#include "game/lan/net.h"
 #include "gl_fixture.h"
+#include "platform/dialog.h"
 
 namespace {
 
@@ -79,18 +83,23 @@ TEST_F(MapCycleGl, EveryMapLoadsAndUnloadsRepeatedlyWithoutGrowing) {
   gameMode = 0;
 }
 
-// A host's datagram may name any map up to 20; the maps past the career have no files, and the
-// client's level is then empty rather than a crash.
-TEST_F(MapCycleGl, AClientOnAMapWithoutFilesGetsAnEmptyLevel) {
+// A host's datagram may name any map; the maps past the career have no files. The client's level
+// is then not entered (it would be an empty world): a box names the file, and the client is back
+// at the main menu with its socket closed.
+TEST_F(MapCycleGl, AClientOnAMapWithoutFilesIsBackAtTheMainMenu) {
   ASSERT_EQ(chdir(DUN_DATA_DIR), 0);
-  for (int map : {11, 20}) {
+  for (int map : {11, 20, 99}) {
+    ClearDialogHistory();
     gameMode = 2;
+    gameState = 0;
     mapNumber = map;
-    LoadMap(map, 1, 1);
-    ASSERT_NE(mapModel, nullptr);
-    EXPECT_EQ(players[0].body, nullptr);
-    UnloadMap();
+    EXPECT_FALSE(LoadMap(map, 1, 1));
     EXPECT_EQ(mapModel, nullptr);
+    EXPECT_EQ(players[0].body, nullptr);
+    EXPECT_EQ(gameState, 1);
+    EXPECT_EQ(netSocket, kInvalidSocket);
+    ASSERT_EQ(DialogHistory().size(), 1u);
+    EXPECT_EQ(DialogHistory()[0].text, "Unable to load the file: base/maps/" + std::to_string(map) + "/map.ms3d!");
   }
   gameMode = 0;
   mapNumber = 1;

@@ -80,9 +80,11 @@ TEST(LightMapUvs, TexelPointsInvertThePlacementInEveryCase) {
       for (int i = 0; i < 3; ++i) EXPECT_NEAR(p[i], c[3 * k + i], 1e-4f);
     }
   }
-  // Degenerate triangles (collinear corners, one point) still get finite coordinates, and their
-  // texels land on the triangle's points.
-  const float degenerate[2][9] = {{0, 0, 0, 1, 1, 1, 2, 2, 2}, {3, 3, 3, 3, 3, 3, 3, 3, 3}};
+  // Degenerate triangles (collinear corners, two or three corners at one point) still get finite
+  // coordinates, and their texels land on the triangle's points.
+  const float degenerate[][9] = {{0, 0, 0, 1, 1, 1, 2, 2, 2}, {3, 3, 3, 3, 3, 3, 3, 3, 3},
+                                 {1, 2, 3, 1, 2, 3, 4, 0, 1}, {1, 2, 3, 4, 0, 1, 1, 2, 3},
+                                 {4, 0, 1, 1, 2, 3, 1, 2, 3}};
   for (const auto& c : degenerate) {
     float u[3], v[3], p[3];
     Uvs(c, u, v);

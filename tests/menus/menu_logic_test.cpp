@@ -7,6 +7,8 @@
 
 #include "engine/formats/binary_io.h"
 #include "engine/formats/game_data.h"
+#include "engine/formats/ms3d_file.h"
+#include "game/level.h"
 #include "menu_test_support.h"
 
 namespace {
@@ -23,6 +25,17 @@ class MenuLogic : public ::testing::Test {
     dir_ = pattern;
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
+    // A level is entered only with its map model: every map START GAME may host has one, a single
+    // triangle without textures.
+    Ms3dData model;
+    model.vertices.resize(3);
+    model.vertices[1].location[0] = model.vertices[2].location[2] = 1.0f;
+    model.triangles.resize(1);
+    model.triangles[0].vertexIndices[1] = 1;
+    model.triangles[0].vertexIndices[2] = 2;
+    model.groups.resize(1);
+    model.groups[0].triangleIndices = {0};
+    for (int map = 1; map <= 10; ++map) ASSERT_TRUE(SaveMs3dFile(MapFileName(map, "map.ms3d"), model));
   }
   void TearDown() override {
     std::filesystem::current_path(old_);

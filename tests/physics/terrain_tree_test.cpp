@@ -137,42 +137,55 @@ TEST(TerrainTree, SmallMeshesFlatTrianglesAndBadIndices) {
   EXPECT_EQ(tree.triangleCount, 30);
 }
 
-TEST(TerrainTree, NonFiniteCornersStayOutAndTheRestStillCollides) {
+TEST(TerrainTree, NonFiniteAndOverflowingTrianglesStayOutAndTheRestStillCollides) {
   std::mt19937 rng(11);
   Mesh m = Grid(20, 40.0f, rng);
   const int floorTriangles = static_cast<int>(m.triangles.size());
-  // Far from the floor: a triangle with a corner not a number, and one with an infinite corner.
-  const float bad[2] = {NAN, INFINITY};
-  for (float v : bad) {
+  auto add = [&m](Vec3 a, Vec3 b, Vec3 c) {
     Triangle t;
+    const Vec3 corners[3] = {a, b, c};
     for (int k = 0; k < 3; ++k) {
       t.v[k] = static_cast<int32_t>(m.vertices.size());
-      m.vertices.emplace_back(500.0f + k, k == 1 ? v : 0.0f, 500.0f);
+      m.vertices.push_back(corners[k]);
     }
     m.triangles.push_back(t);
-  }
+  };
+  // Far from the floor: a triangle with a corner not a number, one with an infinite corner, and one
+  // whose corners are finite but too far apart for its edges to be.
+  add(Vec3(500, 0, 500), Vec3(501, NAN, 500), Vec3(502, 0, 500));
+  add(Vec3(500, 0, 500), Vec3(501, INFINITY, 500), Vec3(502, 0, 500));
+  add(Vec3(-3e38f, 0, 600), Vec3(3e38f, 0, 600), Vec3(0, 0, 700));
+  // Finite but huge: sums of these corners overflow, and products of the second one's edges do, yet
+  // both are terrain like any other.
+  const int far = static_cast<int>(m.triangles.size());
+  add(Vec3(2e38f, 0, 0), Vec3(3e38f, 0, 0), Vec3(2e38f, 0, 1e38f));
+  add(Vec3(-1e20f, 0, 0), Vec3(-2e20f, 0, 0), Vec3(-1e20f, 1e20f, 1e20f));
   TerrainTree tree;
   ASSERT_TRUE(tree.Build(m.vertices.data(), static_cast<int>(m.vertices.size()), m.triangles.data(),
                          static_cast<int>(m.triangles.size()), nullptr));
   for (int a = 0; a < 3; ++a) {
     EXPECT_TRUE(std::isfinite(tree.root.min[a]) && std::isfinite(tree.root.max[a])) << a;
   }
-  EXPECT_LE(tree.root.max.x, 40.0f);
-  // Every floor triangle under a box is found, and only the two bad ones are missing overall.
+  EXPECT_LE(tree.root.max.x, 3e38f);
+  // Every floor triangle under a box is found, and only the three bad ones are missing overall.
   const std::set<int32_t> all = Query(tree, Vec3(-1e5f, -1e5f, -1e5f), Vec3(1e5f, 1e5f, 1e5f));
   EXPECT_EQ(all.size(), static_cast<size_t>(floorTriangles));
-  EXPECT_FALSE(all.count(floorTriangles));
-  EXPECT_FALSE(all.count(floorTriangles + 1));
-  const Vec3 c(3.0f, 0.0f, -7.0f), h(1.5f, 2.0f, 1.5f);
-  const std::set<int32_t> found = Query(tree, c - h, c + h);
-  int expected = 0;
-  for (int t = 0; t < floorTriangles; ++t) {
-    const Triangle& tri = m.triangles[t];
-    if (!TriBoxOverlap(c, h, m.vertices[tri.v[0]], m.vertices[tri.v[1]], m.vertices[tri.v[2]])) continue;
-    ++expected;
-    EXPECT_TRUE(found.count(t)) << t;
+  for (int bad = floorTriangles; bad < far; ++bad) EXPECT_FALSE(all.count(bad)) << bad;
+  EXPECT_FALSE(Query(tree, Vec3(-1, -1, 650), Vec3(1, 1, 651)).count(far - 1));
+  EXPECT_TRUE(Query(tree, Vec3(2.1e38f, -1, 1e37f), Vec3(2.2e38f, 1, 2e37f)).count(far));
+  EXPECT_TRUE(Query(tree, Vec3(-1.2e20f, 0.9e19f, 0.9e19f), Vec3(-1.1e20f, 1.1e19f, 1.1e19f)).count(far + 1));
+  for (const Vec3& c : {Vec3(3.0f, 0.0f, -7.0f), Vec3(-31.0f, 0.0f, 22.0f), Vec3(17.0f, 0.5f, 35.0f)}) {
+    const Vec3 h(1.5f, 2.0f, 1.5f);
+    const std::set<int32_t> found = Query(tree, c - h, c + h);
+    int expected = 0;
+    for (int t = 0; t < floorTriangles; ++t) {
+      const Triangle& tri = m.triangles[t];
+      if (!TriBoxOverlap(c, h, m.vertices[tri.v[0]], m.vertices[tri.v[1]], m.vertices[tri.v[2]])) continue;
+      ++expected;
+      EXPECT_TRUE(found.count(t)) << t;
+    }
+    EXPECT_GT(expected, 0);
   }
-  EXPECT_GT(expected, 0);
 }
 
 TEST(TerrainTree, TouchingBoxFindsTheNode) {
