@@ -265,7 +265,8 @@ std::vector<uint8_t> SerializeBhm(const ModelPart& part, const std::string& file
       w.F32(has ? m.texVerts[v][0] : 0.0f);
       w.F32(has ? -m.texVerts[v][1] : 0.0f);
     }
-    for (int f = 0; f < frames; ++f) {
+    // A mesh without vertices may claim any number of frames; they hold nothing to write.
+    for (int f = 0; verts > 0 && f < frames; ++f) {
       for (int v = 0; v < verts; ++v) {
         const size_t i = static_cast<size_t>(f) * verts + v;
         const BhmVec3 p = i < m.vertices.size() ? m.vertices[i] : BhmVec3{};
