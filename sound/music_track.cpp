@@ -1,23 +1,16 @@
 #include "sound/music_track.h"
 
-// The stock callback tables of the decoder header are not used (they would be unused statics).
-#define OV_EXCLUDE_STATIC_CALLBACKS
-#include <vorbis/vorbisfile.h>
-
+#include <cstdio>
 #include <vector>
 
+#include "engine/formats/ogg_vorbis_file.h"
 #include "platform/dialog.h"
+#include "sound/ogg_decoder.h"
 #include "sound/wav_loader.h"
 
 SoundBufferCache soundBufferCache;
 MusicTrack menuMusic;
 MusicTrack spareMusicTracks[7];
-
-namespace {
-
-ALenum FormatForChannels(int channels) { return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16; }
-
-}  // namespace
 
 const SoundBufferRecord* FindCachedBuffer(const std::string& fileName) {
   const SoundBufferRecord* found = nullptr;
@@ -159,6 +152,12 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
     delete file;
     file = nullptr;
   }
+  // The decoder trusts its stream headers, and some damaged ones crash it while it decodes.
+  std::string why;
+  if (!CheckOggVorbisFile(fileName, &why)) {
+    std::fprintf(stderr, "%s: refused as corrupt (%s)\n", fileName.c_str(), why.c_str());
+    return false;
+  }
   this->stream.close();
   this->stream.clear();
   this->stream.open(fileName, std::ios::binary);
@@ -171,23 +170,15 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
       OggFileClose,
       OggFileTell,
   };
-  if (ov_open_callbacks(&this->stream, file, nullptr, 0, callbacks) < 0) {
-    // A failed open has already cleared the decoder state.
-    delete file;
-    file = nullptr;
-    return false;
-  }
-  comment = ov_comment(file, -1);
-  info = ov_info(file, -1);
-  if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
-    // Only mono and stereo have an OpenAL format.
-    ov_clear(file);
+  if (!OpenOggDecoder(&this->stream, callbacks, file)) {
     delete file;
     file = nullptr;
     comment = nullptr;
     info = nullptr;
     return false;
   }
+  comment = ov_comment(file, -1);
+  info = ov_info(file, -1);
 
   SoundBufferRecord record{0, fileName, static_cast<ALsizei>(info->rate), FormatForChannels(info->channels)};
   alGetError();
@@ -227,19 +218,9 @@ bool MusicTrack::StreamBuffer(ALuint buffer, unsigned size) {
   lastFillBytes = 0;
   if (size == 0 || file == nullptr) return false;
   std::vector<char> block(size);
-  unsigned filled = 0;
-  bool full = false;
-  for (;;) {
-    if (filled >= size) {
-      full = true;
-      break;
-    }
-    int section = 0;
-    const long got = ov_read(file, block.data() + filled, static_cast<int>(size - filled), 0, 2, 1, &section);
-    if (got == OV_HOLE) continue;  // a gap in the data: decoding goes on after it
-    if (got <= 0) break;           // end of the data, or an error that more reading will not cure
-    filled += static_cast<unsigned>(got);
-  }
+  // An error that more reading will not cure ends the fill like the end of the data.
+  const unsigned filled = DecodeOggBlock(file, block.data(), size, true, nullptr);
+  const bool full = filled == size;
   if (filled > 0) {
     const auto it = soundBufferCache.find(buffer);
     if (it == soundBufferCache.end()) return false;
