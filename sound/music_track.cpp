@@ -43,12 +43,25 @@ std::string GetFileExtension(const std::string& name) {
   return ext;
 }
 
+namespace {
+
+void ShowSoundError(const char* prefix, const char* text) {
+  ShowMessageBox(std::string(prefix) + (text ? text : "unknown"), "Error", DialogButtons::Ok, DialogIcon::Exclamation);
+}
+
+}  // namespace
+
 bool CheckAlError() {
   const ALenum error = alGetError();
   if (error == AL_NO_ERROR) return true;
-  const ALchar* text = alGetString(error);
-  ShowMessageBox(std::string("OpenAL error: ") + (text ? text : "unknown"), "Error", DialogButtons::Ok,
-                 DialogIcon::Exclamation);
+  ShowSoundError("OpenAL error: ", alGetString(error));
+  return false;
+}
+
+bool CheckAlcError(ALCdevice* device) {
+  const ALCenum error = alcGetError(device);
+  if (error == ALC_NO_ERROR) return true;
+  ShowSoundError("ALC error: ", alcGetString(device, error));
   return false;
 }
 
