@@ -1,24 +1,18 @@
 #include "sound/music_track.h"
 
-// The stock callback tables of the decoder header are not used (they would be unused statics).
-#define OV_EXCLUDE_STATIC_CALLBACKS
-#include <vorbis/vorbisfile.h>
-
+#include <cstdio>
 #include <vector>
 
+#include "engine/formats/binary_io.h"
 #include "engine/formats/data_file_report.h"
+#include "engine/formats/ogg_vorbis_file.h"
 #include "platform/dialog.h"
+#include "sound/ogg_decoder.h"
 #include "sound/wav_loader.h"
 
 SoundBufferCache soundBufferCache;
 MusicTrack menuMusic;
 MusicTrack spareMusicTracks[7];
-
-namespace {
-
-ALenum FormatForChannels(int channels) { return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16; }
-
-}  // namespace
 
 const SoundBufferRecord* FindCachedBuffer(const std::string& fileName) {
   const SoundBufferRecord* found = nullptr;
@@ -51,12 +45,25 @@ std::string GetFileExtension(const std::string& name) {
   return ext;
 }
 
+namespace {
+
+void ShowSoundError(const char* prefix, const char* text) {
+  ShowMessageBox(std::string(prefix) + (text ? text : "unknown"), "Error", DialogButtons::Ok, DialogIcon::Exclamation);
+}
+
+}  // namespace
+
 bool CheckAlError() {
   const ALenum error = alGetError();
   if (error == AL_NO_ERROR) return true;
-  const ALchar* text = alGetString(error);
-  ShowMessageBox(std::string("OpenAL error: ") + (text ? text : "unknown"), "Error", DialogButtons::Ok,
-                 DialogIcon::Exclamation);
+  ShowSoundError("OpenAL error: ", alGetString(error));
+  return false;
+}
+
+bool CheckAlcError(ALCdevice* device) {
+  const ALCenum error = alcGetError(device);
+  if (error == ALC_NO_ERROR) return true;
+  ShowSoundError("ALC error: ", alcGetString(device, error));
   return false;
 }
 
@@ -91,12 +98,12 @@ MusicTrack::MusicTrack() : velocity{0, 0, 0}, position{0, 0, 0} {}
 MusicTrack::~MusicTrack() = default;
 
 bool MusicTrack::Open(const std::string& fileName, bool loopTrack, bool stream) {
-  {
-    std::ifstream probe(fileName, std::ios::binary);
-    if (!probe.is_open()) {
-      ReportDataFileNotLoaded(fileName);
-      return false;
-    }
+  // A pipe or a device in the file's place is refused here, before any open could wait on it.
+  if (FILE* probe = OpenRegularDataFile(fileName)) {
+    std::fclose(probe);
+  } else {
+    ReportDataFileNotLoaded(fileName);
+    return false;
   }
   // A track opened before gives up its source and decoder; its buffers stay in the cache.
   Release();
@@ -163,6 +170,12 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
     delete file;
     file = nullptr;
   }
+  // The decoder trusts its stream headers, and some damaged ones crash it while it decodes.
+  std::string why;
+  if (!CheckOggVorbisFile(fileName, &why)) {
+    ReportDataFileNotLoaded(fileName, why);
+    return false;
+  }
   this->stream.close();
   this->stream.clear();
   this->stream.open(fileName, std::ios::binary);
@@ -175,18 +188,7 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
       OggFileClose,
       OggFileTell,
   };
-  if (ov_open_callbacks(&this->stream, file, nullptr, 0, callbacks) < 0) {
-    // A failed open has already cleared the decoder state.
-    delete file;
-    file = nullptr;
-    ReportDataFileNotLoaded(fileName);
-    return false;
-  }
-  comment = ov_comment(file, -1);
-  info = ov_info(file, -1);
-  if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
-    // Only mono and stereo have an OpenAL format.
-    ov_clear(file);
+  if (!OpenOggDecoder(&this->stream, callbacks, file)) {
     delete file;
     file = nullptr;
     comment = nullptr;
@@ -194,6 +196,8 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
     ReportDataFileNotLoaded(fileName);
     return false;
   }
+  comment = ov_comment(file, -1);
+  info = ov_info(file, -1);
 
   SoundBufferRecord record{0, fileName, static_cast<ALsizei>(info->rate), FormatForChannels(info->channels)};
   alGetError();
@@ -233,19 +237,9 @@ bool MusicTrack::StreamBuffer(ALuint buffer, unsigned size) {
   lastFillBytes = 0;
   if (size == 0 || file == nullptr) return false;
   std::vector<char> block(size);
-  unsigned filled = 0;
-  bool full = false;
-  for (;;) {
-    if (filled >= size) {
-      full = true;
-      break;
-    }
-    int section = 0;
-    const long got = ov_read(file, block.data() + filled, static_cast<int>(size - filled), 0, 2, 1, &section);
-    if (got == OV_HOLE) continue;  // a gap in the data: decoding goes on after it
-    if (got <= 0) break;           // end of the data, or an error that more reading will not cure
-    filled += static_cast<unsigned>(got);
-  }
+  // An error that more reading will not cure ends the fill like the end of the data.
+  const unsigned filled = DecodeOggBlock(file, block.data(), size, true, nullptr);
+  const bool full = filled == size;
   if (filled > 0) {
     const auto it = soundBufferCache.find(buffer);
     if (it == soundBufferCache.end()) return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <AL/al.h>
+#include <AL/alc.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -98,6 +99,8 @@ std::string GetFileExtension(const std::string& name);
 // Reads the OpenAL error state: true when clear; otherwise shows "OpenAL error: <text>" in a
 // message box and returns false.
 bool CheckAlError();
+// The same for the error state of a device: "ALC error: <text>".
+bool CheckAlcError(ALCdevice* device);
 
 // The file-stream callbacks handed to the decoder; source is the address of an std::ifstream.
 size_t OggFileRead(void* ptr, size_t size, size_t count, void* source);

@@ -116,8 +116,6 @@ std::string DataPath(const std::string& path) {
   return p;
 }
 
-FILE* OpenDataFile(const std::string& path, const char* mode) { return std::fopen(DataPath(path).c_str(), mode); }
-
 FILE* OpenRegularDataFile(const std::string& path) {
   const int fd = ::open(DataPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;

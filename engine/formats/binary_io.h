@@ -68,9 +68,6 @@ class ByteWriter {
 // Data paths may be written with '\' separators; they become '/'.
 std::string DataPath(const std::string& path);
 
-// Opens a data file (the path is normalised as above).
-FILE* OpenDataFile(const std::string& path, const char* mode);
-
 // Opens a data file for reading when it is a regular file, else null (a named pipe, a directory or
 // a device is treated as missing). The open never waits, as it would on a pipe without a writer, and
 // the kind is checked on the opened file itself, so nothing swapped in after a check gets through.

@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string Fault(const std::string& path) {
+std::string Fault(const std::string& path, const std::string& loaderReason) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return "missing";
@@ -24,12 +24,12 @@ std::string Fault(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) return std::string("unreadable (") + std::strerror(errno) + ")";
   ::close(fd);
-  return "refused as corrupt";
+  return loaderReason.empty() ? "refused as corrupt" : "refused as corrupt (" + loaderReason + ")";
 }
 
 }  // namespace
 
-void ReportDataFileNotLoaded(const std::string& path) {
+void ReportDataFileNotLoaded(const std::string& path, const std::string& loaderReason) {
   const std::string p = DataPath(path);
-  std::fprintf(stderr, "Cannot load %s: %s\n", p.c_str(), Fault(p).c_str());
+  std::fprintf(stderr, "Cannot load %s: %s\n", p.c_str(), Fault(p, loaderReason).c_str());
 }

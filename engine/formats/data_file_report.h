@@ -7,5 +7,6 @@
 
 // Writes "Cannot load PATH: WHY", WHY as found at the path: "missing" when nothing is there,
 // "unreadable (...)" when it cannot be read (a directory, a pipe or device, no permission), else
-// "refused as corrupt" (it reads, but the loader refused its contents).
-void ReportDataFileNotLoaded(const std::string& path);
+// "refused as corrupt" (it reads, but the loader refused its contents), followed by the loader's
+// own reason in brackets when it gives one.
+void ReportDataFileNotLoaded(const std::string& path, const std::string& loaderReason = {});

@@ -6,6 +6,7 @@
 #include "engine/formats/bhm_file.h"
 #include "engine/formats/binary_io.h"
 #include "engine/formats/ms3d_file.h"
+#include "engine/formats/ogg_vorbis_file.h"
 #include "tools/makebase/makebase.h"
 
 namespace makebase {
@@ -61,6 +62,29 @@ bool WriteFuzzSeeds(const std::string& outDir) {
   if (!WriteWholeFile(shaderFile, std::vector<uint8_t>(shader.begin(), shader.end()), true)) {
     return Fail("cannot write " + shaderFile);
   }
+  // The start of the menu music (its headers and the first pages of audio, short enough to decode
+  // many times a second), and a copy with one codeword length of its second codebook changed, so
+  // that the lengths no longer make a complete code.
+  std::vector<uint8_t> ogg;
+  const std::string oggFile = outDir + "/base/music/menu.ogg";
+  if (!ReadWholeFile(oggFile, ogg)) return Fail("cannot read " + oggFile);
+  size_t end = 0;
+  for (int page = 0; page < 5 && ogg.size() - end >= 27 && ogg[end] == 'O'; ++page) {
+    const size_t header = 27 + size_t{ogg[end + 26]};
+    if (ogg.size() - end < header) break;
+    size_t body = 0;
+    for (size_t i = 27; i < header; ++i) body += ogg[end + i];
+    if (ogg.size() - end - header < body) break;
+    end += header + body;
+  }
+  ogg.resize(end);
+  if (ogg.size() < 4096) return Fail("unexpected page layout in " + oggFile);
+  const std::string startFile = outDir + "/fuzz/menu_start.ogg";
+  if (!WriteWholeFile(startFile, ogg, true)) return Fail("cannot write " + startFile);
+  ogg[280] ^= 0x40;
+  RewriteOggPageChecksums(ogg.data(), ogg.size());
+  const std::string brokenFile = outDir + "/fuzz/incomplete_code.ogg";
+  if (!WriteWholeFile(brokenFile, ogg, true)) return Fail("cannot write " + brokenFile);
   return true;
 }
 
