@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "sound/music_track.h"
+#include "sound/openal_device.h"
 #include "sound/sound_source.h"
 
 bool fullscreen = true;
@@ -38,12 +39,7 @@ const int kLatchKeys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3, 'Q', 'E', 'Y', 'R', 'F'
 void ReleaseSound() {
   for (const EffectSoundFile& e : kEffectSounds) e.sound->Release();
   menuMusic.Release();
-  ReleaseSoundBufferCache();
-  ALCcontext* current = alcGetCurrentContext();
-  ALCdevice* currentDevice = current ? alcGetContextsDevice(current) : nullptr;
-  alcMakeContextCurrent(nullptr);
-  if (current) alcDestroyContext(current);
-  if (currentDevice) alcCloseDevice(currentDevice);
+  ShutdownOpenAL();
 }
 
 }  // namespace
