@@ -350,6 +350,7 @@ const FixedTables& TriangleTables() {
 float boxCorners[2][8][4];
 float triangleVertices[3][4];
 float trianglePlanes[2][4];
+Vec3 triangleEdgeNormals[3][2];  // per edge, its two faces' normals tilted towards the edge
 
 // Fills the view of a box or hull geometry at its world transform; false for other types and for
 // a mesh block whose counts are out of range.
@@ -420,6 +421,15 @@ void BuildTriangleView(HullView* v, const TriangleRecord& tri) {
   v->vertexWords = tables.vertexWords;
   v->edges = tables.edges;
   v->triangle = true;
+  // The two faces of the flat triangle are tilted towards each edge's in-plane outward normal, so
+  // that the edge still spans an arc on the unit sphere.
+  for (int e = 0; e < 3; ++e) {
+    const EdgeRecord r = ReadEdge(*v, e);
+    Vec3 out = Vec3Cross(tri.p[r.end] - tri.p[r.start], tri.n);
+    out.Normalize();
+    triangleEdgeNormals[e][0] = tri.n + out * 0.01f;
+    triangleEdgeNormals[e][1] = tri.n * -1.0f + out * 0.01f;
+  }
 }
 
 // ---- The search ----
@@ -531,17 +541,9 @@ bool ArcsCross(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, float
   return cba * dba < -tolerance && adc * bdc < -tolerance && cba * bdc > tolerance;
 }
 
-// The normal of face f of an edge of B: a triangle's two faces are tilted towards the edge's
-// in-plane outward normal, so that the flat triangle's edge still spans an arc.
-Vec3 EdgeFaceNormal(const HullView& h, int f, const EdgeRecord& e) {
-  Vec3 n = WorldNormal(h, f);
-  if (h.triangle) {
-    const Vec3 front = WorldNormal(h, 0);
-    Vec3 out = Vec3Cross(WorldVertex(h, e.end) - WorldVertex(h, e.start), front);
-    out.Normalize();
-    n += out * 0.01f;
-  }
-  return n;
+// The normal of face f beside edge e of B, a terrain triangle's tilted towards the edge.
+Vec3 EdgeFaceNormal(const HullView& h, int f, int e) {
+  return h.triangle ? triangleEdgeNormals[e][f] : WorldNormal(h, f);
 }
 
 // Appends an edge pair (edge of A, edge of B) to the candidates unless it is there already or the
@@ -600,7 +602,8 @@ bool RefineWithEdges(const HullView& a, const HullView& b, const Vec3& d) {
       const EdgeRecord ea = ReadEdge(a, search.pairs[i][0]);
       const EdgeRecord eb = ReadEdge(b, search.pairs[i][1]);
       const Vec3 na = WorldNormal(a, ea.faceA), nb = WorldNormal(a, ea.faceB);
-      const Vec3 nc = EdgeFaceNormal(b, eb.faceA, eb) * -1.0f, nd = EdgeFaceNormal(b, eb.faceB, eb) * -1.0f;
+      const Vec3 nc = EdgeFaceNormal(b, eb.faceA, search.pairs[i][1]) * -1.0f;
+      const Vec3 nd = EdgeFaceNormal(b, eb.faceB, search.pairs[i][1]) * -1.0f;
       if (!ArcsCross(na, nb, nc, nd, tolerance)) continue;
       ++search.edgePairsTested;
       const Vec3 pa = WorldVertex(a, ea.start), pb = WorldVertex(b, eb.start);
