@@ -534,11 +534,14 @@ bool WalkHullFaces(const HullView& w, const HullView& o, int otherSide, const Ve
 }
 
 // Whether the arcs of two edges on the unit sphere cross: a, b the normals beside the edge of A,
-// c, d the negated normals beside the edge of B.
-bool ArcsCross(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, float tolerance) {
+// c, d the negated normals beside the edge of B. The signs alone decide, with no margin: the two
+// tilted faces of a terrain triangle are nearly opposite, so their cross product is only about
+// 0.02 long and the triple products with it are tiny even for arcs that plainly cross; any fixed
+// margin on them would turn such pairs away.
+bool ArcsCross(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
   const Vec3 ba = Vec3Cross(b, a), dc = Vec3Cross(d, c);
   const float cba = c.Dot(ba), dba = d.Dot(ba), adc = a.Dot(dc), bdc = b.Dot(dc);
-  return cba * dba < -tolerance && adc * bdc < -tolerance && cba * bdc > tolerance;
+  return cba * dba < 0.0f && adc * bdc < 0.0f && cba * bdc > 0.0f;
 }
 
 // The normal of face f beside edge e of B, a terrain triangle's tilted towards the edge.
@@ -561,7 +564,10 @@ void AddEdgePair(int ea, int eb) {
 // Collects the edge pairs round a face found by a walk: the edges round the face's side (its own
 // edges and, for a side made of several triangles in one plane, the outer edges of those
 // triangles) against the edges meeting at the other hull's support vertex. Each pair once, at most
-// kMaxEdgePairs in all.
+// kMaxEdgePairs in all. A terrain triangle's edge arc starts at its face normal tilted towards the
+// edge, which can lie beyond the region of the support vertex along the untilted normal: there
+// the other hull's edges are taken at its support vertex along the tilted normal, the one whose
+// edges the arc leaves by.
 void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
   const bool faceOfA = f.kind == kFaceOfA;
   const HullView& walker = faceOfA ? a : b;
@@ -583,7 +589,11 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
         continue;
       }
       const int faceEdge = WordEdge(word);
-      ForEachEdgeAt(other, f.support, [&](int e) { AddEdgePair(faceOfA ? faceEdge : e, faceOfA ? e : faceEdge); });
+      int support = f.support;
+      if (walker.triangle) {
+        support = SupportVertex(other, EdgeFaceNormal(walker, f.face, faceEdge) * -1.0f, f.support);
+      }
+      ForEachEdgeAt(other, support, [&](int e) { AddEdgePair(faceOfA ? faceEdge : e, faceOfA ? e : faceEdge); });
     }
   }
 }
@@ -593,7 +603,6 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
 // edges meeting at its ends are collected and scored in turn, while the list has room. False when
 // a pair's axis separates the hulls.
 bool RefineWithEdges(const HullView& a, const HullView& b, const Vec3& d) {
-  const float tolerance = b.triangle ? 1e-6f : 0.0f;
   int done = 0;
   while (done < search.pairCount) {
     const int end = search.pairCount;
@@ -604,7 +613,7 @@ bool RefineWithEdges(const HullView& a, const HullView& b, const Vec3& d) {
       const Vec3 na = WorldNormal(a, ea.faceA), nb = WorldNormal(a, ea.faceB);
       const Vec3 nc = EdgeFaceNormal(b, eb.faceA, search.pairs[i][1]) * -1.0f;
       const Vec3 nd = EdgeFaceNormal(b, eb.faceB, search.pairs[i][1]) * -1.0f;
-      if (!ArcsCross(na, nb, nc, nd, tolerance)) continue;
+      if (!ArcsCross(na, nb, nc, nd)) continue;
       ++search.edgePairsTested;
       const Vec3 pa = WorldVertex(a, ea.start), pb = WorldVertex(b, eb.start);
       Vec3 axis = Vec3Cross(WorldVertex(a, ea.end) - pa, WorldVertex(b, eb.end) - pb);
