@@ -435,6 +435,7 @@ void BuildTriangleView(HullView* v, const TriangleRecord& tri) {
 // ---- The search ----
 
 constexpr int kMaxEdgePairs = 200;
+constexpr int kMaxRefineRounds = 4;
 
 enum FeatureKind { kNoFeature, kFaceOfA, kFaceOfB, kEdgePair };
 
@@ -457,6 +458,7 @@ struct SearchState {
   int improvements = 0;
   int edgePairsTested = 0;
   int pairCount = 0;
+  int pairsScored = 0;               // pairs before this one have been through the arc test and scored
   int16_t pairs[kMaxEdgePairs][2];  // edge of A, edge of B
   int supportHint[2] = {0, 0};      // where the next vertex walk on A (0) or B (1) starts
   Feature best;
@@ -598,12 +600,12 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
   }
 }
 
-// Scores the collected edge pairs whose arcs cross, last collected first; a better score than the
-// best feature's makes the pair the best feature. When a pair improves the best, the pairs of the
-// edges meeting at its ends are collected and scored in turn, while the list has room. False when
-// a pair's axis separates the hulls.
+// Scores the collected edge pairs not scored yet whose arcs cross, last collected first; a better
+// score than the best feature's makes the pair the best feature. When a pair improves the best, the
+// pairs of the edges meeting at its ends are collected and scored in turn, while the list has room.
+// False when a pair's axis separates the hulls.
 bool RefineWithEdges(const HullView& a, const HullView& b, const Vec3& d) {
-  int done = 0;
+  int& done = search.pairsScored;
   while (done < search.pairCount) {
     const int end = search.pairCount;
     int improved = -1;
@@ -668,7 +670,32 @@ bool SearchHulls(const HullView& a, const HullView& b, const Vec3& d, HullResult
   search.best = onB.score >= onA.score - 1e-4f * std::fabs(onA.score) ? onB : onA;
   CollectEdgePairs(a, b, onA);
   CollectEdgePairs(a, b, onB);
-  if (!RefineWithEdges(a, b, d)) return false;
+  search.pairsScored = 0;
+  // An edge pair that beats both walks' faces can still have a better face beside it (a walk can
+  // stop on a face whose better neighbours lie beyond an edge pair): the four faces beside the best
+  // pair's edges are scored, and from one that wins the walk goes on over its hull and the edge
+  // pairs round the face it ends on are refined in turn, a few rounds at most.
+  for (int round = 0;; ++round) {
+    if (!RefineWithEdges(a, b, d)) return false;
+    if (search.best.kind != kEdgePair || round == kMaxRefineRounds) break;
+    const EdgeRecord ea = ReadEdge(a, search.best.edgeA), eb = ReadEdge(b, search.best.edgeB);
+    const int beside[4] = {ea.faceA, ea.faceB, eb.faceA, eb.faceB};
+    Feature better = search.best;
+    for (int k = 0; k < 4; ++k) {
+      const Feature s = k < 2 ? ScoreFace(a, beside[k], b, 1, d) : ScoreFace(b, beside[k], a, 0, d * -1.0f);
+      if (s.score >= 0.0f) return false;
+      if (s.score > better.score) {
+        better = s;
+        better.kind = k < 2 ? kFaceOfA : kFaceOfB;
+      }
+    }
+    if (better.kind == kEdgePair) break;
+    const bool ofA = better.kind == kFaceOfA;
+    if (!WalkHullFaces(ofA ? a : b, ofA ? b : a, ofA ? 1 : 0, ofA ? d : d * -1.0f, better.face, &better)) return false;
+    better.kind = ofA ? kFaceOfA : kFaceOfB;
+    search.best = better;
+    CollectEdgePairs(a, b, better);
+  }
 
   const Feature& f = search.best;
   r->hit = true;

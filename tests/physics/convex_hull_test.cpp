@@ -354,6 +354,46 @@ TEST(ConvexHull, AgreesWithTheExhaustiveTestOnTouchingPoses) {
   for (int k = 0; k < 2; ++k) EXPECT_GE(agreeing[k], contacts[k] * 96 / 100) << k;
 }
 
+// Two poses of a finely faceted hull on a triangle where the walk over the hull's faces stops short
+// of its least-penetrating face, and the edge pairs lead to a pair beside that face: the face is
+// still found.
+TEST(ConvexHull, AFaceBesideTheBestEdgePairIsFound) {
+  struct Case {
+    Vec3 triangle[3];
+    Vec3 position;
+    Quat rotation;
+  };
+  const Case cases[] = {
+      {{Vec3(-0.416272283f, -0.139628187f, -0.583558798f), Vec3(0.702204645f, -0.0859558582f, -0.711904049f),
+        Vec3(-0.0254955068f, -0.19403553f, -0.728986681f)},
+       Vec3(0.7725631f, 0.583879888f, -0.689191937f),
+       Quat(0.55538559f, 0.187513694f, 0.392569244f, 0.708713472f)},
+      {{Vec3(-0.34618172f, -0.13828285f, 0.411666453f), Vec3(0.740715027f, -0.236407995f, 0.968393922f),
+        Vec3(-0.865021586f, -0.0496523567f, 0.352736682f)},
+       Vec3(-0.148337156f, 0.0588750876f, -0.192866489f),
+       Quat(0.405344725f, 0.126454964f, 0.902582824f, 0.0710568503f)},
+  };
+  const HullShape shape = SphereHull(0.7f, 8, 14);
+  const MeshBlock block = MakeBlock(shape.vertices, shape.triangles);
+  const TConvex hull = Hull(block);
+  for (const Case& c : cases) {
+    std::vector<Vec3> verts(c.triangle, c.triangle + 3);
+    std::vector<Triangle> tris(1);
+    tris[0].v[0] = 0, tris[0].v[1] = 1, tris[0].v[2] = 2;
+    std::vector<int32_t> indices = {0};
+    TConvex list;
+    list.InitDefault();
+    list.SetTriangleList(indices.data(), 1, tris.data(), verts.data(), 1);
+    const Transform t = Pose(c.position, c.rotation);
+    const CollisionResult r = Pair(hull, t, list, Transform::Identity());
+    const OracleContact o = OracleSearch(OracleFromHull(shape, t), OracleFromTriangle(verts[0], verts[1], verts[2]));
+    ASSERT_TRUE(o.hit);
+    ExpectConvention(r);
+    EXPECT_NEAR(r.depth, o.depth, 1e-4f);
+    EXPECT_GT(r.normal.Dot(o.normal), 0.9999f);
+  }
+}
+
 namespace {
 
 // A simulator over a flat 40 x 40 ground of two triangles whose shared edge runs through the
