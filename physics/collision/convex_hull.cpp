@@ -350,6 +350,7 @@ const FixedTables& TriangleTables() {
 float boxCorners[2][8][4];
 float triangleVertices[3][4];
 float trianglePlanes[2][4];
+Vec3 triangleEdgeNormals[3][2];  // per edge, its two faces' normals tilted towards the edge
 
 // Fills the view of a box or hull geometry at its world transform; false for other types and for
 // a mesh block whose counts are out of range.
@@ -420,11 +421,21 @@ void BuildTriangleView(HullView* v, const TriangleRecord& tri) {
   v->vertexWords = tables.vertexWords;
   v->edges = tables.edges;
   v->triangle = true;
+  // The two faces of the flat triangle are tilted towards each edge's in-plane outward normal, so
+  // that the edge still spans an arc on the unit sphere.
+  for (int e = 0; e < 3; ++e) {
+    const EdgeRecord r = ReadEdge(*v, e);
+    Vec3 out = Vec3Cross(tri.p[r.end] - tri.p[r.start], tri.n);
+    out.Normalize();
+    triangleEdgeNormals[e][0] = tri.n + out * 0.01f;
+    triangleEdgeNormals[e][1] = tri.n * -1.0f + out * 0.01f;
+  }
 }
 
 // ---- The search ----
 
 constexpr int kMaxEdgePairs = 200;
+constexpr int kMaxRefineRounds = 4;
 
 enum FeatureKind { kNoFeature, kFaceOfA, kFaceOfB, kEdgePair };
 
@@ -447,6 +458,7 @@ struct SearchState {
   int improvements = 0;
   int edgePairsTested = 0;
   int pairCount = 0;
+  int pairsScored = 0;               // pairs before this one have been through the arc test and scored
   int16_t pairs[kMaxEdgePairs][2];  // edge of A, edge of B
   int supportHint[2] = {0, 0};      // where the next vertex walk on A (0) or B (1) starts
   Feature best;
@@ -524,24 +536,19 @@ bool WalkHullFaces(const HullView& w, const HullView& o, int otherSide, const Ve
 }
 
 // Whether the arcs of two edges on the unit sphere cross: a, b the normals beside the edge of A,
-// c, d the negated normals beside the edge of B.
-bool ArcsCross(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, float tolerance) {
+// c, d the negated normals beside the edge of B. The signs alone decide, with no margin: the two
+// tilted faces of a terrain triangle are nearly opposite, so their cross product is only about
+// 0.02 long and the triple products with it are tiny even for arcs that plainly cross; any fixed
+// margin on them would turn such pairs away.
+bool ArcsCross(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
   const Vec3 ba = Vec3Cross(b, a), dc = Vec3Cross(d, c);
   const float cba = c.Dot(ba), dba = d.Dot(ba), adc = a.Dot(dc), bdc = b.Dot(dc);
-  return cba * dba < -tolerance && adc * bdc < -tolerance && cba * bdc > tolerance;
+  return cba * dba < 0.0f && adc * bdc < 0.0f && cba * bdc > 0.0f;
 }
 
-// The normal of face f of an edge of B: a triangle's two faces are tilted towards the edge's
-// in-plane outward normal, so that the flat triangle's edge still spans an arc.
-Vec3 EdgeFaceNormal(const HullView& h, int f, const EdgeRecord& e) {
-  Vec3 n = WorldNormal(h, f);
-  if (h.triangle) {
-    const Vec3 front = WorldNormal(h, 0);
-    Vec3 out = Vec3Cross(WorldVertex(h, e.end) - WorldVertex(h, e.start), front);
-    out.Normalize();
-    n += out * 0.01f;
-  }
-  return n;
+// The normal of face f beside edge e of B, a terrain triangle's tilted towards the edge.
+Vec3 EdgeFaceNormal(const HullView& h, int f, int e) {
+  return h.triangle ? triangleEdgeNormals[e][f] : WorldNormal(h, f);
 }
 
 // Appends an edge pair (edge of A, edge of B) to the candidates unless it is there already or the
@@ -559,7 +566,10 @@ void AddEdgePair(int ea, int eb) {
 // Collects the edge pairs round a face found by a walk: the edges round the face's side (its own
 // edges and, for a side made of several triangles in one plane, the outer edges of those
 // triangles) against the edges meeting at the other hull's support vertex. Each pair once, at most
-// kMaxEdgePairs in all.
+// kMaxEdgePairs in all. A terrain triangle's edge arc starts at its face normal tilted towards the
+// edge, which can lie beyond the region of the support vertex along the untilted normal: there
+// the other hull's edges are taken at its support vertex along the tilted normal, the one whose
+// edges the arc leaves by.
 void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
   const bool faceOfA = f.kind == kFaceOfA;
   const HullView& walker = faceOfA ? a : b;
@@ -581,18 +591,21 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
         continue;
       }
       const int faceEdge = WordEdge(word);
-      ForEachEdgeAt(other, f.support, [&](int e) { AddEdgePair(faceOfA ? faceEdge : e, faceOfA ? e : faceEdge); });
+      int support = f.support;
+      if (walker.triangle) {
+        support = SupportVertex(other, EdgeFaceNormal(walker, f.face, faceEdge) * -1.0f, f.support);
+      }
+      ForEachEdgeAt(other, support, [&](int e) { AddEdgePair(faceOfA ? faceEdge : e, faceOfA ? e : faceEdge); });
     }
   }
 }
 
-// Scores the collected edge pairs whose arcs cross, last collected first; a better score than the
-// best feature's makes the pair the best feature. When a pair improves the best, the pairs of the
-// edges meeting at its ends are collected and scored in turn, while the list has room. False when
-// a pair's axis separates the hulls.
+// Scores the collected edge pairs not scored yet whose arcs cross, last collected first; a better
+// score than the best feature's makes the pair the best feature. When a pair improves the best, the
+// pairs of the edges meeting at its ends are collected and scored in turn, while the list has room.
+// False when a pair's axis separates the hulls.
 bool RefineWithEdges(const HullView& a, const HullView& b, const Vec3& d) {
-  const float tolerance = b.triangle ? 1e-6f : 0.0f;
-  int done = 0;
+  int& done = search.pairsScored;
   while (done < search.pairCount) {
     const int end = search.pairCount;
     int improved = -1;
@@ -600,8 +613,9 @@ bool RefineWithEdges(const HullView& a, const HullView& b, const Vec3& d) {
       const EdgeRecord ea = ReadEdge(a, search.pairs[i][0]);
       const EdgeRecord eb = ReadEdge(b, search.pairs[i][1]);
       const Vec3 na = WorldNormal(a, ea.faceA), nb = WorldNormal(a, ea.faceB);
-      const Vec3 nc = EdgeFaceNormal(b, eb.faceA, eb) * -1.0f, nd = EdgeFaceNormal(b, eb.faceB, eb) * -1.0f;
-      if (!ArcsCross(na, nb, nc, nd, tolerance)) continue;
+      const Vec3 nc = EdgeFaceNormal(b, eb.faceA, search.pairs[i][1]) * -1.0f;
+      const Vec3 nd = EdgeFaceNormal(b, eb.faceB, search.pairs[i][1]) * -1.0f;
+      if (!ArcsCross(na, nb, nc, nd)) continue;
       ++search.edgePairsTested;
       const Vec3 pa = WorldVertex(a, ea.start), pb = WorldVertex(b, eb.start);
       Vec3 axis = Vec3Cross(WorldVertex(a, ea.end) - pa, WorldVertex(b, eb.end) - pb);
@@ -656,7 +670,32 @@ bool SearchHulls(const HullView& a, const HullView& b, const Vec3& d, HullResult
   search.best = onB.score >= onA.score - 1e-4f * std::fabs(onA.score) ? onB : onA;
   CollectEdgePairs(a, b, onA);
   CollectEdgePairs(a, b, onB);
-  if (!RefineWithEdges(a, b, d)) return false;
+  search.pairsScored = 0;
+  // An edge pair that beats both walks' faces can still have a better face beside it (a walk can
+  // stop on a face whose better neighbours lie beyond an edge pair): the four faces beside the best
+  // pair's edges are scored, and from one that wins the walk goes on over its hull and the edge
+  // pairs round the face it ends on are refined in turn, a few rounds at most.
+  for (int round = 0;; ++round) {
+    if (!RefineWithEdges(a, b, d)) return false;
+    if (search.best.kind != kEdgePair || round == kMaxRefineRounds) break;
+    const EdgeRecord ea = ReadEdge(a, search.best.edgeA), eb = ReadEdge(b, search.best.edgeB);
+    const int beside[4] = {ea.faceA, ea.faceB, eb.faceA, eb.faceB};
+    Feature better = search.best;
+    for (int k = 0; k < 4; ++k) {
+      const Feature s = k < 2 ? ScoreFace(a, beside[k], b, 1, d) : ScoreFace(b, beside[k], a, 0, d * -1.0f);
+      if (s.score >= 0.0f) return false;
+      if (s.score > better.score) {
+        better = s;
+        better.kind = k < 2 ? kFaceOfA : kFaceOfB;
+      }
+    }
+    if (better.kind == kEdgePair) break;
+    const bool ofA = better.kind == kFaceOfA;
+    if (!WalkHullFaces(ofA ? a : b, ofA ? b : a, ofA ? 1 : 0, ofA ? d : d * -1.0f, better.face, &better)) return false;
+    better.kind = ofA ? kFaceOfA : kFaceOfB;
+    search.best = better;
+    CollectEdgePairs(a, b, better);
+  }
 
   const Feature& f = search.best;
   r->hit = true;
