@@ -754,14 +754,33 @@ Vec3 NearestPointOfTriangle(const TriangleRecord& tri, const Vec3& p) {
   return best;
 }
 
-// A hull (already in viewA) against one terrain triangle, the triangle as the second hull. The
-// triangle's reference point is its point nearest to the hull: a large triangle's centre can lie
-// far to the side of a hull resting on it, and a start direction towards it would tilt the
-// contact towards the triangle's edges.
+// The triangle's reference point for a hull centred at c; the start direction runs from it to the
+// offset centre c + kFirstOffset. A hull round c overlaps the triangle least along the line from the
+// triangle's point nearest to c towards c (a large triangle's centre can lie far to the side of a
+// hull resting on it, and a start direction towards it would tilt the contact towards the
+// triangle's edges). Over the triangle's face that nearest point is the reference. Beside the face
+// (the nearest point on an edge or a corner) the offset would turn the start direction away from
+// that line towards a neighbouring feature, so the reference is where the parallel line through the
+// offset centre meets the triangle, or, when it passes beside the triangle, the triangle's point
+// nearest to the offset centre.
+Vec3 TriangleReference(const TriangleRecord& tri, const Vec3& c) {
+  const Vec3 inPlane = c - tri.n * (tri.n.Dot(c) - tri.d);
+  if (ClassifyPointInTriangle(tri, inPlane) < 0) return inPlane;
+  const Vec3 centre = c + kFirstOffset;
+  const Vec3 toHull = c - NearestPointOfTriangle(tri, c);
+  const float across = tri.n.Dot(toHull);
+  if (std::fabs(across) > 1e-6f) {
+    const float t = (tri.n.Dot(centre) - tri.d) / across;
+    const Vec3 p = centre - toHull * t;
+    if (t > 0.0f && ClassifyPointInTriangle(tri, p) < 0) return p;
+  }
+  return NearestPointOfTriangle(tri, centre);
+}
+
+// A hull (already in viewA) against one terrain triangle, the triangle as the second hull.
 bool TestConvexOneTriangle(HullResult* r, const HullView& hull, const TriangleRecord& tri) {
   BuildTriangleView(&viewB, tri);
-  const Vec3 reference = NearestPointOfTriangle(tri, hull.t.position);
-  return SearchHulls(hull, viewB, hull.t.position + kFirstOffset - reference, r);
+  return SearchHulls(hull, viewB, hull.t.position + kFirstOffset - TriangleReference(tri, hull.t.position), r);
 }
 
 }  // namespace

@@ -49,6 +49,13 @@ TConvex* RigidBodyBase::GetNextGeometry() {
   return &n->rec;
 }
 
+bool RigidBodyBase::HasCorners() const {
+  for (const PoolNode<TConvex>* n = geometries.head; n; n = n->next) {
+    if (n->rec.type != kTypeSphere) return true;
+  }
+  return false;
+}
+
 void RigidBodyBase::UpdateBoundingInfo() {
   float extent = 0.0f;
   for (PoolNode<TConvex>* n = geometries.head; n; n = n->next) extent = std::max(extent, n->rec.GetExtend());

@@ -30,17 +30,12 @@ struct RefreshedContact {
   float driftSquared = 0.0f;
 };
 
-Vec3 OtherWorldNormal(const RestContact& c) {
-  if (c.kind == 3 || !c.other) return c.normal;
-  return Mat3TransformRow(c.normal, c.other->CurrentTransform().rotation);
-}
-
 // The normal points from the support towards the resting body.
 RefreshedContact Refresh(const RigidBodyImpl& body, const RestContact& c) {
   RefreshedContact r;
   r.own = body.pose.Apply(c.pointOnThis);
   r.other = c.GetOtherWorldPoint();
-  r.normal = OtherWorldNormal(c);
+  r.normal = c.GetOtherWorldNormal();
   r.normal.w = 0.0f;
   const Vec3 d = r.own - r.other;
   r.separation = d.Dot(r.normal);

@@ -294,6 +294,11 @@ Vec3 RestContact::GetOtherWorldPoint() const {
   return other->CurrentTransform().Apply(pointOnOther);
 }
 
+Vec3 RestContact::GetOtherWorldNormal() const {
+  if (kind == 3 || !other) return normal;
+  return Mat3TransformRow(normal, other->CurrentTransform().rotation);
+}
+
 void RigidBodyImpl::StoreRestContact(const RestContact& contact) {
   RestContact* slot = nullptr;
   for (RestContact& c : restContacts) {
@@ -307,10 +312,21 @@ void RigidBodyImpl::StoreRestContact(const RestContact& contact) {
       if (c.kind == 0) slot = &c;
     }
   }
+  // With every slot used, a sphere gives up the contact stored least deep. A body with corners
+  // gives up the contact that is now least deep: on a face resting on a face that is the corner
+  // the body has lifted off its support, and the three kept corners are those it leans on. (The
+  // depth a contact had when it was stored is stale: the body has turned since.)
   if (!slot) {
+    const bool corners = HasCorners();
     slot = &restContacts[0];
+    float least = 0.0f;
     for (RestContact& c : restContacts) {
-      if (c.depth < slot->depth) slot = &c;
+      const float depth =
+          corners ? (c.GetOtherWorldPoint() - pose.Apply(c.pointOnThis)).Dot(c.GetOtherWorldNormal()) : c.depth;
+      if (&c == slot || depth < least) {
+        least = depth;
+        slot = &c;
+      }
     }
   }
   // A reused slot leaves the list it was in before it is refilled.

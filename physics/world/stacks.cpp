@@ -291,11 +291,20 @@ void SimulatorImpl::ClearActiveStacks() {
   activeStacks.Clear();
 }
 
-// A resting contact found by a contact pass. Beyond the slop the stack contacts leave alone, the body
-// is moved out of its support at once: corrected by the stack contact's push alone, a deep landing
-// would turn its penetration into speed and leave the support again.
+// A resting contact found by a contact pass. Beyond the slop that the stack contacts leave alone,
+// the body is moved out of its support at once: corrected by the stack contact's push alone, a deep
+// landing would turn its penetration into speed and leave the support again. A body with corners
+// is moved out further, to a little under half the slop: moved out only to the slop, a body that
+// still sinks (the few sweeps of a stack leave the upper boxes of a tower slowly falling) sat at
+// the slop on every step, and a tower of solid boxes settled up to the slop into each box below,
+// tilted by whichever corner had been reported last. With room to sink into before the slop is
+// reached, towers and pyramids of unit boxes stand straighter and sink less (measured over slightly
+// moved starts, shares from 0.35 to 0.45 do). Spheres, which rest on one point, keep the slop.
+constexpr float kCornerSlopShare = 0.45f;
+
 void SimulatorImpl::JoinStacks(RigidBodyImpl* body, const RestContact& contact, ConstraintItem* row) {
-  const float slop = solverSettings.contactSlopFactor * gravityMagnitude;
+  const float share = body->HasCorners() ? kCornerSlopShare : 1.0f;
+  const float slop = share * solverSettings.contactSlopFactor * gravityMagnitude;
   if (row && std::isfinite(row->depth) && row->depth > slop && IsFiniteVec(row->normal)) {
     body->pose.position += row->normal * (row->depth - slop);
     body->pose.position.w = 1.0f;

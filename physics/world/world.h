@@ -315,6 +315,8 @@ struct RestContact {
   // The terrain is always valid; another body must still be in use and active.
   bool IsOtherValid(const SimulatorImpl* sim) const;
   Vec3 GetOtherWorldPoint() const;
+  // The normal in world space, pointing from the support towards the resting body.
+  Vec3 GetOtherWorldNormal() const;
   bool IsUsed() const { return kind != 0; }
 };
 
@@ -383,6 +385,8 @@ struct RigidBodyBase {
   bool RemoveGeometry(TConvex* geometry);
   void BeginIterateGeometry() { geometryIter = geometries.head; }
   TConvex* GetNextGeometry();
+  // True when some geometry is not a sphere: the body can rest on several corners or a face.
+  bool HasCorners() const;
   void UpdateBoundingInfo();
   void UseCustomCollisionDetection(bool on, const Transform* box, float radius);
   SensorImpl* AddSensor();
