@@ -60,6 +60,10 @@ void CharacterModel::DrawLinksAt(ModelPart& part) {
 
 void CharacterModel::RenderPart(const ModelPart& part) {
   for (const MeshObject& mesh : part.objects) {
+    // A mesh given a texture by a skin or shader file is drawn with it; the others keep what the
+    // links bound.
+    const int entry = MeshTextureEntry(part, mesh);
+    if (entry >= 0) glBindTexture(GL_TEXTURE_2D, textures[entry]);
     const bool hasCoords = !mesh.texVerts.empty();
     glBegin(GL_TRIANGLES);
     for (const MeshFace& face : mesh.faces) {

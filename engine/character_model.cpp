@@ -6,6 +6,7 @@
 #include "engine/formats/binary_io.h"
 #include "engine/formats/data_file_report.h"
 #include "engine/frame.h"
+#include "engine/textures.h"
 #include "platform/dialog.h"
 
 namespace {
@@ -64,15 +65,57 @@ bool LoadMaterialFile(ModelPart& part, const char* fileName, bool (*parse)(const
 }  // namespace
 
 bool BhmReader::LoadSkin(ModelPart& part, const char* fileName) {
-  return LoadMaterialFile(part, fileName, ParseSkin, "Unable to load skin!");
+  if (!LoadMaterialFile(part, fileName, ParseSkin, "Unable to load skin!")) return false;
+  if (model_) model_->LoadPartTextures(part);
+  return true;
 }
 
 bool BhmReader::LoadShader(ModelPart& part, const char* fileName) {
-  return LoadMaterialFile(part, fileName, ParseShader, "Unable to load shader!");
+  if (!LoadMaterialFile(part, fileName, ParseShader, "Unable to load shader!")) return false;
+  if (model_) model_->LoadPartTextures(part);
+  return true;
 }
 
 CharacterModel::CharacterModel() = default;
-CharacterModel::~CharacterModel() = default;
+CharacterModel::~CharacterModel() { ReleaseTextures(); }
+
+void CharacterModel::LoadPartTextures(ModelPart& part) {
+  for (PartMaterial& material : part.materials) {
+    int entry = -1;
+    for (size_t i = 0; i < textureNames.size(); ++i) {
+      if (textureNames[i] == material.file) {
+        entry = static_cast<int>(i);
+        break;
+      }
+    }
+    if (entry < 0 && textureNames.size() < static_cast<size_t>(kMaxTextures)) {
+      const GLuint name = LoadMipmappedTexture(material.file.c_str());
+      if (name != 0) {
+        entry = static_cast<int>(textureNames.size());
+        textures[entry] = name;
+        textureNames.push_back(material.file);
+      }
+    }
+    material.textureId = entry;
+  }
+  for (MeshObject& mesh : part.objects) {
+    if (mesh.hasTexture && MeshTextureEntry(part, mesh) < 0) mesh.hasTexture = false;
+  }
+}
+
+void CharacterModel::ReleaseTextures() {
+  const GLsizei count = static_cast<GLsizei>(textureNames.size());
+  if (count > 0) glDeleteTextures(count, textures);
+  for (GLuint& name : textures) name = 0;
+  textureNames.clear();
+}
+
+int CharacterModel::MeshTextureEntry(const ModelPart& part, const MeshObject& mesh) const {
+  if (!mesh.hasTexture || mesh.materialID < 0 || mesh.materialID >= static_cast<int>(part.materials.size())) return -1;
+  const int entry = part.materials[mesh.materialID].textureId;
+  if (entry < 0 || entry >= kMaxTextures || entry >= static_cast<int>(textureNames.size())) return -1;
+  return entry;
+}
 
 void CharacterModel::Update(float, float) {}
 

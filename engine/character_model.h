@@ -11,15 +11,25 @@
 #include "engine/formats/bhm_file.h"
 #include "engine/formats/bhm_pose.h"
 
+class CharacterModel;
+
 // Reads one .bhm file. A missing file or a bad one shows a message box and returns false.
 class BhmReader {
  public:
+  BhmReader() = default;
+  // A reader for a model: its skin and shader readers also put the textures the part's materials
+  // name into the model's texture table (CharacterModel::LoadPartTextures).
+  explicit BhmReader(CharacterModel* model) : model_(model) {}
+
   bool Import(ModelPart& part, const char* fileName);
   // Read a skin file (mesh name and texture file per line) or a shader file (a texture file per
   // mesh, in order) into the part's materials (engine/formats/bhm_file.h). A missing or malformed
   // file shows "Unable to load skin!" or "Unable to load shader!" and leaves the part as it was.
   bool LoadSkin(ModelPart& part, const char* fileName);
   bool LoadShader(ModelPart& part, const char* fileName);
+
+ private:
+  CharacterModel* model_ = nullptr;
 };
 
 class CharacterModel {
@@ -54,7 +64,21 @@ class CharacterModel {
   // The parts advance in Draw, on gameClock; this update has nothing to add.
   void Update(float, float);
 
-  GLuint textures[100] = {};
+  // Gives each material of the part its entry in the texture table: a file already in the table
+  // keeps its entry, another one is loaded (a BMP, mipmapped) into the next entry. A material
+  // whose file does not load, or finds the table full, gets textureId -1 and its meshes stay
+  // untextured.
+  void LoadPartTextures(ModelPart& part);
+  // Deletes the table's textures and empties it; the destructor does this too.
+  void ReleaseTextures();
+  // The table entry a mesh of the part is drawn with; -1 when it has none.
+  int MeshTextureEntry(const ModelPart& part, const MeshObject& mesh) const;
+
+  // The texture table: texture names by a part material's textureId, and the file each entry was
+  // loaded from, in entry order (each file once). Filled by the skin and shader readers of a
+  // BhmReader made for this model.
+  static constexpr int kMaxTextures = 100;
+  GLuint textures[kMaxTextures] = {};
   std::vector<std::string> textureNames;
   ModelPart head, upper, lower;
   ModelPart weapons[6];

@@ -21,15 +21,31 @@ double previousTenths = 0.0;
 
 void TimerInit() {
   frameTimer = FrameTimer{};
-  frameTimer.frequency = PlatformFrequency();
-  frameTimer.pcStart = PlatformCounter();
-  frameTimer.performanceCounter = true;
-  frameTimer.resolution = 1.0 / static_cast<double>(frameTimer.frequency);
-  frameTimer.pcElapsed = frameTimer.pcStart;
+  const int64_t frequency = PlatformFrequency();
+  if (frequency > 0) {
+    frameTimer.frequency = frequency;
+    frameTimer.pcStart = PlatformCounter();
+    frameTimer.performanceCounter = true;
+    frameTimer.resolution = 1.0 / static_cast<double>(frequency);
+    frameTimer.pcElapsed = frameTimer.pcStart;
+  } else {
+    frameTimer.performanceCounter = false;
+    frameTimer.mmStart = PlatformMilliseconds();
+    frameTimer.resolution = 0.001;
+    frameTimer.frequency = 1000;
+    frameTimer.mmElapsed = frameTimer.mmStart;
+  }
 }
 
 double TimerGetTime() {
-  const int64_t counts = PlatformCounter() - frameTimer.pcStart;
+  int64_t counts = 0;
+  if (frameTimer.performanceCounter) {
+    counts = PlatformCounter() - frameTimer.pcStart;
+  } else {
+    // Taken modulo 2^32, so the time runs on across the wrap of the millisecond count.
+    const uint32_t elapsed = PlatformMilliseconds() - frameTimer.mmStart;
+    counts = static_cast<int64_t>(elapsed);
+  }
   return static_cast<double>(counts) * frameTimer.resolution * 1000.0;
 }
 

@@ -3,12 +3,15 @@
 
 #include <cstdint>
 
-// The one time source of the program. The counter difference is kept in 64-bit counts and the
-// time in double, so increments never vanish after hours of running.
+// The one time source of the program: the platform's high-resolution counter, or, when that
+// cannot be used (it reports no frequency), the millisecond count. The difference is kept in
+// 64-bit counts and the time in double, so increments never vanish after hours of running.
 struct FrameTimer {
-  int64_t frequency = 0;      // counts per second
+  int64_t frequency = 0;      // counts per second (1000 with the millisecond count)
   double resolution = 0.0;    // seconds per count
-  bool performanceCounter = false;
+  uint32_t mmStart = 0;       // millisecond count at TimerInit (millisecond count only)
+  uint32_t mmElapsed = 0;     // set to mmStart at TimerInit
+  bool performanceCounter = false;  // true when the high-resolution counter is used
   int64_t pcStart = 0;
   int64_t pcElapsed = 0;
 };

@@ -94,3 +94,31 @@ void RunMapIntro() {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   }
 }
+
+void DrawTexturedBox(float x0, float x1, float y0, float y1, float z0, float z1) {
+  // Per side: its picture and its corners in the order bottom-left, bottom-right, top-right,
+  // top-left as seen from outside.
+  struct Corner {
+    float x, y, z;
+  };
+  const struct {
+    int picture;
+    Corner c[4];
+  } sides[5] = {
+      {1, {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}},
+      {2, {{x1, y0, z1}, {x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}}},
+      {3, {{x1, y0, z0}, {x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}}},
+      {4, {{x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}}},
+      {5, {{x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}, {x0, y1, z0}}},
+  };
+  static const float kCoords[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
+  for (const auto& side : sides) {
+    glBindTexture(GL_TEXTURE_2D, bmpTextures[side.picture]);
+    glBegin(GL_QUADS);
+    for (int k = 0; k < 4; ++k) {
+      glTexCoord2f(kCoords[k][0], kCoords[k][1]);
+      glVertex3f(side.c[k].x, side.c[k].y, side.c[k].z);
+    }
+    glEnd();
+  }
+}

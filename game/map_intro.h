@@ -16,3 +16,10 @@ Vec3 MapStartPosition(int map);
 // career file as it was) or the career ended (main menu).
 enum class MapIntroOutcome { kRunning, kMapStarted, kMapRefused, kCareerEnded };
 MapIntroOutcome AdvanceMapIntro(float step);
+
+// The five sides of the box x0..x1, y0..y1, z0..z1 (x0 < x1, y0 < y1, z0 < z1) that show when it
+// stands on the floor, one picture each: bmpTextures[1] on the side at z1, [2] at x1, [3] at z0,
+// [4] at x0 and [5] on the top; the bottom is left out. Each side takes its whole picture upright
+// and unmirrored as seen from outside (the top with its bottom edge along z1), and is wound
+// counter-clockwise seen from outside. Binds the textures; changes no other state.
+void DrawTexturedBox(float x0, float x1, float y0, float y1, float z0, float z1);

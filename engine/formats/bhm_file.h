@@ -125,8 +125,9 @@ void ClampAnimationsToFrames(ModelPart& part);
 bool IsInString(const std::string& text, const std::string& part);
 
 // Skin and shader files give a part's meshes their textures, one material per textured mesh
-// (named after the mesh, white, textureId its number in the part's materials, no tiling or
-// offset), replacing the part's materials. Both are text of at most kMaxPartMaterialTextBytes,
+// (named after the mesh, white, textureId its number in the part's materials until a character
+// model gives it an entry of its texture table, no tiling or offset), replacing the part's
+// materials. Both are text of at most kMaxPartMaterialTextBytes,
 // one entry per line; blank lines are skipped, and spaces and tabs around a field are not part
 // of it. A field is at most 254 characters and holds no control characters.
 inline constexpr size_t kMaxPartMaterialTextBytes = 65536;

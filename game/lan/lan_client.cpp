@@ -64,9 +64,16 @@ void NetClientPump(int, int) {
   if (hostBlock.state == HOST_ACCEPTED && clientBlock.type == CLIENT_JOIN && hostBlock.hostId != 0) {
     CompleteJoin();
   }
-  if (hostBlock.state == HOST_PLAYING && clientBlock.type == CLIENT_IN_GAME && joinedHostId == hostBlock.hostId) {
+  const bool joined = clientBlock.type == CLIENT_IN_GAME && joinedHostId == hostBlock.hostId;
+  const bool inMatch = joined && hostBlock.state == HOST_PLAYING;
+  if (inMatch) {
     InterpolateRemoteState();
     BuildClientInput();
+  } else if (joined) {
+    // Joined, but the host has not started the match yet (it does so on this side's next
+    // datagram and says so in its answer): a tap now waits for the first datagram of the match,
+    // which the host takes after both players have respawned.
+    LatchClientPresses();
   }
   if (netSendAccumulator >= 1.0f && clientBlock.type != CLIENT_SEARCH) {
     netSendAccumulator -= 1.0f;
@@ -79,7 +86,7 @@ void NetClientPump(int, int) {
         NetCloseSocket(netSocket);
         return;
       }
-      ForgetSentPresses();
+      if (inMatch) ForgetSentPresses();
       UnpackHostState();
     }
   }

@@ -43,3 +43,6 @@ void ReceiveWaitingDatagrams(int socket, uint8_t* buffer, size_t capacity, Take&
 // Client: a datagram has gone out with the presses gathered since the last one; the next one
 // carries only what is held or pressed from now on.
 void ForgetSentPresses();
+// Client: adds the keys held in play now to the presses the next datagram of the match carries
+// (BuildClientInput does this too, and writes them into clientBlock).
+void LatchClientPresses();

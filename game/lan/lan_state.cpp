@@ -118,18 +118,20 @@ void InterpolateRemoteState() {
   lookDirection = players[0].viewDirection;
 }
 
+void LatchClientPresses() {
+  const bool held[8] = {keys['W'] || keys[VK_UP],    keys['S'] || keys[VK_DOWN], keys['A'] || keys[VK_LEFT],
+                        keys['D'] || keys[VK_RIGHT], fireHeld,                   keys[VK_SPACE],
+                        keys['E'],                   keys['Q']};
+  for (int i = 0; i < 8; ++i) pressedSinceSend[i] = pressedSinceSend[i] || (held[i] && gameState == 0);
+}
+
 void BuildClientInput() {
   int32_t* const slots[8] = {&clientBlock.forwardKey,     &clientBlock.backKey,  &clientBlock.strafeLeftKey,
                              &clientBlock.strafeRightKey, &clientBlock.fireKey,  &clientBlock.spaceKey,
                              &clientBlock.nextWeaponKey,  &clientBlock.previousWeaponKey};
-  const bool held[8] = {keys['W'] || keys[VK_UP],    keys['S'] || keys[VK_DOWN], keys['A'] || keys[VK_LEFT],
-                        keys['D'] || keys[VK_RIGHT], fireHeld,                   keys[VK_SPACE],
-                        keys['E'],                   keys['Q']};
   // A slot is 2 while its key is held in play, and stays 2 until a datagram has carried a press.
-  for (int i = 0; i < 8; ++i) {
-    pressedSinceSend[i] = pressedSinceSend[i] || (held[i] && gameState == 0);
-    *slots[i] = pressedSinceSend[i] ? 2 : 1;
-  }
+  LatchClientPresses();
+  for (int i = 0; i < 8; ++i) *slots[i] = pressedSinceSend[i] ? 2 : 1;
   players[0].MouseLook();
   const Vec3& v = players[0].viewDirection;
   clientBlock.viewDirection = Vec3(v.x, v.y, v.z);

@@ -6,11 +6,14 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/character_model.h"
+#include "engine/formats/binary_io.h"
+#include "engine/formats/bmp_file.h"
 #include "engine/frame.h"
 #include "engine/textures.h"
 #include "gl_fixture.h"
@@ -240,6 +243,100 @@ TEST_F(CharacterGlTest, BanditsDrawEveryAnimation) {
       SaveScreenshot(std::string("characters_bandit2_frames_") + legs);
     }
   }
+}
+
+// Skin and shader files read for a model fill its texture table: each file once, in the order
+// met, each material pointing at its file's entry, and a textured mesh drawn with its own texture.
+// A full table leaves the meshes past it untextured; the model deletes its textures when it goes.
+TEST_F(CharacterGlTest, SkinsAndShadersFillTheModelsTextureTableOnceAndItReleasesThem) {
+  const std::string dir = std::string(DUN_BINARY_DIR) + "/test-tmp/character-textures/";
+  const auto picture = [&](const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
+    EXPECT_TRUE(WriteWholeFile(dir + name, EncodeBmp(RgbImage{1, 1, {r, g, b}}), true));
+    return dir + name;
+  };
+  const auto text = [&](const std::string& name, const std::string& body) {
+    EXPECT_TRUE(WriteWholeFile(dir + name, std::vector<uint8_t>(body.begin(), body.end()), true));
+    return dir + name;
+  };
+  // A square of side 6 in the part's x-z plane, facing the viewer once drawn, in both windings.
+  const auto square = [](const std::string& name) {
+    MeshObject m;
+    m.name = name;
+    m.numOfFrames = 1;
+    m.numOfVerts = m.numTexVertex = 4;
+    m.vertices = {{-3, 0, -3}, {3, 0, -3}, {3, 0, 3}, {-3, 0, 3}};
+    m.texVerts = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (const auto& tri : {std::array<int, 3>{0, 1, 2}, {0, 2, 3}, {0, 2, 1}, {0, 3, 2}}) {
+      MeshFace f;
+      for (int k = 0; k < 3; ++k) f.vertIndex[k] = f.coordIndex[k] = tri[k];
+      m.faces.push_back(f);
+    }
+    m.numOfFaces = static_cast<int>(m.faces.size());
+    return m;
+  };
+  const auto part = [&](ModelPart& p, int meshes) {
+    p.numOfFrames = 1;
+    for (int i = 0; i < meshes; ++i) p.objects.push_back(square(std::string("m") + std::to_string(i)));
+    p.numOfObjects = meshes;
+  };
+  const std::string red = picture("red.bmp", 255, 0, 0), blue = picture("blue.bmp", 0, 0, 255),
+                    green = picture("green.bmp", 0, 255, 0);
+
+  auto model = std::make_unique<CharacterModel>();
+  BhmReader reader(model.get());
+  part(model->lower, 3);
+  ASSERT_TRUE(reader.LoadSkin(model->lower, text("lower.skin", "m0," + red + "\nm1," + blue + "\nm2," + red + "\n").c_str()));
+  part(model->head, 2);
+  ASSERT_TRUE(reader.LoadShader(model->head, text("head.shader", blue + "\n" + green + "\n").c_str()));
+  EXPECT_EQ(model->textureNames, (std::vector<std::string>{red, blue, green}));
+  const int lowerIds[3] = {0, 1, 0}, headIds[2] = {1, 2};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(model->lower.materials[model->lower.objects[i].materialID].textureId, lowerIds[i]);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(model->head.materials[model->head.objects[i].materialID].textureId, headIds[i]);
+  std::vector<GLuint> loaded(model->textures, model->textures + 3);
+  for (GLuint name : loaded) EXPECT_TRUE(glIsTexture(name));
+  EXPECT_NE(loaded[0], loaded[1]);
+  EXPECT_EQ(model->textures[3], 0u);
+
+  // A file that does not load gives no entry; 97 more files fill the table, and the mesh with the
+  // 101st file stays untextured.
+  ModelPart many;
+  part(many, 99);
+  std::string files = dir + "missing.bmp\n";
+  for (int i = 0; i < 98; ++i) files += picture(std::string("many") + std::to_string(i) + ".bmp", 0, 0, 0) + "\n";
+  ASSERT_TRUE(reader.LoadShader(many, text("many.shader", files).c_str()));
+  EXPECT_EQ(model->textureNames.size(), 100u);
+  EXPECT_EQ(model->MeshTextureEntry(many, many.objects[97]), 99);
+  for (int i : {0, 98}) {
+    EXPECT_EQ(many.materials[many.objects[i].materialID].textureId, -1);
+    EXPECT_FALSE(many.objects[i].hasTexture);
+    EXPECT_EQ(model->MeshTextureEntry(many, many.objects[i]), -1);
+  }
+  for (int i = 0; i < 100; ++i) loaded.push_back(model->textures[i]);
+
+  // Left with its first mesh, the lower part shows that mesh's texture (red), not the one bound
+  // before the drawing.
+  model->lower.objects.resize(1);
+  glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-10.0, 10.0, -7.5, 7.5, -100.0, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_FOG);
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glBindTexture(GL_TEXTURE_2D, loaded[1]);  // blue
+  model->Draw(0.0f, 0.0f);
+  ExpectPixel(400, 300, 255, 0, 0);
+  ExpectPixel(400, 500, 128, 128, 128);
+  SaveScreenshot("character_mesh_texture");
+
+  model.reset();
+  for (GLuint name : loaded) EXPECT_FALSE(glIsTexture(name)) << name;
+  EXPECT_EQ(DrainGlErrors(), GLenum(GL_NO_ERROR));
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 }  // namespace

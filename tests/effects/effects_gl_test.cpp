@@ -25,6 +25,7 @@
 #include "game/game_state.h"
 #include "game/hud.h"
 #include "game/level.h"
+#include "game/map_intro.h"
 #include "game/player.h"
 #include "game/prizes.h"
 #include "game/view_weapon.h"
@@ -614,6 +615,70 @@ TEST_F(EffectsGl, SmallDrawingsMaskAndColourWhereTheyShould) {
   glEnable(GL_FOG);
   glEnable(GL_CULL_FACE);
   glEnable(GL_DEPTH_TEST);
+  ExpectBalanced();
+}
+
+// The textured box seen from outside along each axis with back faces culled: each side shows its
+// own picture upright and unmirrored (each picture has its colour in the lower left quarter and
+// white elsewhere), and from below the open bottom shows nothing.
+TEST_F(EffectsGl, TexturedBoxShowsOnePicturePerSideAndNoBottom) {
+  const uint8_t colours[5][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {255, 0, 255}};
+  GLuint made[5];
+  GLuint savedBmp[61];
+  std::copy(bmpTextures, bmpTextures + 61, savedBmp);
+  for (int i = 0; i < 5; ++i) {
+    uint8_t texels[12];
+    std::fill(texels, texels + 12, uint8_t(255));
+    std::copy(colours[i], colours[i] + 3, texels);  // the lower left texel (rows bottom-up)
+    made[i] = MakeTexture(2, 2, texels);
+    bmpTextures[i + 1] = made[i];
+  }
+  glDisable(GL_FOG);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glFrontFace(GL_CCW);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-10.0, 10.0, -7.5, 7.5, -100.0, 100.0);  // 40 pixels per unit
+  glMatrixMode(GL_MODELVIEW);
+
+  const int g = 128;
+  const struct {
+    const char* name;
+    float dx, dy, dz, upZ;  // the eye's direction from the box's middle; screen up along -z from above
+    int picture;            // 0: nothing shows
+  } views[] = {{"front", 0, 0, 1, 0, 1}, {"right", 1, 0, 0, 0, 2}, {"back", 0, 0, -1, 0, 3},
+               {"left", -1, 0, 0, 0, 4}, {"top", 0, 1, 0, -1, 5},  {"bottom", 0, -1, 0, -1, 0}};
+  for (const auto& v : views) {
+    SCOPED_TRACE(v.name);
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    gluLookAt(50.0 * v.dx, 50.0 * v.dy, 50.0 * v.dz, 0.0, 0.0, 0.0, 0.0, v.upZ == 0 ? 1.0 : 0.0, v.upZ);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    DrawTexturedBox(-2.0f, 2.0f, -2.0f, 2.0f, -2.0f, 2.0f);  // 160 pixels each way
+    if (v.picture == 0) {
+      ExpectPixel(370, 270, g, g, g);
+      ExpectPixel(430, 330, g, g, g);
+    } else {
+      const uint8_t* c = colours[v.picture - 1];
+      ExpectPixel(370, 270, c[0], c[1], c[2]);
+      ExpectPixel(430, 270, 255, 255, 255);
+      ExpectPixel(370, 330, 255, 255, 255);
+    }
+    ExpectPixel(400, 390, g, g, g);  // above the box
+    std::string file = std::string("textured_box_") + v.name;
+    SaveScreenshot(file);
+  }
+
+  std::copy(savedBmp, savedBmp + 61, bmpTextures);
+  glDeleteTextures(5, made);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glEnable(GL_FOG);
   ExpectBalanced();
 }
 

@@ -17,7 +17,11 @@ class FrameClockTest : public ::testing::Test {
     TimerInit();
     AdvanceFrameClock();  // first frame: previous readings were 0
   }
-  void TearDown() override { InstallFakeClock(nullptr); }
+  void TearDown() override {
+    InstallFakeClock(nullptr);
+    InstallFakeFrequency(nullptr);
+    InstallFakeMilliseconds(nullptr);
+  }
   void Frame(double ms) {
     counter += static_cast<int64_t>(ms * 1e6);
     AdvanceFrameClock();
@@ -66,6 +70,34 @@ TEST_F(FrameClockTest, IncrementsSurviveHoursOfRunning) {
   Frame(0.25);
   EXPECT_NEAR(frameStep, 0.025f, 1e-4f);
   EXPECT_NEAR(framesPerSecond, 4000.0f, 1.0f);
+}
+
+// A platform whose counter reports no frequency: the timer runs on the millisecond count, also
+// across its wrap at 2^32, and ignores the counter.
+TEST_F(FrameClockTest, WithoutTheCounterTheMillisecondCountDrivesTheClockAcrossItsWrap) {
+  const int64_t noFrequency = 0;
+  uint32_t milliseconds = 0xFFFFFFF0u;  // 16 ms before the count wraps
+  InstallFakeFrequency(&noFrequency);
+  InstallFakeMilliseconds(&milliseconds);
+  TimerInit();
+  InstallFakeFrequency(nullptr);
+  EXPECT_FALSE(frameTimer.performanceCounter);
+  EXPECT_EQ(frameTimer.frequency, 1000);
+  EXPECT_EQ(frameTimer.resolution, 0.001);
+  EXPECT_EQ(frameTimer.mmStart, 0xFFFFFFF0u);
+  EXPECT_EQ(frameTimer.mmElapsed, frameTimer.mmStart);
+
+  ResetFrameClock();
+  AdvanceFrameClock();
+  counter += 5'000'000'000;  // the counter moves on; the timer does not read it
+  milliseconds += 10;
+  EXPECT_NEAR(TimerGetTime(), 10.0, 1e-9);
+  AdvanceFrameClock();
+  EXPECT_NEAR(frameStep, 1.0f, 1e-5f);
+  milliseconds += 12;  // across the wrap
+  EXPECT_NEAR(TimerGetTime(), 22.0, 1e-9);
+  AdvanceFrameClock();
+  EXPECT_NEAR(frameStep, 1.2f, 1e-5f);
 }
 
 TEST(LoadingPhase, PictureAndLoadThresholds) {

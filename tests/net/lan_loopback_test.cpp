@@ -90,6 +90,37 @@ class LanLoopback : public ::testing::Test {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 
+  // One client frame as the shell runs it; with tap, the fire button, Space, E and Q are pressed
+  // and released before it (the window procedure keeps them down for that one frame).
+  void ClientFrameWithTap(bool tap) {
+    On(client, [&] {
+      if (tap) {
+        GameWindowProc(Message{WM_LBUTTONDOWN, 0, MakeLParam(320, 240)});
+        for (int key : {VK_SPACE, int('E'), int('Q')}) GameWindowProc(Message{WM_KEYDOWN, uintptr_t(key), 0});
+        GameWindowProc(Message{WM_LBUTTONUP, 0, MakeLParam(320, 240)});
+        for (int key : {VK_SPACE, int('E'), int('Q')}) GameWindowProc(Message{WM_KEYUP, uintptr_t(key), 0});
+      }
+      NetClientPump(NET_PORT);
+      ReleaseTappedInput();  // the shell's loop, after the frame
+    });
+  }
+  // Taps of fire, Space, E and Q seen at the host: a slot of its last client datagram that has
+  // turned to 2 since the previous look.
+  struct TapsAtHost {
+    int seen[4] = {};
+    int32_t before[4] = {1, 1, 1, 1};
+    // The number of slots that turned to 2.
+    int Look(const ClientBlock& c) {
+      const int32_t now[4] = {c.fireKey, c.spaceKey, c.nextWeaponKey, c.previousWeaponKey};
+      int turned = 0;
+      for (int i = 0; i < 4; ++i) {
+        if (now[i] == 2 && before[i] != 2) ++seen[i], ++turned;
+        before[i] = now[i];
+      }
+      return turned;
+    }
+  };
+
   LanMachine host, client;
   uint16_t hostPort = 0;
   int stranger = UdpOpen();
@@ -333,38 +364,48 @@ TEST_F(LanLoopback, EveryOneFrameTapOfTheClientReachesTheHostOnce) {
   Frames(12);  // both snapshots hold the host's state: the client's player is alive
   ASSERT_GT(client.player[0].health, 0.0f);
   constexpr int kTaps = 30;
-  int seen[4] = {};
-  int32_t before[4] = {1, 1, 1, 1};
-  const auto countTapsAtHost = [&] {
-    const int32_t now[4] = {host.client.fireKey, host.client.spaceKey, host.client.nextWeaponKey,
-                            host.client.previousWeaponKey};
-    for (int i = 0; i < 4; ++i) {
-      if (now[i] == 2 && before[i] != 2) ++seen[i];
-      before[i] = now[i];
-    }
-  };
-  const auto clientFrame = [](bool tap) {
-    if (tap) {
-      GameWindowProc(Message{WM_LBUTTONDOWN, 0, MakeLParam(320, 240)});
-      for (int key : {VK_SPACE, int('E'), int('Q')}) GameWindowProc(Message{WM_KEYDOWN, uintptr_t(key), 0});
-      GameWindowProc(Message{WM_LBUTTONUP, 0, MakeLParam(320, 240)});
-      for (int key : {VK_SPACE, int('E'), int('Q')}) GameWindowProc(Message{WM_KEYUP, uintptr_t(key), 0});
-    }
-    NetClientPump(NET_PORT);
-    ReleaseTappedInput();  // the shell's loop, after the frame
-  };
+  TapsAtHost taps;
   // A tap every seventh frame walks through every phase of the three-frame send cycle.
   for (int frame = 0; frame < kTaps * 7 + 6; ++frame) {
     HostFrame();
-    countTapsAtHost();
+    taps.Look(host.client);
     std::this_thread::sleep_for(std::chrono::microseconds(300));
-    On(client, [&] { clientFrame(frame % 7 == 0 && frame < kTaps * 7); });
+    ClientFrameWithTap(frame % 7 == 0 && frame < kTaps * 7);
     std::this_thread::sleep_for(std::chrono::microseconds(300));
   }
-  EXPECT_EQ(seen[0], kTaps) << "fire";
-  EXPECT_EQ(seen[1], kTaps) << "Space";
-  EXPECT_EQ(seen[2], kTaps) << "E";
-  EXPECT_EQ(seen[3], kTaps) << "Q";
+  EXPECT_EQ(taps.seen[0], kTaps) << "fire";
+  EXPECT_EQ(taps.seen[1], kTaps) << "Space";
+  EXPECT_EQ(taps.seen[2], kTaps) << "E";
+  EXPECT_EQ(taps.seen[3], kTaps) << "Q";
+}
+
+// The first frames after the join, before the host's first state of the match (the host starts
+// it on the client's next datagram): a tap then is kept for the match and reaches the host once,
+// after both players have respawned.
+TEST_F(LanLoopback, AOneFrameTapRightAfterTheJoinReachesTheHostInTheMatch) {
+  frameStep = 100.0f / 60.0f;
+  ClickServerRow();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  HostFrame();
+  ASSERT_EQ(host.host.state, HOST_ACCEPTED);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ClientFrame();
+  ASSERT_EQ(client.client.type, CLIENT_IN_GAME);
+  ASSERT_NE(client.host.state, HOST_PLAYING);
+  TapsAtHost taps;
+  for (int frame = 0; frame < 30; ++frame) {
+    const bool playing = host.host.state == HOST_PLAYING;
+    HostFrame();
+    if (taps.Look(host.client) > 0) {
+      EXPECT_TRUE(playing) << "frame " << frame;
+      EXPECT_EQ(host.log.respawned, (std::vector<int>{0, 1}));
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+    ClientFrameWithTap(frame == 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+  }
+  EXPECT_EQ(host.host.state, HOST_PLAYING);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(taps.seen[i], 1) << "slot " << i;
 }
 
 TEST_F(LanLoopback, EveryHostDatagramOfAFrameBringsItsSoundEvents) {
