@@ -2,6 +2,7 @@
 
 #include <GL/glext.h>
 
+#include <cstdio>
 #include <ctime>
 
 #include "engine/random.h"
@@ -18,12 +19,17 @@
 #include "platform/window.h"
 
 const char* const kFullscreenQuestionCaption = "Varo GL";
+const char* const kWindowedFallbackNote = "Playing in a window";
 
 namespace {
+
+bool windowDeclined = false;
 
 void Error(const char* text) { ShowMessageBox(text, "ERROR", DialogButtons::Ok, DialogIcon::Exclamation); }
 
 }  // namespace
+
+bool WindowDeclinedByPlayer() { return windowDeclined; }
 
 bool InitGL() {
   // Every upload of the program uses tightly packed rows.
@@ -103,6 +109,7 @@ bool InitGL() {
 
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool wantFullscreen) {
   fullscreen = wantFullscreen;
+  windowDeclined = false;
   // Without a display neither a full-screen mode nor a window can be had: say so, rather than
   // asking about a full-screen mode.
   if (!PlatformInitVideo()) {
@@ -115,7 +122,13 @@ bool CreateGameWindow(const char* title, int width, int height, int bits, bool w
         kFullscreenQuestionCaption, DialogButtons::YesNo, DialogIcon::Exclamation);
     if (a == DialogAnswer::Yes) {
       fullscreen = false;
+    } else if (a == DialogAnswer::NotShown) {
+      // Nobody could be asked: an unput question must not end the game, so play in a window.
+      fullscreen = false;
+      std::fprintf(stderr, "%s: this display has no %dx%d full-screen mode and the question could not be shown.\n",
+                   kWindowedFallbackNote, width, height);
     } else {
+      windowDeclined = true;
       ShowMessageBox("Program Will Now Close.", "ERROR", DialogButtons::Ok, DialogIcon::Stop);
       return false;
     }

@@ -42,6 +42,10 @@ void ReleaseSound() {
   ShutdownOpenAL();
 }
 
+void WriteSettingsAtExit() {
+  if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
+}
+
 }  // namespace
 
 ShellHooks DefaultShellHooks() {
@@ -176,13 +180,16 @@ int WinMain() {
     const PassResult r = MessageLoopPass(st);
     if (r == PassResult::Abort) {
       ReleaseSound();
+      // The player accepted new settings and then declined the window offered for them: the game
+      // ends by their choice, and what they accepted is kept like at any other end.
+      if (WindowDeclinedByPlayer()) WriteSettingsAtExit();
       return kNoWindowExitCode;
     }
     if (r == PassResult::Done) break;
   }
 
   ReleaseSound();
-  if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
+  WriteSettingsAtExit();
   // No statistics page is published, so none is opened in a browser at the end.
   DestroyGameWindow();
   return static_cast<int>(st.lastWParam);

@@ -12,25 +12,40 @@ unsigned largeFontBase = 0;
 
 namespace {
 
-// One list per glyph: a textured square of side `size` followed by the advance.
+// The glyph sheet's mipmap levels that text may sample: the full sheet and the half-size level.
+// Each glyph's quad leaves out the outermost texel ring of its cell, so a filtered sample at the
+// quad's edge lands on a texel centre of its own cell in both levels (half a texel in from the
+// cell's edge at level 1) and never blends in the neighbouring glyphs, whatever the window size.
+// Smaller levels would need a wider ring; a glyph drawn that small loses little by staying on
+// level 1.
+constexpr int kGlyphSheetMaxLevel = 1;
+
+// One list per glyph: a textured square of side `size` followed by the advance. The square's
+// outermost ring of one sheet texel stays undrawn (see kGlyphSheetMaxLevel); what is drawn keeps
+// the same place and scale as the whole cell would have.
 unsigned BuildFont(int size, int advance) {
   const GLuint base = glGenLists(256);
   if (base == 0) return 0;
   glBindTexture(GL_TEXTURE_2D, screenTextures[2]);
   const float w = static_cast<float>(size);
+  const TgaTexture& sheet = tgaTextures[7];
+  const float sheetW = static_cast<float>(sheet.width > 0 ? sheet.width : 512);
+  const float sheetH = static_cast<float>(sheet.height > 0 ? sheet.height : 512);
+  const float ds = 1.0f / sheetW, dt = 1.0f / sheetH;  // one texel
+  const float dx = w * 16.0f / sheetW, dy = w * 16.0f / sheetH;  // one texel on the square
   for (int g = 0; g < 256; ++g) {
     const float s = static_cast<float>(g % 16) / 16.0f;
     const float t = 1.0f - static_cast<float>(g / 16) / 16.0f - 1.0f / 16.0f;
     glNewList(base + g, GL_COMPILE);
     glBegin(GL_QUADS);
-    glTexCoord2f(s, t);
-    glVertex2f(0.0f, 0.0f);
-    glTexCoord2f(s + 1.0f / 16.0f, t);
-    glVertex2f(w, 0.0f);
-    glTexCoord2f(s + 1.0f / 16.0f, t + 1.0f / 16.0f);
-    glVertex2f(w, w);
-    glTexCoord2f(s, t + 1.0f / 16.0f);
-    glVertex2f(0.0f, w);
+    glTexCoord2f(s + ds, t + dt);
+    glVertex2f(dx, dy);
+    glTexCoord2f(s + 1.0f / 16.0f - ds, t + dt);
+    glVertex2f(w - dx, dy);
+    glTexCoord2f(s + 1.0f / 16.0f - ds, t + 1.0f / 16.0f - dt);
+    glVertex2f(w - dx, w - dy);
+    glTexCoord2f(s + ds, t + 1.0f / 16.0f - dt);
+    glVertex2f(dx, w - dy);
     glEnd();
     glTranslated(advance, 0.0, 0.0);
     glEndList();
@@ -66,6 +81,8 @@ void PrintText(unsigned fontBase, int advance, int x, int y, float alpha, int ch
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1.0f, 1.0f, 1.0f, alpha);
   glBindTexture(GL_TEXTURE_2D, tgaTextures[7].id);
+  if (tgaTextures[7].id != static_cast<GLuint>(-1))
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, kGlyphSheetMaxLevel);
   const unsigned setBase = fontBase + 128u * static_cast<unsigned>(charSet);
   for (const char* p = text; *p; ++p) {
     const int c = static_cast<signed char>(*p);

@@ -30,7 +30,7 @@ DialogAnswer ShowMessageBox(const std::string& text, const std::string& caption,
   history.push_back(DialogRecord{caption, text});
   const DialogAnswer fallback = buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
   if (!scripted.empty() || Headless()) {
-    DialogAnswer a = fallback;
+    DialogAnswer a = DialogAnswer::NotShown;
     if (!scripted.empty()) {
       a = scripted.front();
       scripted.pop_front();
@@ -58,7 +58,7 @@ DialogAnswer ShowMessageBox(const std::string& text, const std::string& caption,
   int hit = -1;
   if (SDL_ShowMessageBox(&data, &hit) != 0) {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-    return fallback;
+    return DialogAnswer::NotShown;
   }
   if (hit == 2) return DialogAnswer::Yes;
   if (hit == 3) return DialogAnswer::No;

@@ -1,5 +1,5 @@
 // Message boxes. In a headless run, or when a test has scripted an answer, a box never blocks: it
-// logs its caption and text to stderr and returns the scripted (or default) answer.
+// logs its caption and text to stderr and returns the scripted answer, or NotShown.
 #pragma once
 
 #include <string>
@@ -7,7 +7,9 @@
 
 enum class DialogIcon { Information, Exclamation, Stop };
 enum class DialogButtons { Ok, YesNo };
-enum class DialogAnswer { Ok, Yes, No };
+// NotShown: nobody saw the box (headless, or the window system could not show it) and nothing was
+// answered; its caption and text went to stderr instead. A caller must not read it as a choice.
+enum class DialogAnswer { Ok, Yes, No, NotShown };
 
 DialogAnswer ShowMessageBox(const std::string& text, const std::string& caption, DialogButtons buttons,
                             DialogIcon icon);

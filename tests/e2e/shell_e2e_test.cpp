@@ -179,6 +179,54 @@ TEST(ShellEndToEnd, RealBinaryRunsFullScreenAndEndsCleanlyWhenAskedToClose) {
   EXPECT_EQ(written[20], 9);
 }
 
+// On a display without the settings' full-screen mode, where no box can put the question whether
+// to play in a window, the game plays in a window, says so in one line, reaches the main menu and
+// ends normally when closed (writing its settings).
+TEST(ShellEndToEnd, AFullScreenQuestionNobodyCanSeePlaysInAWindow) {
+  const std::string dir = MakeRunDirectory("shell_unseen_question");
+  // 800 x 600: the 1024 x 768 display below has no such mode.
+  WriteFileBytes(dir + "/base/menu.inf", {1, 0, 0, 0, 32, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0});
+  const std::string binary = std::string(DUN_BINARY_DIR) + "/dunmarrow";
+  const std::string control = dir + "/control";
+  const std::string script = "cd '" + dir + "' && exec xvfb-run -a -s '-screen 0 1024x768x24' '" + binary +
+                             "' 2>'" + dir + "/stderr.txt'";
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The control channel runs the game on a fixed clock and shows no box (nobody could answer).
+    setenv("DUNMARROW_TEST_CONTROL", control.c_str(), 1);
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+    _exit(91);
+  }
+  // Wait for the main menu after the loading phase, then close the window.
+  bool reachedMenu = false, ended = false;
+  int status = 0;
+  for (int i = 0; i < 60 * 20 && !reachedMenu && !ended; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ended = waitpid(pid, &status, WNOHANG) == pid;
+    const std::vector<unsigned char> bytes = ReadFileBytes(control + ".state");
+    const std::string state(bytes.begin(), bytes.end());
+    reachedMenu = state.find("\nloading 0\n") != std::string::npos && state.find("\ngameState 1\n") != std::string::npos;
+  }
+  if (reachedMenu) WriteFileBytes(control + ".in", {'c', 'l', 'o', 's', 'e', '\n'});
+  if (!ended && !WaitOrKill(pid, 30, status)) ADD_FAILURE() << "the game did not end after the close request";
+  const std::vector<unsigned char> errorBytes = ReadFileBytes(dir + "/stderr.txt");
+  const std::string errors(errorBytes.begin(), errorBytes.end());
+  EXPECT_TRUE(reachedMenu) << errors;
+  ASSERT_TRUE(WIFEXITED(status)) << errors;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << errors;
+  const size_t line = errors.find("Playing in a window: ");
+  ASSERT_NE(line, std::string::npos) << errors;
+  EXPECT_EQ(errors.substr(line, errors.find('\n', line) - line),
+            "Playing in a window: this display has no 800x600 full-screen mode and the question could not be shown.");
+  EXPECT_EQ(errors.find("Program Will Now Close"), std::string::npos) << errors;
+  const std::vector<unsigned char> written = ReadFileBytes(dir + "/base/menu.inf");
+  ASSERT_EQ(written.size(), 24u);
+  EXPECT_EQ(written[20], 5);
+}
+
 namespace {
 
 struct GameRun {

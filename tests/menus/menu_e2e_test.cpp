@@ -1,6 +1,7 @@
 // The whole program driven through its real message loop by injected mouse messages: from the
 // main menu into the options, change sound, music and resolution, accept (the window is made
-// again at the new size), then EXIT and YES end the program, which stores the new settings.
+// again at the new size), then EXIT and YES end the program, which stores the new settings; and
+// the same choice kept when the player declines the window offered for it.
 #include <gtest/gtest.h>
 
 #include "gl_fixture.h"
@@ -43,6 +44,9 @@ const Click kScript[] = {
 };
 constexpr size_t kSteps = sizeof kScript / sizeof kScript[0];
 
+const Click* script = kScript;
+size_t steps = kSteps;
+
 int64_t fakeCounter = 0;
 int frames = 0;
 size_t nextStep = 0;
@@ -64,8 +68,8 @@ bool ScriptedPeek(Message& m) {
   }
   // After a move, wait out the fade-in of the screen before clicking (and take its picture).
   const int wait = phase == 0 ? 3 : 60;
-  if (startupLoading || nextStep >= kSteps || frames < phaseFrame + wait) return false;
-  const Click& c = kScript[nextStep];
+  if (startupLoading || nextStep >= steps || frames < phaseFrame + wait) return false;
+  const Click& c = script[nextStep];
   if (phase == 0) {
     // Move the pointer; the next frames map it into the menu space.
     int w = 0, h = 0;
@@ -100,18 +104,27 @@ bool CountedRender() {
   return r;
 }
 
-bool CountedCreate() {
-  ++windowCreations;
-  return defaults.createWindow();
-}
-
-TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
+// Runs WinMain in a fresh run directory whose settings file holds `settings`, with the given
+// clicks and window re-creation hook; returns its exit code and leaves the written settings (or
+// the defaults, when the file is unreadable) in `written`.
+int RunScript(const char* name, const SettingsRecord& settings, const Click* clicks, size_t count,
+              bool (*createWindow)(), SettingsRecord& written) {
   const std::filesystem::path previous = std::filesystem::current_path();
-  const std::filesystem::path dir = MakeRunDirectory("menus_options_quit");
-  ASSERT_TRUE(WriteWholeFile((dir / "base/menu.inf").string(), SerializeSettings(SettingsRecord{1, 32, 24, 1, 1, 42})));
+  const std::filesystem::path dir = MakeRunDirectory(name);
+  EXPECT_TRUE(WriteWholeFile((dir / "base/menu.inf").string(), SerializeSettings(settings)));
   std::filesystem::current_path(dir);
 
+  script = clicks;
+  steps = count;
+  frames = 0;
+  nextStep = 0;
+  phase = phaseFrame = 0;
+  windowCreations = 0;
+  statesSeen.clear();
+  clientSizes.clear();
+  pendingShot = nullptr;
   SetDialogHeadless(true);
+  ClearDialogHistory();
   SetUrlOpeningEnabled(false);
   ResetMenuWorld();
   ResetFrameClock();
@@ -121,7 +134,7 @@ TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
   ShellHooks hooks = defaults;
   hooks.peek = ScriptedPeek;
   hooks.renderFrame = CountedRender;
-  hooks.createWindow = CountedCreate;
+  hooks.createWindow = createWindow;
   SetShellHooks(hooks);
 
   const int exitCode = WinMain();
@@ -129,6 +142,22 @@ TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
   InstallFakeClock(nullptr);
   OverrideCursorPos(false);
   SetShellHooks(DefaultShellHooks());
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(ReadWholeFile("base/menu.inf", bytes));
+  EXPECT_TRUE(ParseSettings(bytes, written));
+  std::filesystem::current_path(previous);
+  return exitCode;
+}
+
+bool CountedCreate() {
+  ++windowCreations;
+  return defaults.createWindow();
+}
+
+TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
+  SettingsRecord s;
+  const int exitCode = RunScript("menus_options_quit", SettingsRecord{1, 32, 24, 1, 1, 42}, kScript, kSteps,
+                                 CountedCreate, s);
 
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(nextStep, kSteps) << "the script stopped after " << nextStep << " clicks";
@@ -141,18 +170,46 @@ TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
   EXPECT_EQ(clientSizes[5], std::make_pair(1024, 768));
   EXPECT_TRUE(quitRequested);
 
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(ReadWholeFile("base/menu.inf", bytes));
-  SettingsRecord s;
-  EXPECT_TRUE(ParseSettings(bytes, s));
   EXPECT_EQ(s.resolutionIndex, 2);
   EXPECT_EQ(s.colorBits, 32);
   EXPECT_EQ(s.depthBits, 24);
   EXPECT_EQ(s.soundOn, 0);
   EXPECT_EQ(s.musicOn, 0);
   EXPECT_EQ(s.spareSetting, 42);
+}
 
-  std::filesystem::current_path(previous);
+// The window is made again full screen with the accepted settings, the display refuses that mode
+// and the player answers No to playing in a window: the program ends, and keeps what was accepted.
+bool FullScreenCreateDeclined() {
+  ++windowCreations;
+  fullscreen = true;
+  ScriptDialogAnswer(DialogAnswer::No);
+  return defaults.createWindow();
+}
+
+TEST(MenuEndToEnd, SettingsAcceptedThenWindowDeclinedAreKept) {
+  // 16-bit colour, which no test display offers as a full-screen mode.
+  const Click declineScript[] = {
+      {120, 375, 1, nullptr},  // OPTIONS
+      {320, 155, 5, nullptr},  // colour depth: 32 -> 16
+      {320, 120, 5, nullptr},  // resolution: 800x600 -> 1024x768
+      {250, 515, 5, nullptr},  // ACCEPT
+  };
+  SettingsRecord s;
+  const int exitCode = RunScript("menus_options_declined", SettingsRecord{1, 32, 24, 1, 0, 42}, declineScript, 4,
+                                 FullScreenCreateDeclined, s);
+
+  EXPECT_EQ(exitCode, kNoWindowExitCode);
+  EXPECT_EQ(nextStep, 4u);
+  EXPECT_EQ(windowCreations, 1);
+  ASSERT_EQ(DialogHistory().size(), 2u);
+  EXPECT_EQ(DialogHistory()[1].text, "Program Will Now Close.");
+  EXPECT_EQ(s.resolutionIndex, 2);
+  EXPECT_EQ(s.colorBits, 16);
+  EXPECT_EQ(s.depthBits, 24);
+  EXPECT_EQ(s.soundOn, 1);
+  EXPECT_EQ(s.musicOn, 0);
+  EXPECT_EQ(s.spareSetting, 42);
 }
 
 }  // namespace

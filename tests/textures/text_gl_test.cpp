@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/formats/tga_file.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "texture_gl_fixture.h"
@@ -140,6 +141,49 @@ TEST_F(TextGlTest, TextKeepsItsPlaceInASmallerWindow) {
   // Menu (670, 500) is (335, 250) in a half-size viewport; the glyph is 12 pixels square there.
   EXPECT_GT(CountLit(lit, 335, 250, 347, 262), 5);
   EXPECT_EQ(CountLit(lit, 0, 0, Width(), Height()), CountLit(lit, 335, 250, 347, 262));
+}
+
+// A glyph drawn at any window size shows its own cell of the sheet and nothing of the cells around
+// it: on a sheet where every other cell is solid ink, the empty glyph stays dark in both fonts at
+// the menu's window sizes (and larger and smaller ones), at places that fall between pixels.
+TEST_F(TextGlTest, AScaledGlyphDrawsNothingOfTheNeighbouringCells) {
+  constexpr int kSheet = 512, kCell = 32;
+  constexpr int kEmpty = 'Y' - 32 + 128;  // set 1's 'Y': column 9, row 11 from the top
+  TgaImage probe;
+  probe.width = probe.height = kSheet;
+  probe.components = 4;
+  probe.pixels.assign(static_cast<size_t>(kSheet) * kSheet * 4, 255);
+  const int top = kSheet - kCell * (kEmpty / 16);  // rows are stored bottom-up
+  for (int y = top - kCell; y < top; ++y)
+    for (int x = kCell * (kEmpty % 16); x < kCell * (kEmpty % 16 + 1); ++x)
+      probe.pixels[(static_cast<size_t>(y) * kSheet + x) * 4 + 3] = 0;
+  const std::string path = std::string(DUN_TEST_OUTPUT_DIR) + "/glyph_probe_sheet.tga";
+  ASSERT_TRUE(WriteTgaFile(path, probe));
+  ASSERT_TRUE(tgaTextures[7].LoadTGA(path.c_str()));
+
+  const auto anyLight = [](const std::vector<uint8_t>& rgb) {
+    int n = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3) n += rgb[i] + rgb[i + 1] + rgb[i + 2] > 12 ? 1 : 0;
+    return n;
+  };
+  glClear(GL_COLOR_BUFFER_BIT);
+  PrintLarge(100, 100, 1, "X");
+  EXPECT_GT(anyLight(ReadPixels()), 300) << "a solid cell draws";
+  const int sizes[][2] = {{640, 480}, {1024, 768}, {1280, 1024}, {1600, 1200}, {400, 300}, {800, 600}};
+  for (const auto& size : sizes) {
+    glViewport(0, 0, size[0], size[1]);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Places within the part of the menu space that every viewport here shows.
+    for (int k = 0; k < 5; ++k) {
+      PrintLarge(7 + 61 * k, 9 + 13 * k, 1, "YY");
+      PrintSmall(11 + 53 * k, 150 + 23 * k, 1.0f, 1, "YYY");
+    }
+    const std::vector<uint8_t> frame = ReadPixels();
+    EXPECT_EQ(anyLight(frame), 0) << "window " << size[0] << "x" << size[1];
+    if (size[0] == 1024) SaveScreenshot("glyph_probe_1024");
+  }
+  glViewport(0, 0, Width(), Height());
+  ASSERT_TRUE(tgaTextures[7].LoadTGA("base/textures/tex07.tga"));
 }
 
 TEST_F(TextGlTest, NullFormatPrintsNothing) {
