@@ -235,10 +235,11 @@ void SimulatorImpl::RunJointControllers() {
   }
 }
 
-// Adds the rigid members of a set to the joint group of the current solve.
+// Adds the active rigid members of a set to the joint group of the current solve (an inactive
+// member is no part of the solve: the rows hold the others to it where it stopped).
 void SimulatorImpl::GatherJointGroup(ConstraintHeader& set) {
   for (RigidBodyBase* b = set.firstBody; b; b = b->setNext) {
-    if (RigidBodyImpl* r = b->AsRigid()) jointGroup.members.Push(r);
+    if (RigidBodyImpl* r = RigidOf(JointSide(b))) jointGroup.members.Push(r);
   }
 }
 
@@ -266,7 +267,7 @@ void SimulatorImpl::SolveJointGroups() {
     motorDriving = false;
     int awake = 0;
     for (RigidBodyBase* b = set.firstBody; b; b = b->setNext) {
-      if (RigidBodyImpl* r = b->AsRigid(); r && r->restState != 1) ++awake;
+      if (RigidBodyImpl* r = RigidOf(JointSide(b)); r && r->restState != 1) ++awake;
     }
     if (awake == 0) continue;
     // All the joint groups of one solve share one member list: their members are solved, tested

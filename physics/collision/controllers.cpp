@@ -80,9 +80,15 @@ void JointImpl::ReleaseControllers() {
   controllerIterator = nullptr;
 }
 
+SimulatorImpl* ControllerImpl::OwnerSimulator() const {
+  return body ? body->sim : static_cast<const JointImpl*>(joint)->ownerSimulator;
+}
+
 void JointImpl::UpdateControllers() {
-  RigidBodyImpl* a = bodyA ? bodyA->AsRigid() : nullptr;
-  RigidBodyImpl* b = bodyB ? bodyB->AsRigid() : nullptr;
+  RigidBodyBase* sideA = JointSide(bodyA);
+  RigidBodyBase* sideB = JointSide(bodyB);
+  RigidBodyImpl* a = sideA ? sideA->AsRigid() : nullptr;
+  RigidBodyImpl* b = sideB ? sideB->AsRigid() : nullptr;
   for (PoolNode<ControllerImpl>* n = controllers; n; n = n->next) {
     ControllerImpl& c = n->rec;
     if (c.countdown <= 0) {
@@ -130,13 +136,21 @@ bool Joint::RemoveController(Controller* controller) {
 void Joint::BeginIterateController() { J(this)->BeginIterateController(); }
 Controller* Joint::GetNextController() { return J(this)->GetNextController(); }
 
-void Controller::SetJointForceA(const Vec3& force) { phys::Impl(this)->forceA = force; }
+// Forces that are not finite are refused (logged): the controller keeps its values.
+void Controller::SetJointForceA(const Vec3& force) {
+  REFUSE_NONFINITE(phys::Impl(this)->OwnerSimulator(), "Controller::SetJointForceA", phys::IsFiniteVec(force));
+  phys::Impl(this)->forceA = force;
+}
 Vec3 Controller::GetJointForceA() const { return phys::Impl(this)->forceA; }
 Vec3 Controller::GetJointTorqueA() const { return phys::Impl(this)->torqueA; }
-void Controller::SetJointForceB(const Vec3& force) { phys::Impl(this)->forceB = force; }
+void Controller::SetJointForceB(const Vec3& force) {
+  REFUSE_NONFINITE(phys::Impl(this)->OwnerSimulator(), "Controller::SetJointForceB", phys::IsFiniteVec(force));
+  phys::Impl(this)->forceB = force;
+}
 Vec3 Controller::GetJointForceB() const { return phys::Impl(this)->forceB; }
 Vec3 Controller::GetJointTorqueB() const { return phys::Impl(this)->torqueB; }
 void Controller::SetJointForceBAtPos(const Vec3& force, const Vec3& pos) {
+  REFUSE_NONFINITE(phys::Impl(this)->OwnerSimulator(), "Controller::SetJointForceBAtPos", phys::IsFiniteVec(force) && phys::IsFiniteVec(pos));
   phys::ControllerImpl* c = phys::Impl(this);
   c->forceB = force;
   const phys::JointImpl* j = static_cast<const phys::JointImpl*>(c->joint);

@@ -832,7 +832,11 @@ void TestConvexTriangle(CollisionResult* r, const TConvex& hull, const Transform
 bool Geometry::SetConvexMesh(const void* block) {
   phys::TConvex* g = phys::Impl(this);
   const phys::MeshBlockCheck check = g->SetConvexMesh(block);
-  if (check == phys::MeshBlockCheck::kValid) return true;
+  if (check == phys::MeshBlockCheck::kValid) {
+    // A new shape: what rested on the body, and where the body rested, no longer holds.
+    if (g->body) g->body->ReleaseRestContacts();
+    return true;
+  }
   phys::SimulatorImpl::LogForGeometry(g, check == phys::MeshBlockCheck::kTooLarge
                                              ? "Convex mesh refused: more than 256 faces or vertices.\n"
                                              : "Convex mesh refused: not a valid mesh block.\n");

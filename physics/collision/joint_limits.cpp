@@ -23,8 +23,8 @@ float SafeAcos(float c) { return std::acos(c < -1.0f ? -1.0f : (c > 1.0f ? 1.0f 
 // A row of a joint with its bodies filled in.
 ConstraintItem JointRow(const JointImpl& j, int32_t kind) {
   ConstraintItem item;
-  item.bodyA = j.bodyA;
-  item.bodyB = j.bodyB;
+  item.bodyA = JointSide(j.bodyA);
+  item.bodyB = JointSide(j.bodyB);
   item.kind = kind;
   return item;
 }
@@ -215,36 +215,37 @@ namespace {
 phys::JointImpl* J(Joint* j) { return static_cast<phys::JointImpl*>(j); }
 const phys::JointImpl* J(const Joint* j) { return static_cast<const phys::JointImpl*>(j); }
 
-// Non-finite values are refused: a limit or motor keeps its previous value.
-void Store(float* field, float value) {
-  if (std::isfinite(value)) *field = value;
+// Non-finite values are refused (logged): a limit or motor keeps its previous values.
+void Store(Joint* j, const char* operation, float* field, float value) {
+  phys::StoreFinite(J(j)->ownerSimulator, operation, field, value);
 }
 
-void SetMotorFields(phys::JointMotor& m, int mode, float desired, float maxForce) {
+void SetMotorFields(Joint* j, const char* operation, phys::JointMotor& m, int mode, float desired, float maxForce) {
+  REFUSE_NONFINITE(J(j)->ownerSimulator, operation, std::isfinite(desired) && std::isfinite(maxForce));
   m.mode = mode;
-  Store(&m.desiredSpeed, desired);
-  Store(&m.maxForce, std::fabs(maxForce));
+  m.desiredSpeed = desired;
+  m.maxForce = std::fabs(maxForce);
 }
 
 }  // namespace
 
 void Joint::EnableLimit(bool on) { J(this)->limit1.enabled = on ? 1 : 0; }
 bool Joint::IsLimitEnabled() const { return J(this)->limit1.enabled != 0; }
-void Joint::SetLowerLimit(float value) { Store(&J(this)->limit1.lower, value); }
+void Joint::SetLowerLimit(float value) { Store(this, "Joint::SetLowerLimit", &J(this)->limit1.lower, value); }
 float Joint::GetLowerLimit() const { return J(this)->limit1.lower; }
-void Joint::SetUpperLimit(float value) { Store(&J(this)->limit1.upper, value); }
+void Joint::SetUpperLimit(float value) { Store(this, "Joint::SetUpperLimit", &J(this)->limit1.upper, value); }
 float Joint::GetUpperLimit() const { return J(this)->limit1.upper; }
 void Joint::EnableLimit2(bool on) { J(this)->limit2.enabled = on ? 1 : 0; }
 bool Joint::IsLimit2Enabled() const { return J(this)->limit2.enabled != 0; }
-void Joint::SetLowerLimit2(float value) { Store(&J(this)->limit2.lower, value); }
+void Joint::SetLowerLimit2(float value) { Store(this, "Joint::SetLowerLimit2", &J(this)->limit2.lower, value); }
 float Joint::GetLowerLimit2() const { return J(this)->limit2.lower; }
-void Joint::SetUpperLimit2(float value) { Store(&J(this)->limit2.upper, value); }
+void Joint::SetUpperLimit2(float value) { Store(this, "Joint::SetUpperLimit2", &J(this)->limit2.upper, value); }
 float Joint::GetUpperLimit2() const { return J(this)->limit2.upper; }
 
 void Joint::EnableMotor(bool on) { J(this)->motor1.enabled = on ? 1 : 0; }
 bool Joint::IsMotorEnabled() const { return J(this)->motor1.enabled != 0; }
 void Joint::SetMotor(int mode, float desiredValue, float maxForce) {
-  SetMotorFields(J(this)->motor1, mode, desiredValue, maxForce);
+  SetMotorFields(this, "Joint::SetMotor", J(this)->motor1, mode, desiredValue, maxForce);
 }
 void Joint::GetMotor(int& mode, float& desiredValue, float& maxForce) const {
   const phys::JointMotor& m = J(this)->motor1;
@@ -255,7 +256,7 @@ void Joint::GetMotor(int& mode, float& desiredValue, float& maxForce) const {
 void Joint::EnableMotor2(bool on) { J(this)->motor2.enabled = on ? 1 : 0; }
 bool Joint::IsMotor2Enabled() const { return J(this)->motor2.enabled != 0; }
 void Joint::SetMotor2(int mode, float desiredValue, float maxForce) {
-  SetMotorFields(J(this)->motor2, mode, desiredValue, maxForce);
+  SetMotorFields(this, "Joint::SetMotor2", J(this)->motor2, mode, desiredValue, maxForce);
 }
 void Joint::GetMotor2(int& mode, float& desiredValue, float& maxForce) const {
   const phys::JointMotor& m = J(this)->motor2;

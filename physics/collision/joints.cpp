@@ -178,8 +178,8 @@ void JointImpl::EmitRows() {
       item.worldPointA = separation;
       const float len2 = separation.LengthSquared();
       item.depth = len2 < kZeroSquared ? 0.0f : std::sqrt(len2);
-      item.bodyA = bodyA;
-      item.bodyB = bodyB;
+      item.bodyA = JointSide(bodyA);
+      item.bodyB = JointSide(bodyB);
       item.kind = 3;
       item.Setup(false, false);
       sim->jointRows.Push(item);
@@ -203,8 +203,8 @@ void JointImpl::EmitRows() {
       item.target = len2 < kZeroSquared ? 0.0f : std::sqrt(len2);
       item.worldPointB = u;
       item.worldPointB.w = 0.0f;
-      item.bodyA = bodyA;
-      item.bodyB = bodyB;
+      item.bodyA = JointSide(bodyA);
+      item.bodyB = JointSide(bodyB);
       item.kind = 4;
       item.Setup(false, false);
       sim->jointRows.Push(item);
@@ -224,8 +224,8 @@ void JointImpl::EmitRows() {
 }
 
 void JointImpl::ApplyDamping() {
-  RigidBodyImpl* a = RigidOf(bodyA);
-  RigidBodyImpl* b = RigidOf(bodyB);
+  RigidBodyImpl* a = RigidOf(JointSide(bodyA));
+  RigidBodyImpl* b = RigidOf(JointSide(bodyB));
   const Vec3 wA = a ? a->angularVelocity : Vec3();
   const Vec3 wB = b ? b->angularVelocity : Vec3();
   Vec3 omega;
@@ -352,23 +352,21 @@ AnimatedBody* Joint::GetAnimatedBodyB() const {
   return b && b->kind == 0 ? static_cast<AnimatedBody*>(b->AsAnimated()) : nullptr;
 }
 namespace {
-bool FiniteFrame(const Transform& t) {
-  for (int r = 0; r < 3; ++r) {
-    if (!phys::IsFiniteVec(t.rotation.row[r])) return false;
-  }
-  return phys::IsFiniteVec(t.position);
-}
+phys::SimulatorImpl* SimOf(const Joint* j) { return J(j)->ownerSimulator; }
 }  // namespace
 
-// Non-finite frames, lengths and damping factors are refused: the joint keeps its values.
+// Non-finite frames, lengths, damping factors and tolerances are refused (logged): the joint keeps
+// its values.
 void Joint::SetJointFrameA(const Transform& frame) {
-  if (FiniteFrame(frame)) J(this)->frameA = frame;
+  REFUSE_NONFINITE(SimOf(this), "Joint::SetJointFrameA", phys::IsFiniteTransform(frame));
+  J(this)->frameA = frame;
 }
 void Joint::SetJointFrameB(const Transform& frame) {
-  if (FiniteFrame(frame)) J(this)->frameB = frame;
+  REFUSE_NONFINITE(SimOf(this), "Joint::SetJointFrameB", phys::IsFiniteTransform(frame));
+  J(this)->frameB = frame;
 }
 void Joint::SetJointFrameWorld(const Transform& frame) {
-  if (!FiniteFrame(frame)) return;
+  REFUSE_NONFINITE(SimOf(this), "Joint::SetJointFrameWorld", phys::IsFiniteTransform(frame));
   JointImpl* j = J(this);
   if (j->bodyA) j->frameA = phys::LocalFrame(frame, j->bodyA->CurrentTransform());
   j->frameB = j->bodyB ? phys::LocalFrame(frame, j->bodyB->CurrentTransform()) : frame;
@@ -382,16 +380,18 @@ Transform Joint::GetJointFrameB() const {
   return j->bodyB ? phys::PlaceFrame(j->frameB, j->bodyB->CurrentTransform()) : j->frameB;
 }
 void Joint::SetJointLength(float length) {
-  if (std::isfinite(length)) J(this)->length = length;
+  phys::StoreFinite(SimOf(this), "Joint::SetJointLength", &J(this)->length, length);
 }
 float Joint::GetJointLength() const { return J(this)->length; }
 void Joint::SetDampingFactor(float damping) {
-  if (std::isfinite(damping)) J(this)->angularDamping = damping;
+  phys::StoreFinite(SimOf(this), "Joint::SetDampingFactor", &J(this)->angularDamping, damping);
 }
 float Joint::GetDampingFactor() const { return J(this)->angularDamping; }
 void Joint::Enable(bool on) { J(this)->Enable(on); }
 bool Joint::IsEnabled() const { return J(this)->enabled != 0; }
-void Joint::SetEpsilon(float epsilon) { J(this)->tolerance = epsilon; }
+void Joint::SetEpsilon(float epsilon) {
+  phys::StoreFinite(SimOf(this), "Joint::SetEpsilon", &J(this)->tolerance, epsilon);
+}
 float Joint::GetEpsilon() const { return J(this)->tolerance > 0.0f ? J(this)->tolerance : 0.001f; }
 void Joint::SetIterations(int iterations) { J(this)->iterations = iterations; }
 int Joint::GetIterations() const { return J(this)->iterations; }

@@ -10,6 +10,11 @@ Transform PlaceFrame(const Transform& frame, const Transform& pose);
 // The inverse: a parent-space frame expressed relative to a pose.
 Transform LocalFrame(const Transform& world, const Transform& pose);
 
+// The body a joint's rows, damping and controllers act on. An inactive body takes no part: the
+// joint holds the other body at the point where it stopped, as a joint to the world holds its body,
+// and the inactive body keeps its velocity until it is active again.
+inline RigidBodyBase* JointSide(RigidBodyBase* body) { return body && body->active ? body : nullptr; }
+
 // Null when body A is null, when both bodies are the same or when the joint pool is empty (which
 // is logged). A null body B joins body A to the world.
 JointImpl* CreateJointImpl(SimulatorImpl* sim, RigidBodyImpl* a, RigidBodyBase* b);

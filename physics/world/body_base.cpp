@@ -24,8 +24,10 @@ TConvex* RigidBodyBase::AddGeometry() {
     return nullptr;
   }
   n->rec.InitDefault();
+  n->rec.body = this;
   geometries.Append(n);
   if (active && !InRegion()) sim->region.AddBody(this, nullptr);
+  ReleaseRestContacts();
   return &n->rec;
 }
 
@@ -34,11 +36,10 @@ bool RigidBodyBase::RemoveGeometry(TConvex* geometry) {
   if (!n || !geometries.Contains(n)) return false;
   if (geometryIter == n) geometryIter = n->next;
   geometries.Remove(n);
+  n->rec.body = nullptr;
   sim->geometryPool.Give(n);
-  if (geometries.count == 0 && !customCollision) {
-    if (InRegion()) sim->region.RemoveBody(this);
-    ReleaseRestingBodies();
-  }
+  if (geometries.count == 0 && !customCollision && InRegion()) sim->region.RemoveBody(this);
+  ReleaseRestContacts();
   return true;
 }
 
@@ -190,6 +191,55 @@ void RigidBodyBase::ReleaseRestingBodies() {
   }
 }
 
+void RigidBodyBase::ReleaseRestContacts() {
+  ReleaseRestingBodies();
+  if (RigidBodyImpl* r = AsRigid()) r->DropOwnRestContacts(false);
+}
+
+void RigidBodyBase::DropUnhandledRestContacts() {
+  for (RestContact* c = restingOnMe; c;) {
+    RestContact* next = c->listNext;
+    RigidBodyImpl* owner = c->owner;
+    if (owner && !sim->HandlesPair(owner, this)) {
+      c->Unlink();
+      owner->WakeUp();
+    }
+    c = next;
+  }
+  if (RigidBodyImpl* r = AsRigid()) r->DropOwnRestContacts(true);
+}
+
+void RigidBodyBase::SetCollisionID(int32_t id) {
+  if (id == collisionID) return;
+  collisionID = id;
+  DropUnhandledRestContacts();
+}
+
+void RigidBodyImpl::DropOwnRestContacts(bool unhandledOnly) {
+  bool dropped = false;
+  for (RestContact& c : restContacts) {
+    if (!c.IsUsed() || (unhandledOnly && c.other && sim->HandlesPair(this, c.other))) continue;
+    c.Unlink();
+    dropped = true;
+  }
+  if (!dropped) return;
+  restContactCount = 0;
+  WakeUp();
+}
+
+bool SimulatorImpl::HandlesPair(const RigidBodyBase* a, const RigidBodyBase* b) const {
+  if (b == &terrainBody) std::swap(a, b);
+  if (a == &terrainBody) return b->collisionID != -1 && (collisionTable.Lookup(-1, b->collisionID) & 1) != 0;
+  return (collisionTable.Lookup(a->collisionID, b->collisionID) & 1) != 0;
+}
+
+void SimulatorImpl::DropUnhandledRestContacts() {
+  NodeList<RigidBodyImpl>* lists[] = {&activeRigid, &inactiveRigid, &particles, &inactiveParticles};
+  for (NodeList<RigidBodyImpl>* list : lists) {
+    for (PoolNode<RigidBodyImpl>* n = list->head; n; n = n->next) n->rec.DropOwnRestContacts(true);
+  }
+}
+
 void RigidBodyBase::ReleaseGeometriesAndSensors() {
   while (PoolNode<SensorImpl>* s = sensors.head) {
     sensors.Remove(s);
@@ -329,8 +379,10 @@ RigidBodyImpl* SimulatorImpl::BreakGeometry(TConvex* geometry, RigidBodyBase* bo
   body->geometries.Remove(gn);
   if (body->geometries.count == 0 && body->active && body->InRegion()) region.RemoveBody(body);
   if (body->geometries.count == 1) body->UpdateBoundingInfo();
+  body->ReleaseRestContacts();
   geometry->transform = Transform::Identity();
   geometry->breakMode = 0;
+  geometry->body = nb;
   nb->geometries.Append(gn);
   static_cast<RigidBodyBase*>(nb)->UpdateBoundingInfo();
   region.AddBody(nb, body);

@@ -11,22 +11,23 @@ void Simulator::FreeAnimatedBody(AnimatedBody* body) { Impl(this)->FreeAnimated(
 
 // ---- RigidBody ----
 
-// Positions, rotations, velocities, momenta, forces, impulses and damping that are not finite are
-// refused: the body keeps what it had, and the refusal is logged. (One non-finite position would
-// otherwise spread through the step to every body it touches.)
-static bool Refused(SimulatorImpl* sim, const char* message, bool finite) {
-  if (finite) return false;
-  sim->Log(message);
-  return true;
-}
-static bool FiniteMat3(const Mat3& m) { return IsFiniteVec(m.row[0]) && IsFiniteVec(m.row[1]) && IsFiniteVec(m.row[2]); }
-#define REFUSE_NONFINITE(sim, operation, finite) \
-  if (Refused(sim, operation " refused: not a finite value.\n", finite)) return
+// Masses, positions, rotations, velocities, momenta, forces, impulses, damping and thresholds
+// that are not finite are refused: the body keeps what it had, and the refusal is logged. (One
+// non-finite position would otherwise spread through the step to every body it touches.)
 
-void RigidBody::SetMass(float mass) { Impl(this)->SetMass(mass); }
+void RigidBody::SetMass(float mass) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetMass", std::isfinite(mass));
+  Impl(this)->SetMass(mass);
+}
 float RigidBody::GetMass() const { return Impl(this)->mass; }
-void RigidBody::SetInertiaTensor(const Vec3& d) { Impl(this)->SetInertiaTensor(DiagonalMat3(d)); }
-void RigidBody::SetInertiaTensorM3(const Mat3& t) { Impl(this)->SetInertiaTensor(t); }
+void RigidBody::SetInertiaTensor(const Vec3& d) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetInertiaTensor", IsFiniteVec(d));
+  Impl(this)->SetInertiaTensor(DiagonalMat3(d));
+}
+void RigidBody::SetInertiaTensorM3(const Mat3& t) {
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetInertiaTensorM3", IsFiniteMat3(t));
+  Impl(this)->SetInertiaTensor(t);
+}
 void RigidBody::UpdateMassProperties() { Impl(this)->UpdateMassProperties(); }
 Vec3 RigidBody::GetPos() const {
   Vec3 p = Impl(this)->pose.position;
@@ -43,7 +44,7 @@ void RigidBody::SetPos(const Vec3& pos) {
 Mat3 RigidBody::GetRotationM3() const { return Impl(this)->pose.rotation; }
 Quat RigidBody::GetRotationQ() const { return Impl(this)->orientation; }
 void RigidBody::SetRotationM3(const Mat3& r) {
-  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetRotationM3", FiniteMat3(r));
+  REFUSE_NONFINITE(Impl(this)->sim, "RigidBody::SetRotationM3", IsFiniteMat3(r));
   Impl(this)->SetRotation(r);
   Impl(this)->WakeUp();
 }
@@ -123,7 +124,9 @@ void RigidBody::SetAngularDamping(float d) {
   Impl(this)->angularDamping = Clamp01(std::fabs(d));
 }
 float RigidBody::GetAngularDamping() const { return Impl(this)->angularDamping; }
-void RigidBody::SetSleepThreshold(float t) { Impl(this)->sleepThreshold = t; }
+void RigidBody::SetSleepThreshold(float t) {
+  StoreFinite(Impl(this)->sim, "RigidBody::SetSleepThreshold", &Impl(this)->sleepThreshold, t);
+}
 float RigidBody::GetSleepThreshold() const { return Impl(this)->sleepThreshold; }
 Controller* RigidBody::AddController(ControllerCallback* cb, int period) { return Impl(this)->AddController(cb, period); }
 bool RigidBody::RemoveController(Controller* c) { return Impl(this)->RemoveController(Impl(c)); }
@@ -143,7 +146,7 @@ static RigidBodyBase* Base(AnimatedBody* b) { return Impl(b); }
 static const RigidBodyBase* Base(const AnimatedBody* b) { return Impl(b); }
 
 #define SHARED_BODY_OPERATIONS(Facade)                                                                   \
-  void Facade::SetCollisionID(int id) { Base(this)->collisionID = id; }                                 \
+  void Facade::SetCollisionID(int id) { Base(this)->SetCollisionID(id); }                               \
   int Facade::GetCollisionID() const { return Base(this)->collisionID; }                                \
   void Facade::SetUserData(int data) { Base(this)->userData = data; }                                   \
   int Facade::GetUserData() const { return Base(this)->userData; }                                      \
@@ -159,6 +162,8 @@ static const RigidBodyBase* Base(const AnimatedBody* b) { return Impl(b); }
   RigidBody* Facade::BreakGeometry(Geometry* g) { return Base(this)->sim->BreakGeometry(Impl(g), Base(this)); } \
   void Facade::UpdateBoundingInfo() { Base(this)->UpdateBoundingInfo(); }                               \
   void Facade::UseCustomCollisionDetection(bool on, const Transform* box, float radius) {               \
+    REFUSE_NONFINITE(Base(this)->sim, #Facade "::UseCustomCollisionDetection",                          \
+                     !on || (std::isfinite(radius) && (!box || IsFiniteTransform(*box))));              \
     Base(this)->UseCustomCollisionDetection(on, box, radius);                                           \
   }                                                                                                     \
   bool Facade::UsingCustomCollisionDetection() const { return Base(this)->customCollision != 0; }       \
@@ -191,7 +196,7 @@ void AnimatedBody::SetPos(const Vec3& pos) {
 Mat3 AnimatedBody::GetRotationM3() const { return Impl(this)->pose.rotation; }
 Quat AnimatedBody::GetRotationQ() const { return QuatFromMat3(Impl(this)->pose.rotation); }
 void AnimatedBody::SetRotationM3(const Mat3& r) {
-  REFUSE_NONFINITE(Impl(this)->sim, "AnimatedBody::SetRotationM3", FiniteMat3(r));
+  REFUSE_NONFINITE(Impl(this)->sim, "AnimatedBody::SetRotationM3", IsFiniteMat3(r));
   Impl(this)->pose.rotation = r;
   Impl(this)->moved = 1;
 }
@@ -207,6 +212,7 @@ Transform AnimatedBody::GetTransform() const { return Impl(this)->pose; }
 
 void Sensor::SetLineSensor(const Vec3& pos, const Vec3& line) {
   SensorImpl* s = Impl(this);
+  REFUSE_NONFINITE(SimulatorImpl::OfSensor(s), "Sensor::SetLineSensor", IsFiniteVec(pos) && IsFiniteVec(line));
   s->linePos = pos;
   s->lineVector = line;
   s->lineUnit = line;
@@ -233,17 +239,13 @@ AnimatedBody* Sensor::GetDetectAnimatedBody() const {
 // ---- Controller ----
 
 RigidBody* Controller::GetRigidBody() const { return Impl(this)->body; }
-// A controller's simulator: its body's, or its joint's.
-static SimulatorImpl* ControllerSim(ControllerImpl* c) {
-  return c->body ? c->body->sim : static_cast<JointImpl*>(c->joint)->ownerSimulator;
-}
 void Controller::SetControllerForce(const Vec3& f) {
-  REFUSE_NONFINITE(ControllerSim(Impl(this)), "Controller::SetControllerForce", IsFiniteVec(f));
+  REFUSE_NONFINITE(Impl(this)->OwnerSimulator(), "Controller::SetControllerForce", IsFiniteVec(f));
   Impl(this)->forceA = f;
 }
 Vec3 Controller::GetControllerForce() const { return Impl(this)->forceA; }
 void Controller::SetControllerTorque(const Vec3& t) {
-  REFUSE_NONFINITE(ControllerSim(Impl(this)), "Controller::SetControllerTorque", IsFiniteVec(t));
+  REFUSE_NONFINITE(Impl(this)->OwnerSimulator(), "Controller::SetControllerTorque", IsFiniteVec(t));
   Impl(this)->torqueA = t;
 }
 Vec3 Controller::GetControllerTorque() const { return Impl(this)->torqueA; }

@@ -1,6 +1,7 @@
 // Collision shapes, their extents and bounds, mass properties and the inertia helpers.
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 #include "physics/world/simulator.h"
 
@@ -290,27 +291,66 @@ Vec3 CylinderInertiaTensor(float diameter, float height, float mass) {
 
 // ---- Geometry facade ----
 
-void Geometry::SetBoxSize(const Vec3& size) { Impl(this)->SetBoxSize(size.x, size.y, size.z); }
-void Geometry::SetBoxSize3(float x, float y, float z) { Impl(this)->SetBoxSize(x, y, z); }
+namespace {
+
+SimulatorImpl* SimOf(const TConvex* g) { return g->body ? g->body->sim : nullptr; }
+
+// A size that is not finite or is negative is refused (logged): the geometry keeps its shape.
+bool RefusesSize(const TConvex* g, const char* operation, std::initializer_list<float> sizes) {
+  bool finite = true, negative = false;
+  for (float v : sizes) {
+    finite = finite && std::isfinite(v);
+    negative = negative || v < 0.0f;
+  }
+  return RefuseValue(SimOf(g), operation, finite, kNotFinite) ||
+         RefuseValue(SimOf(g), operation, !negative, "a negative size");
+}
+
+// The geometry's shape or place changed: what rested on its body, and where the body rested,
+// no longer holds.
+void Reshaped(TConvex* g) {
+  if (g->body) g->body->ReleaseRestContacts();
+}
+
+}  // namespace
+
+void Geometry::SetBoxSize(const Vec3& size) { SetBoxSize3(size.x, size.y, size.z); }
+void Geometry::SetBoxSize3(float x, float y, float z) {
+  if (RefusesSize(Impl(this), "Geometry::SetBoxSize", {x, y, z})) return;
+  Impl(this)->SetBoxSize(x, y, z);
+  Reshaped(Impl(this));
+}
 bool Geometry::GetBoxSize(Vec3& size) const {
   if (Impl(this)->type != kTypeBox) return false;
   size = Impl(this)->halfExtents * 2.0f;
   return true;
 }
-void Geometry::SetSphereDiameter(float diameter) { Impl(this)->SetSphere(diameter); }
+void Geometry::SetSphereDiameter(float diameter) {
+  if (RefusesSize(Impl(this), "Geometry::SetSphereDiameter", {diameter})) return;
+  Impl(this)->SetSphere(diameter);
+  Reshaped(Impl(this));
+}
 bool Geometry::GetSphereDiameter(float& diameter) const {
   if (Impl(this)->type != kTypeSphere) return false;
   diameter = Impl(this)->radius * 2.0f;
   return true;
 }
-void Geometry::SetCylinder(float diameter, float height) { Impl(this)->SetCylinderShape(diameter, height); }
+void Geometry::SetCylinder(float diameter, float height) {
+  if (RefusesSize(Impl(this), "Geometry::SetCylinder", {diameter, height})) return;
+  Impl(this)->SetCylinderShape(diameter, height);
+  Reshaped(Impl(this));
+}
 bool Geometry::GetCylinder(float& diameter, float& height) const {
   if (Impl(this)->type != kTypeCylinder) return false;
   diameter = Impl(this)->radius * 2.0f;
   height = Impl(this)->halfHeight * 2.0f;
   return true;
 }
-void Geometry::SetTransform(const Transform& t) { Impl(this)->transform = t; }
+void Geometry::SetTransform(const Transform& t) {
+  REFUSE_NONFINITE(SimOf(Impl(this)), "Geometry::SetTransform", IsFiniteTransform(t));
+  Impl(this)->transform = t;
+  Reshaped(Impl(this));
+}
 Transform Geometry::GetTransform() const { return Impl(this)->transform; }
 void Geometry::SetMaterialIndex(int index) {
   if (index >= 0 && index < 256) Impl(this)->materialIndex = index;
@@ -320,15 +360,29 @@ void Geometry::SetUserData(int data) { Impl(this)->userData = data; }
 int Geometry::GetUserData() const { return Impl(this)->userData; }
 void Geometry::SetBreakMode(int mode) { Impl(this)->breakMode = mode; }
 int Geometry::GetBreakMode() const { return Impl(this)->breakMode; }
+// Break parameters that are not finite are refused (logged); a break mass must also be positive.
 void Geometry::SetBreakMass(float mass) {
-  if (mass > 0.0f && std::isfinite(mass)) Impl(this)->breakMass = mass;
+  REFUSE_NONFINITE(SimOf(Impl(this)), "Geometry::SetBreakMass", std::isfinite(mass));
+  if (mass > 0.0f) Impl(this)->breakMass = mass;
 }
 float Geometry::GetBreakMass() const { return Impl(this)->breakMass; }
-void Geometry::SetBreakInertia(const Vec3& inertia) { Impl(this)->breakInertia = inertia; }
-void Geometry::SetBreakThreshold(float t) { Impl(this)->breakThreshold = t; }
+void Geometry::SetBreakInertia(const Vec3& inertia) {
+  REFUSE_NONFINITE(SimOf(Impl(this)), "Geometry::SetBreakInertia", IsFiniteVec(inertia));
+  Impl(this)->breakInertia = inertia;
+}
+void Geometry::SetBreakThreshold(float t) {
+  StoreFinite(SimOf(Impl(this)), "Geometry::SetBreakThreshold", &Impl(this)->breakThreshold, t);
+}
 float Geometry::GetBreakThreshold() const { return Impl(this)->breakThreshold; }
-void Geometry::SetBreakAbsorption(float a) { Impl(this)->breakAbsorption = a; }
+void Geometry::SetBreakAbsorption(float a) {
+  StoreFinite(SimOf(Impl(this)), "Geometry::SetBreakAbsorption", &Impl(this)->breakAbsorption, a);
+}
 float Geometry::GetBreakAbsorption() const { return Impl(this)->breakAbsorption; }
-void Geometry::SetBreakPlane(const Vec3& p) { Impl(this)->breakPlane = p; }
-void Geometry::SetBreakParameter(float p) { Impl(this)->breakParameter = p; }
+void Geometry::SetBreakPlane(const Vec3& p) {
+  REFUSE_NONFINITE(SimOf(Impl(this)), "Geometry::SetBreakPlane", IsFiniteVec(p));
+  Impl(this)->breakPlane = p;
+}
+void Geometry::SetBreakParameter(float p) {
+  StoreFinite(SimOf(Impl(this)), "Geometry::SetBreakParameter", &Impl(this)->breakParameter, p);
+}
 float Geometry::GetBreakParameter() const { return Impl(this)->breakParameter; }

@@ -39,6 +39,7 @@ void SimulatorImpl::SetGravity(const Vec3& g) {
 }
 
 bool SimulatorImpl::Init(const SimulatorSizeInfo& info, Allocator* alloc, const Vec3* g) {
+  collisionTable.owner = this;
   terrainBody.sim = this;
   terrainBody.id = -1;
   terrainBody.holder.InitDefault();
@@ -129,6 +130,13 @@ void SimulatorImpl::Log(const char* message) {
   LogOutput(1);
 }
 
+bool RefuseValue(SimulatorImpl* sim, const char* operation, bool acceptable, const char* reason) {
+  if (acceptable) return false;
+  std::snprintf(physicsMessageBuffer, sizeof(physicsMessageBuffer), "%s refused: %s.\n", operation, reason);
+  if (sim) sim->LogOutput(1);
+  return true;
+}
+
 namespace {
 SimulatorImpl* liveSimulators = nullptr;
 }  // namespace
@@ -141,6 +149,13 @@ void SimulatorImpl::LogForGeometry(const TConvex* geometry, const char* message)
     }
   }
   std::snprintf(physicsMessageBuffer, sizeof(physicsMessageBuffer), "%s", message);
+}
+
+SimulatorImpl* SimulatorImpl::OfSensor(const SensorImpl* sensor) {
+  for (SimulatorImpl* s = liveSimulators; s; s = s->nextLive) {
+    if (s->sensorPool.UsedNodeAt(sensor)) return s;
+  }
+  return nullptr;
 }
 
 bool SimulatorImpl::SetMaterial(int index, float friction, float restitution, float density) {
@@ -201,15 +216,21 @@ void CollisionTableImpl::Fill(int32_t value) {
 
 static bool ValidId(int id) { return id >= 0 && id < 64; }
 
-void CollisionTableImpl::SetEntry(int id1, int id2, int value) {
+bool CollisionTableImpl::SetEntry(int id1, int id2, int value) {
+  int32_t* entry = nullptr;
+  int32_t* mirror = nullptr;
   if (ValidId(id1) && ValidId(id2)) {
-    entries[id1][id2] = value;
-    entries[id2][id1] = value;
+    entry = &entries[id1][id2];
+    mirror = &entries[id2][id1];
   } else if (id1 == -1 && ValidId(id2)) {
-    wildcard[id2] = value;
+    entry = &wildcard[id2];
   } else if (id2 == -1 && ValidId(id1)) {
-    wildcard[id1] = value;
+    entry = &wildcard[id1];
   }
+  if (!entry || *entry == value) return false;
+  *entry = value;
+  if (mirror) *mirror = value;
+  return true;
 }
 
 int CollisionTableImpl::Lookup(int id1, int id2) const {
@@ -254,13 +275,22 @@ void DestroySimulator(Simulator* simulator) {
 }
 
 void CollisionTable::Set(int id1, int id2, int value) {
-  static_cast<CollisionTableImpl*>(this)->SetEntry(id1, id2, value);
+  CollisionTableImpl* table = static_cast<CollisionTableImpl*>(this);
+  if (table->SetEntry(id1, id2, value) && table->owner) table->owner->DropUnhandledRestContacts();
 }
 int CollisionTable::Get(int id1, int id2) const { return static_cast<const CollisionTableImpl*>(this)->GetEntry(id1, id2); }
 
 Vec3 Simulator::GetGravity() const { return Impl(this)->gravity; }
-void Simulator::SetGravity(const Vec3& g) { Impl(this)->SetGravity(g); }
+// A gravity or material value that is not finite is refused (logged): the world keeps the old one.
+void Simulator::SetGravity(const Vec3& g) {
+  REFUSE_NONFINITE(Impl(this), "Simulator::SetGravity", IsFiniteVec(g));
+  Impl(this)->SetGravity(g);
+}
 bool Simulator::SetMaterial(int index, float friction, float restitution) {
+  if (RefuseValue(Impl(this), "Simulator::SetMaterial", std::isfinite(friction) && std::isfinite(restitution),
+                  kNotFinite)) {
+    return false;
+  }
   return Impl(this)->SetMaterial(index, friction, restitution, 0.0f);
 }
 bool Simulator::GetMaterial(int index, float& friction, float& restitution) const {

@@ -177,6 +177,8 @@ struct SimulatorImpl : public Simulator {
   // Logs through the simulator whose geometry pool holds the geometry (a geometry of no live
   // simulator only fills the message buffer).
   static void LogForGeometry(const TConvex* geometry, const char* message);
+  // The live simulator whose sensor pool holds the sensor, or null.
+  static SimulatorImpl* OfSensor(const SensorImpl* sensor);
   SimulatorImpl* nextLive = nullptr;  // the list of live simulators
 
   RigidBodyImpl* CreateRigidBody(bool isParticle);
@@ -184,6 +186,12 @@ struct SimulatorImpl : public Simulator {
   void FreeRigid(RigidBodyImpl* body);
   void FreeAnimated(AnimatedBodyImpl* body);
   bool IsBodyInUse(const RigidBodyBase* body) const;
+  // Whether the collision table has contacts between the two bodies handled (the terrain counts
+  // as the wildcard id, which a body of id -1 never meets).
+  bool HandlesPair(const RigidBodyBase* a, const RigidBodyBase* b) const;
+  // After a change of the collision table: every body drops the resting contacts whose pair the
+  // table no longer handles.
+  void DropUnhandledRestContacts();
   void FreeAllBodies();
   RigidBodyImpl* BreakGeometry(TConvex* geometry, RigidBodyBase* body);
 
@@ -248,6 +256,18 @@ struct SimulatorImpl : public Simulator {
   }
   size_t MemoryAllocated() const;
 };
+
+// A public setter's refusal of its value: when `acceptable` is false, "<operation> refused:
+// <reason>.\n" is logged through `sim` (only formatted into the message buffer when there is no
+// simulator) and the result is true: the caller returns and keeps what it had.
+bool RefuseValue(SimulatorImpl* sim, const char* operation, bool acceptable, const char* reason);
+inline constexpr const char* kNotFinite = "not a finite value";
+// Stores a setter's float value, or refuses it as above when it is not finite.
+inline void StoreFinite(SimulatorImpl* sim, const char* operation, float* field, float value) {
+  if (!RefuseValue(sim, operation, std::isfinite(value), kNotFinite)) *field = value;
+}
+#define REFUSE_NONFINITE(sim, operation, finite) \
+  if (::phys::RefuseValue(sim, operation, finite, ::phys::kNotFinite)) return
 
 inline SimulatorImpl* Impl(Simulator* s) { return static_cast<SimulatorImpl*>(s); }
 inline const SimulatorImpl* Impl(const Simulator* s) { return static_cast<const SimulatorImpl*>(s); }

@@ -23,6 +23,8 @@ struct ConstraintItem;
 constexpr float kZeroSquared = 1e-6f;
 
 inline bool IsFiniteVec(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+inline bool IsFiniteMat3(const Mat3& m) { return IsFiniteVec(m.row[0]) && IsFiniteVec(m.row[1]) && IsFiniteVec(m.row[2]); }
+inline bool IsFiniteTransform(const Transform& t) { return IsFiniteMat3(t.rotation) && IsFiniteVec(t.position); }
 inline float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 // The part of v across a unit normal: v less its component along the normal.
 inline Vec3 ProjectOntoPlane(const Vec3& v, const Vec3& unitNormal) { return v - unitNormal * v.Dot(unitNormal); }
@@ -96,6 +98,9 @@ struct TConvex : public Geometry {
   float breakParameter = 0.0f;
   int32_t breakMode = 0;
   int32_t triangleUserWord = 0;
+  // The body whose geometry list holds this geometry (null for a body's collision holder, a
+  // terrain triangle or a free pool node).
+  RigidBodyBase* body = nullptr;
 
   void InitDefault();
   void SetBoxSize(float x, float y, float z);
@@ -123,6 +128,8 @@ struct ControllerImpl : public Controller {
   void* joint = nullptr;
   RigidBodyImpl* body = nullptr;
   Vec3 forceA, torqueA, forceB, torqueB;
+  // The controller's simulator: its body's, or its joint's.
+  SimulatorImpl* OwnerSimulator() const;
 };
 
 struct SensorImpl : public Sensor {
@@ -397,6 +404,14 @@ struct RigidBodyBase {
   // The bodies resting on this one lose those contacts and wake: it holds nothing up any more (it
   // was freed, deactivated or left without geometry, or it is the terrain and its mesh went).
   void ReleaseRestingBodies();
+  // What the body occupies changed (a geometry's shape or place, a geometry added, removed or
+  // broken off): neither the contacts resting on it nor its own resting contacts hold any more.
+  // They go, and every body that lost one wakes.
+  void ReleaseRestContacts();
+  // What the body collides with changed: the contacts resting on it and its own whose pair the
+  // collision table no longer handles go, and every body that lost one wakes.
+  void DropUnhandledRestContacts();
+  void SetCollisionID(int32_t id);
   void LeaveConstraintSet();
   void ReleaseGeometriesAndSensors();
   bool InRegion() const { return bodyNode != nullptr; }
@@ -471,6 +486,9 @@ struct RigidBodyImpl : public RigidBodyBase, public RigidBody {
   void ClearVelocityHistory();
   void StoreRestContact(const RestContact& contact);
   void ReleaseLinks();
+  // Unlinks the body's own resting contacts, or with `unhandledOnly` those whose pair the collision
+  // table no longer handles; the body wakes when any went.
+  void DropOwnRestContacts(bool unhandledOnly);
   // Whether an idle body stays asleep.
   bool ConfirmRest() { return CheckIdleVelocity(); }
 
@@ -529,7 +547,11 @@ struct CollisionTableImpl : public CollisionTable {
 
   CollisionTableImpl() { Fill(1); }
   void Fill(int32_t value);
-  void SetEntry(int id1, int id2, int value);
+  // The simulator that owns the table: a change of an entry drops the resting contacts it stops.
+  SimulatorImpl* owner = nullptr;
+
+  // True when an entry changed.
+  bool SetEntry(int id1, int id2, int value);
   int Lookup(int id1, int id2) const;
   int GetEntry(int id1, int id2) const;
 };

@@ -258,6 +258,56 @@ TEST_F(JointWorld, BallJointHoldsAPendulumOnItsPivot) {
   EXPECT_NEAR((bob->GetPos() - Vec3(0, 5, 0)).Length(), 1.0f, 0.05f);
 }
 
+// A chain world - A - B - C of ball joints, swinging; then A is deactivated. A keeps its place and
+// the velocity it had, and its joints hold B at the point where A stopped, as a joint to the world
+// would: B hangs from it and does not fall away. Active again, A swings on from the world pivot
+// with the chain.
+TEST_F(JointWorld, AJointToADeactivatedBodyHoldsAtThePointWhereItStopped) {
+  const Transform unit = FrameAt(Vec3(), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 1));
+  auto at = [&](const Vec3& p) {
+    Transform t = unit;
+    t.position = p;
+    t.position.w = 1.0f;
+    return t;
+  };
+  RigidBody* chain[3];
+  for (int i = 0; i < 3; ++i) chain[i] = Box(Vec3(1.0f + i, 10, 0));
+  Joint* joints[3];
+  joints[0] = sim->CreateJoint(chain[0]);
+  joints[0]->SetJointFrameWorld(at(Vec3(0, 10, 0)));
+  for (int i = 0; i < 2; ++i) {
+    joints[i + 1] = sim->CreateJoint(chain[i], chain[i + 1]);
+    joints[i + 1]->SetJointFrameWorld(at(Vec3(1.5f + i, 10, 0)));
+  }
+  for (Joint* j : joints) j->Enable(true);
+  auto gap = [](Joint* j) { return (j->GetJointFrameA().position - j->GetJointFrameB().position).Length(); };
+  Run(60);
+  chain[0]->Active(false, static_cast<RigidBody*>(nullptr));
+  const Vec3 stoppedAt = chain[0]->GetPos();
+  const Vec3 stoppedVelocity = chain[0]->GetVelocity();
+  ASSERT_GT(stoppedVelocity.Length(), 0.5f);
+  float lowest = stoppedAt.y;
+  for (int i = 0; i < 280; ++i) {
+    Run(1);
+    ASSERT_LT(gap(joints[1]), 0.01f) << "step " << i;
+    ASSERT_LT(gap(joints[2]), 0.01f) << "step " << i;
+    lowest = std::min(lowest, chain[1]->GetPos().y);
+  }
+  EXPECT_EQ(chain[0]->GetPos().x, stoppedAt.x);
+  EXPECT_EQ(chain[0]->GetPos().y, stoppedAt.y);
+  EXPECT_EQ(chain[0]->GetVelocity().x, stoppedVelocity.x);
+  EXPECT_EQ(chain[0]->GetVelocity().y, stoppedVelocity.y);
+  // B swings within its reach of A's anchor (1 from A's centre).
+  EXPECT_GT(lowest, stoppedAt.y - 1.05f);
+  EXPECT_LT(lowest, stoppedAt.y - 0.5f);
+
+  chain[0]->Active(true, static_cast<RigidBody*>(nullptr));
+  Run(200);
+  EXPECT_NEAR((chain[0]->GetPos() - Vec3(0, 10, 0)).Length(), 1.0f, 0.02f);
+  for (Joint* j : joints) EXPECT_LT(gap(j), 0.01f);
+  for (RigidBody* b : chain) EXPECT_TRUE(Finite(b->GetVelocity()));
+}
+
 TEST_F(JointWorld, HingeKeepsItsAxisAndSliderItsLine) {
   Make(SimulatorSizeInfo(), Vec3(0, -4, 0));
   AnimatedBody* base = Fixed(Vec3(0, 0, 0));

@@ -180,6 +180,56 @@ TEST(RestEndToEnd, ASupportDeactivatedOrWithoutGeometryLetsTheBoxAboveFall) {
   }
 }
 
+// A support that stops colliding with what rests on it, or no longer fills the space under it,
+// holds it up no more: the top box of a sleeping stack of three (ids 0, 1, 2 from the bottom) comes
+// down when the middle box's id or the collision table ends the middle/top pair, when the middle
+// box shrinks (and falls onto the bottom box with the top one on it) or when its geometry is moved
+// aside.
+TEST(RestEndToEnd, ASupportWhoseFilterOrShapeChangesLetsTheBoxAboveFall) {
+  struct Change {
+    const char* what;
+    void (*apply)(CollisionTable* table, RigidBody* middle, Geometry* shape);
+    float topHeight;  // after 2 s
+  };
+  const Change changes[] = {
+      {"id -1", [](CollisionTable*, RigidBody* m, Geometry*) { m->SetCollisionID(-1); }, 1.5f},
+      {"table", [](CollisionTable* t, RigidBody*, Geometry*) { t->Set(1, 2, 0); }, 1.5f},
+      {"shrunk",
+       [](CollisionTable*, RigidBody* m, Geometry* g) {
+         g->SetBoxSize3(0.4f, 0.4f, 0.4f);
+         m->UpdateBoundingInfo();
+       },
+       1.9f},
+      {"moved aside",
+       [](CollisionTable*, RigidBody*, Geometry* g) {
+         Transform t = Transform::Identity();
+         t.position.Set(3, 0, 0);
+         t.position.w = 1.0f;
+         g->SetTransform(t);
+       },
+       1.5f},
+  };
+  for (const Change& change : changes) {
+    GameWorld world;
+    world.sim->SetMaterial(0, 0.5f, 0.1f);
+    world.Floor(20.0f);
+    CollisionTable* table = world.sim->GetCollisionTable();
+    table->Set(-1, 2, 0);  // a body of id -1 does not meet the top box
+    RigidBody* boxes[3];
+    for (int i = 0; i < 3; ++i) {
+      boxes[i] = world.Box(Vec3(0, 0.5f + 1.0f * i + 0.02f * (i + 1), 0));
+      boxes[i]->SetCollisionID(i);
+    }
+    for (int step = 0; step < 700; ++step) world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+    for (RigidBody* b : boxes) ASSERT_TRUE(b->IsIdle()) << change.what;
+    boxes[1]->BeginIterateGeometry();
+    change.apply(table, boxes[1], boxes[1]->GetNextGeometry());
+    for (int step = 0; step < 214; ++step) world.sim->Advance(0.028f / 3.0f, 1, nullptr);
+    EXPECT_NEAR(boxes[2]->GetPos().y, change.topHeight, 0.03f) << change.what;
+    EXPECT_NEAR(boxes[0]->GetPos().y, 0.5f, 0.03f) << change.what;
+  }
+}
+
 // Freeing the terrain mesh drops what stood on it, awake or asleep.
 TEST(RestEndToEnd, BodiesFallWhenTheTerrainIsFreed) {
   GameWorld world;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
 
 #include "physics_test_support.h"
 
@@ -94,8 +96,8 @@ TEST_F(WorldFixture, NewWorldDefaults) {
   ExpectVec(World(noGravity)->unitGravity, 0, -1, 0);
   EXPECT_FLOAT_EQ(World(noGravity)->gravityMagnitude, 4.0f);
   EXPECT_FLOAT_EQ(World(noGravity)->gravityMagnitude03, 1.2f);
-  noGravity->SetGravity(Vec3(INFINITY, 0, 0));
-  EXPECT_EQ(World(noGravity)->gravityMagnitude, 0.0f);
+  noGravity->SetGravity(Vec3(INFINITY, 0, 0));  // refused: the world keeps its gravity
+  EXPECT_EQ(World(noGravity)->gravityMagnitude, 4.0f);
   DestroySimulator(noGravity);
   DestroySimulator(nullptr);
 }
@@ -229,6 +231,147 @@ TEST_F(WorldFixture, MasslessMaterialsAndBadMassesKeepTheOldValues) {
   EXPECT_FLOAT_EQ(b->GetLinearDamping(), 1.0f);
   b->SetAngularDamping(-0.25f);
   EXPECT_FLOAT_EQ(b->GetAngularDamping(), 0.25f);
+}
+
+namespace {
+struct IdleCallback : ControllerCallback {
+  void Run(Controller*, float) override {}
+};
+}  // namespace
+
+// Every public setter that takes a float refuses a value that is not finite (and a size or diameter
+// below zero) with one log line, and keeps what it had: the world goes on as if the call had not
+// been made. Two spheres pressed together on the floor, and a box beside them, stay apart and up.
+TEST(PhysicsSetters, NonFiniteValuesAndNegativeSizesAreRefusedLoggedAndChangeNothing) {
+  GameWorld world;
+  world.Floor(20.0f);
+  LogLines().clear();
+  world.sim->SetLogOutputCallback(CollectLog);
+  world.sim->SetLogOutputLevel(1);
+  RigidBody* a = world.Sphere(Vec3(-1.5f, 1.25f, 0));
+  RigidBody* b = world.Sphere(Vec3(1.5f, 1.25f, 0));
+  RigidBody* box = world.Box(Vec3(5, 0.52f, 0));
+  a->BeginIterateGeometry();
+  Geometry* ball = a->GetNextGeometry();
+  box->BeginIterateGeometry();
+  Geometry* cube = box->GetNextGeometry();
+  Sensor* sensor = a->AddSensor();
+  sensor->SetLineSensor(Vec3(), Vec3(0, -2, 0));
+  RigidBody* hanging = world.sim->CreateRigidBody();
+  hanging->SetPos(Vec3(0, 20, 0));
+  Joint* joint = world.sim->CreateJoint(hanging);
+  IdleCallback idle;
+  Controller* controller = joint->AddController(&idle, 0);
+  ASSERT_NE(controller, nullptr);
+
+  const float nan = std::nanf(""), inf = INFINITY;
+  Transform badFrame = Transform::Identity();
+  badFrame.position.x = inf;
+  Mat3 badTensor = Mat3::Identity();
+  badTensor.row[1].y = nan;
+  const char* notFinite = "not a finite value";
+  struct Refusal {
+    std::string operation;
+    const char* reason;
+    std::function<void()> call;
+  };
+  const Refusal refusals[] = {
+      {"Simulator::SetGravity", notFinite, [&] { world.sim->SetGravity(Vec3(nan, nan, nan)); }},
+      {"Simulator::SetGravity", notFinite, [&] { world.sim->SetGravity(Vec3(0, -inf, 0)); }},
+      {"Simulator::SetMaterial", notFinite, [&] { EXPECT_FALSE(world.sim->SetMaterial(0, nan, nan)); }},
+      {"Geometry::SetSphereDiameter", notFinite, [&] { ball->SetSphereDiameter(nan); }},
+      {"Geometry::SetSphereDiameter", "a negative size", [&] { ball->SetSphereDiameter(-2.5f); }},
+      {"Geometry::SetBoxSize", notFinite, [&] { cube->SetBoxSize3(1, nan, 1); }},
+      {"Geometry::SetBoxSize", notFinite, [&] { cube->SetBoxSize(Vec3(inf, 1, 1)); }},
+      {"Geometry::SetBoxSize", "a negative size", [&] { cube->SetBoxSize3(1, -1, 1); }},
+      {"Geometry::SetCylinder", notFinite, [&] { cube->SetCylinder(1, nan); }},
+      {"Geometry::SetCylinder", "a negative size", [&] { cube->SetCylinder(-1, 1); }},
+      {"Geometry::SetTransform", notFinite, [&] { cube->SetTransform(badFrame); }},
+      {"Geometry::SetBreakMass", notFinite, [&] { cube->SetBreakMass(inf); }},
+      {"Geometry::SetBreakInertia", notFinite, [&] { cube->SetBreakInertia(Vec3(nan, 1, 1)); }},
+      {"Geometry::SetBreakThreshold", notFinite, [&] { cube->SetBreakThreshold(nan); }},
+      {"Geometry::SetBreakAbsorption", notFinite, [&] { cube->SetBreakAbsorption(nan); }},
+      {"Geometry::SetBreakPlane", notFinite, [&] { cube->SetBreakPlane(Vec3(0, inf, 0)); }},
+      {"Geometry::SetBreakParameter", notFinite, [&] { cube->SetBreakParameter(nan); }},
+      {"RigidBody::SetMass", notFinite, [&] { box->SetMass(nan); }},
+      {"RigidBody::SetInertiaTensor", notFinite, [&] { box->SetInertiaTensor(Vec3(nan, 1, 1)); }},
+      {"RigidBody::SetInertiaTensorM3", notFinite, [&] { box->SetInertiaTensorM3(badTensor); }},
+      {"RigidBody::SetSleepThreshold", notFinite, [&] { a->SetSleepThreshold(nan); }},
+      {"RigidBody::UseCustomCollisionDetection", notFinite, [&] { box->UseCustomCollisionDetection(true, nullptr, nan); }},
+      {"Sensor::SetLineSensor", notFinite, [&] { sensor->SetLineSensor(Vec3(), Vec3(0, nan, 0)); }},
+      {"Controller::SetJointForceA", notFinite, [&] { controller->SetJointForceA(Vec3(nan, 0, 0)); }},
+      {"Controller::SetJointForceB", notFinite, [&] { controller->SetJointForceB(Vec3(nan, 0, 0)); }},
+      {"Controller::SetJointForceBAtPos", notFinite, [&] { controller->SetJointForceBAtPos(Vec3(), Vec3(inf, 0, 0)); }},
+      {"Joint::SetJointFrameA", notFinite, [&] { joint->SetJointFrameA(badFrame); }},
+      {"Joint::SetJointFrameB", notFinite, [&] { joint->SetJointFrameB(badFrame); }},
+      {"Joint::SetJointFrameWorld", notFinite, [&] { joint->SetJointFrameWorld(badFrame); }},
+      {"Joint::SetJointLength", notFinite, [&] { joint->SetJointLength(inf); }},
+      {"Joint::SetDampingFactor", notFinite, [&] { joint->SetDampingFactor(nan); }},
+      {"Joint::SetEpsilon", notFinite, [&] { joint->SetEpsilon(nan); }},
+      {"Joint::SetLowerLimit", notFinite, [&] { joint->SetLowerLimit(nan); }},
+      {"Joint::SetUpperLimit", notFinite, [&] { joint->SetUpperLimit(inf); }},
+      {"Joint::SetLowerLimit2", notFinite, [&] { joint->SetLowerLimit2(nan); }},
+      {"Joint::SetUpperLimit2", notFinite, [&] { joint->SetUpperLimit2(-inf); }},
+      {"Joint::SetMotor", notFinite, [&] { joint->SetMotor(3, nan, 1.0f); }},
+      {"Joint::SetMotor2", notFinite, [&] { joint->SetMotor2(3, 1.0f, inf); }},
+  };
+  for (const Refusal& r : refusals) {
+    LogLines().clear();
+    r.call();
+    ASSERT_EQ(LogLines().size(), 1u) << r.operation;
+    EXPECT_EQ(LogLines()[0], r.operation + " refused: " + r.reason + ".\n");
+  }
+
+  // Everything kept its value.
+  ExpectNear3(world.sim->GetGravity(), Vec3(0, -4, 0), 0.0f);
+  float friction = -1, restitution = -1, size = -1;
+  ASSERT_TRUE(world.sim->GetMaterial(0, friction, restitution));
+  EXPECT_EQ(friction, 0.0f);
+  EXPECT_EQ(restitution, 0.1f);
+  ASSERT_TRUE(ball->GetSphereDiameter(size));
+  EXPECT_EQ(size, 2.5f);
+  Vec3 extent;
+  ASSERT_TRUE(cube->GetBoxSize(extent));
+  ExpectNear3(extent, Vec3(1, 1, 1), 0.0f);
+  ExpectNear3(cube->GetTransform().position, Vec3(), 0.0f);
+  EXPECT_EQ(cube->GetBreakMass(), 1.0f);
+  EXPECT_EQ(cube->GetBreakThreshold(), 0.0f);
+  EXPECT_EQ(cube->GetBreakAbsorption(), 0.5f);
+  EXPECT_EQ(cube->GetBreakParameter(), 0.0f);
+  EXPECT_EQ(Body(box)->inertia.row[1].y, 0.0f);
+  EXPECT_FALSE(box->UsingCustomCollisionDetection());
+  EXPECT_EQ(a->GetSleepThreshold(), 0.01f);
+  ExpectNear3(sensor->GetLineVector(), Vec3(0, -2, 0), 0.0f);
+  ExpectNear3(controller->GetJointForceA(), Vec3(), 0.0f);
+  ExpectNear3(controller->GetJointForceB(), Vec3(), 0.0f);
+  EXPECT_EQ(joint->GetJointLength(), 1.0f);
+  EXPECT_EQ(joint->GetDampingFactor(), 0.0f);
+  EXPECT_EQ(joint->GetEpsilon(), 0.001f);
+  EXPECT_EQ(joint->GetLowerLimit(), 0.0f);
+  EXPECT_EQ(joint->GetUpperLimit(), 0.0f);
+  EXPECT_EQ(joint->GetLowerLimit2(), 0.0f);
+  EXPECT_EQ(joint->GetUpperLimit2(), 0.0f);
+  int mode = -1;
+  float speed = -1, force = -1;
+  joint->GetMotor(mode, speed, force);
+  EXPECT_EQ(mode, 0);
+  EXPECT_EQ(speed, 0.0f);
+  joint->GetMotor2(mode, speed, force);
+  EXPECT_EQ(mode, 0);
+  EXPECT_EQ(force, 0.0f);
+
+  // And the world goes on: the spheres pressed together stay 2.5 apart on the floor, the box
+  // stands on it.
+  for (int frame = 0; frame < 100; ++frame) {
+    a->SetForce(Vec3(3, 0, 0));
+    b->SetForce(Vec3(-3, 0, 0));
+    world.Frame();
+  }
+  ASSERT_TRUE(IsFiniteVec(a->GetPos()) && IsFiniteVec(b->GetPos()) && IsFiniteVec(box->GetPos()));
+  EXPECT_GT(b->GetPos().x - a->GetPos().x, 2.45f);
+  EXPECT_NEAR(a->GetPos().y, 1.25f, 0.05f);
+  EXPECT_NEAR(b->GetPos().y, 1.25f, 0.05f);
+  EXPECT_NEAR(box->GetPos().y, 0.5f, 0.03f);
 }
 
 TEST_F(WorldFixture, OneIntegrationStepWithAKnownForce) {
