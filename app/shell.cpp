@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "engine/formats/binary_io.h"
+#include "engine/formats/data_file_report.h"
 #include "engine/formats/settings_file.h"
 #include "engine/frame.h"
 #include "app/render_frame.h"
@@ -42,10 +43,6 @@ void ReleaseSound() {
   ShutdownOpenAL();
 }
 
-void WriteSettingsAtExit() {
-  if (!SaveSettings(kSettingsPath)) std::fprintf(stderr, "Could not write %s\n", kSettingsPath);
-}
-
 }  // namespace
 
 ShellHooks DefaultShellHooks() {
@@ -64,9 +61,11 @@ void DeriveResolutionIndex() {
 
 void LoadSettings(const std::string& path) {
   std::vector<uint8_t> bytes;
-  ReadWholeFile(path, bytes, 4096);
+  std::string why;
   SettingsRecord s;
-  ParseSettings(bytes, s);
+  // A missing file is the first start; anything else that keeps the settings out is named.
+  if (!ReadWholeFile(path, bytes, kMaxOwnFileBytes, &why)) ReportOwnFileNotLoaded(path, why);
+  else if (!ParseSettings(bytes, s, &why)) ReportOwnFileNotLoaded(path, why);
   resolutionIndex = s.resolutionIndex;
   colorBits = s.colorBits;
   depthBits = s.depthBits;
@@ -84,7 +83,9 @@ bool SaveSettings(const std::string& path) {
   s.soundOn = soundOn;
   s.musicOn = musicOn;
   s.spareSetting = spareSetting;
-  const bool ok = WriteWholeFile(path, SerializeSettings(s));
+  std::string why;
+  const bool ok = WriteWholeFile(path, SerializeSettings(s), false, &why);
+  if (!ok) ReportDataFileNotSaved(path, why);
   DeriveWindowSize();
   return ok;
 }
@@ -182,14 +183,14 @@ int WinMain() {
       ReleaseSound();
       // The player accepted new settings and then declined the window offered for them: the game
       // ends by their choice, and what they accepted is kept like at any other end.
-      if (WindowDeclinedByPlayer()) WriteSettingsAtExit();
+      if (WindowDeclinedByPlayer()) SaveSettings(kSettingsPath);
       return kNoWindowExitCode;
     }
     if (r == PassResult::Done) break;
   }
 
   ReleaseSound();
-  WriteSettingsAtExit();
+  SaveSettings(kSettingsPath);  // a failure is named on standard error
   // No statistics page is published, so none is opened in a browser at the end.
   DestroyGameWindow();
   return static_cast<int>(st.lastWParam);

@@ -13,9 +13,11 @@ extern bool showFps;
 extern const char* const kSettingsPath;  // "base/menu.inf"
 
 // Reads the settings file; a missing, short or invalid file gives the defaults for what is
-// missing or invalid. Derives the window size.
+// missing or invalid, and any such file but a missing one is named on standard error. Derives the
+// window size.
 void LoadSettings(const std::string& path);
-// Writes the settings file (atomically); false when the write failed.
+// Writes the settings file (atomically); false when the write failed, which is named on standard
+// error with the reason (the file on disk is then as it was).
 bool SaveSettings(const std::string& path);
 // Sets screenWidth and screenHeight from resolutionIndex; other indices leave them.
 void DeriveWindowSize();

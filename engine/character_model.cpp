@@ -165,6 +165,9 @@ bool CharacterModel::LoadAnimations(const char* fileName) {
     return false;
   }
   ParseAnimationConfig(std::string(bytes.begin(), bytes.end()), upper.animations, lower.animations);
+  // An empty or garbled file still leaves the character standing in its first frame, but it is
+  // named like any file that could not be used.
+  if (upper.animations.empty() && lower.animations.empty()) ReportDataFileNotLoaded(fileName, "no animations");
   ClampAnimationsToFrames(upper);
   ClampAnimationsToFrames(lower);
   head.animations.clear();

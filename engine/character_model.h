@@ -44,7 +44,8 @@ class CharacterModel {
   bool LoadModel(const char* dir, const char* name, int skin, int partCount);
   // Reads dir\1.bhm .. dir\6.bhm into the weapon parts; weapon 1 ends up in the hand.
   bool LoadWeapons(const char* dir);
-  // Reads the animation file into the upper and lower parts; false when it cannot be opened.
+  // Reads the animation file into the upper and lower parts; false when it cannot be opened. A
+  // file that yields no animation at all is named on standard error (and otherwise accepted).
   bool LoadAnimations(const char* fileName);
   // Hangs linked at the part's first tag called tag (letter case ignored).
   void LinkPart(ModelPart* part, ModelPart* linked, const char* tag);

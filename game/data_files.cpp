@@ -67,8 +67,15 @@ std::vector<PointRow> ReadPointFile(int map, const char* file, size_t maxRows) {
 
 void ReadCareer() {
   std::vector<uint8_t> bytes;
+  std::string why;
   CareerRecord c;
-  if (!ReadWholeFile(kCareerPath, bytes, 4096) || !ParseCareer(bytes, c)) c = CareerRecord{};
+  // A missing file is a first start; anything else that keeps the career out is named.
+  if (!ReadWholeFile(kCareerPath, bytes, kMaxOwnFileBytes, &why) || !ParseCareer(bytes, c, &why)) {
+    ReportOwnFileNotLoaded(kCareerPath, why);
+    c = CareerRecord{};
+  } else if (c.mapNumber < 1 || c.mapNumber > 10) {
+    ReportOwnFileNotLoaded(kCareerPath, "map " + std::to_string(c.mapNumber));
+  }
   difficulty = c.difficulty;
   mapNumber = (c.mapNumber >= 1 && c.mapNumber <= 10) ? c.mapNumber : kCareerEndMap;
 }
@@ -77,7 +84,10 @@ bool WriteCareer() {
   CareerRecord c;
   c.difficulty = difficulty;
   c.mapNumber = mapNumber;
-  return WriteWholeFile(kCareerPath, SerializeCareer(c), true);
+  std::string why;
+  if (WriteWholeFile(kCareerPath, SerializeCareer(c), true, &why)) return true;
+  ReportDataFileNotSaved(kCareerPath, why);
+  return false;
 }
 
 void ReadBanditPoints(int map) {

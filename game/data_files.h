@@ -41,9 +41,11 @@ extern const char* const kCareerPath;  // "base/career.inf"
 
 // Restores difficulty and mapNumber from base/career.inf. A missing, short or invalid file (a
 // difficulty other than 1, 3 or 7) gives map 1 on easy; a stored map outside 1..10 becomes the
-// end-of-career number, so the map intro returns to the main menu and starts a new career.
+// end-of-career number, so the map intro returns to the main menu and starts a new career. Any
+// such file but a missing one is named on standard error with the reason.
 void ReadCareer();
-// Stores difficulty and mapNumber; a failed write is skipped (false) and changes nothing.
+// Stores difficulty and mapNumber; a failed write (false) is named on standard error with the
+// reason and leaves the file as it was.
 bool WriteCareer();
 
 // Fill the tables from the map's mon.ai and prize.ai. A missing file or a map outside 1..20 leaves

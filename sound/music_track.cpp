@@ -1,5 +1,8 @@
 #include "sound/music_track.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -93,6 +96,22 @@ long OggFileTell(void* source) { return static_cast<long>(static_cast<std::ifstr
 
 int OggFileClose(void*) { return 0; }  // the track closes its stream itself
 
+size_t OggViewRead(void* ptr, size_t size, size_t count, void* view) {
+  auto* v = static_cast<OggFileView*>(view);
+  const long at = OggFileTell(v->in);
+  if (size == 0 || at < 0 || at >= v->end) return 0;
+  const uint64_t items = static_cast<uint64_t>(v->end - at) / size;
+  return OggFileRead(ptr, size, static_cast<size_t>(std::min<uint64_t>(count, items)), v->in);
+}
+
+int OggViewSeek(void* view, int64_t offset, int whence) {
+  auto* v = static_cast<OggFileView*>(view);
+  if (whence == SEEK_END) return OggFileSeek(v->in, v->end + offset, SEEK_SET);
+  return OggFileSeek(v->in, offset, whence);
+}
+
+long OggViewTell(void* view) { return OggFileTell(static_cast<OggFileView*>(view)->in); }
+
 MusicTrack::MusicTrack() : velocity{0, 0, 0}, position{0, 0, 0} {}
 
 MusicTrack::~MusicTrack() = default;
@@ -170,9 +189,15 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
     delete file;
     file = nullptr;
   }
+  struct stat st;
+  if (::stat(DataPath(fileName).c_str(), &st) == 0 && st.st_size > kMaxMusicFileBytes) {
+    ReportDataFileNotLoaded(fileName, "larger than " + std::to_string(kMaxMusicFileBytes >> 20) + " MB");
+    return false;
+  }
   // The decoder trusts its stream headers, and some damaged ones crash it while it decodes.
   std::string why;
-  if (!CheckOggVorbisFile(fileName, &why)) {
+  uint64_t pagesEnd = 0;
+  if (!CheckOggVorbisFile(fileName, &why, &pagesEnd)) {
     ReportDataFileNotLoaded(fileName, why);
     return false;
   }
@@ -180,20 +205,24 @@ bool MusicTrack::LoadOgg(const std::string& fileName, bool stream) {
   this->stream.clear();
   this->stream.open(fileName, std::ios::binary);
   if (!this->stream.is_open()) return false;
+  view = OggFileView{&this->stream, static_cast<int64_t>(pagesEnd)};
 
   file = new OggVorbis_File;
   const ov_callbacks callbacks = {
-      OggFileRead,
-      [](void* s, ogg_int64_t offset, int whence) { return OggFileSeek(s, offset, whence); },
+      OggViewRead,
+      [](void* v, ogg_int64_t offset, int whence) { return OggViewSeek(v, offset, whence); },
       OggFileClose,
-      OggFileTell,
+      OggViewTell,
   };
-  if (!OpenOggDecoder(&this->stream, callbacks, file)) {
+  const bool opened = OpenOggDecoder(&view, callbacks, file);
+  // Headers with no audio after them would leave the track silent for good: refused as well.
+  if (!opened || ov_pcm_total(file, -1) <= 0) {
+    if (opened) ov_clear(file);
     delete file;
     file = nullptr;
     comment = nullptr;
     info = nullptr;
-    ReportDataFileNotLoaded(fileName);
+    ReportDataFileNotLoaded(fileName, opened ? "no audio after the headers" : "");
     return false;
   }
   comment = ov_comment(file, -1);

@@ -33,6 +33,18 @@ void ReleaseSoundBufferCache();
 
 // Bytes of one streaming refill.
 constexpr unsigned kStreamBufferBytes = 0x40000;
+// The largest Ogg file a track opens: many times any real piece of music. A larger one is refused
+// before anything of it is read.
+constexpr int64_t kMaxMusicFileBytes = int64_t{64} << 20;
+
+// The Ogg file as the decoder reads it: the stream, cut off at end, just past the file's last Ogg
+// page. Opening, the decoder searches back from the end of the data for the last page, and over a
+// long run of bytes that are no page that search takes time growing with the square of its length;
+// behind the cut it never sees such a run.
+struct OggFileView {
+  std::ifstream* in = nullptr;
+  int64_t end = 0;
+};
 
 class MusicTrack {
  public:
@@ -85,6 +97,7 @@ class MusicTrack {
   // Detaches the queue and queues both streaming buffers filled from the decoder's position.
   bool PrimeQueue();
 
+  OggFileView view;
   ALuint streamBuffers[2] = {0, 0};
   unsigned lastFillBytes = 0;
   // A track without loop has decoded its last block and is playing out what is queued.
@@ -107,3 +120,7 @@ size_t OggFileRead(void* ptr, size_t size, size_t count, void* source);
 int OggFileSeek(void* source, int64_t offset, int whence);
 long OggFileTell(void* source);
 int OggFileClose(void* source);
+// The same over an OggFileView: reads stop at its end, and a seek from the end counts from there.
+size_t OggViewRead(void* ptr, size_t size, size_t count, void* view);
+int OggViewSeek(void* view, int64_t offset, int whence);
+long OggViewTell(void* view);

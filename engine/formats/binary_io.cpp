@@ -129,22 +129,29 @@ FILE* OpenRegularDataFile(const std::string& path) {
   return f;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes) {
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes, std::string* why) {
   out.clear();
   FILE* f = OpenRegularDataFile(path);
-  if (!f) return false;
+  if (!f) {
+    if (why) *why = std::strerror(errno);
+    return false;
+  }
   bool good = true;
   uint8_t buf[65536];
   for (;;) {
     const size_t n = std::fread(buf, 1, sizeof buf, f);
     if (n == 0) break;
     if (out.size() + n > maxBytes) {
+      if (why) *why = "larger than " + std::to_string(maxBytes) + " bytes";
       good = false;
       break;
     }
     out.insert(out.end(), buf, buf + n);
   }
-  if (std::ferror(f)) good = false;
+  if (good && std::ferror(f)) {
+    if (why) *why = std::strerror(errno);
+    good = false;
+  }
   std::fclose(f);
   if (!good) out.clear();
   return good;
@@ -160,26 +167,42 @@ bool MakeDirectories(const std::string& path) {
     }
   }
   struct stat st;
-  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (::stat(p.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return true;
+  errno = ENOTDIR;  // something else stands where a folder is needed
+  return false;
 }
 
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, bool makeDirs) {
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, bool makeDirs, std::string* why) {
   const std::string p = DataPath(path);
+  const auto fail = [why]() {
+    if (why) *why = std::strerror(errno);
+    return false;
+  };
   if (makeDirs) {
     const size_t slash = p.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(p.substr(0, slash))) return false;
+    if (slash != std::string::npos && slash > 0 && !MakeDirectories(p.substr(0, slash))) return fail();
   }
   // A temporary name of this process's own, so two writers of one file never share it.
   static unsigned long sequence = 0;
   const std::string tmp = p + ".tmp." + std::to_string(static_cast<long>(getpid())) + "." + std::to_string(++sequence);
   FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
+  if (!f) return fail();
   bool good = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  good = (std::fflush(f) == 0) && good;
-  good = (std::fclose(f) == 0) && good;
-  if (!good || std::rename(tmp.c_str(), p.c_str()) != 0) {
+  good = good && std::fflush(f) == 0;
+  int error = good ? 0 : errno;
+  if (std::fclose(f) != 0 && good) {
+    good = false;
+    error = errno;
+  }
+  if (good && std::rename(tmp.c_str(), p.c_str()) != 0) {
+    good = false;
+    error = errno;
+  }
+  if (!good) {
     std::remove(tmp.c_str());
-    return false;
+    errno = error;
+    return fail();
   }
   return true;
 }

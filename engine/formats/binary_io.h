@@ -73,13 +73,20 @@ std::string DataPath(const std::string& path);
 // the kind is checked on the opened file itself, so nothing swapped in after a check gets through.
 FILE* OpenRegularDataFile(const std::string& path);
 
+// The most a file the program writes for itself (settings, career) is read to: far above their
+// few words, so a huge file in their place is refused at once.
+constexpr size_t kMaxOwnFileBytes = 4096;
+
 // Reads a whole regular file; false when it is missing, not a regular file, unreadable or larger
-// than maxBytes.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes = size_t(1) << 30);
+// than maxBytes (why then says which of the last two, when given).
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes = size_t(1) << 30,
+                   std::string* why = nullptr);
 
 // Writes a whole file through a temporary file and a rename, so a failed write never leaves a
-// truncated file behind. Creates missing parent directories when makeDirs is set.
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, bool makeDirs = false);
+// truncated file behind. Creates missing parent directories when makeDirs is set. False when the
+// file could not be written, with the system's reason in why when given.
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, bool makeDirs = false,
+                    std::string* why = nullptr);
 
 // Creates a directory and its parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);

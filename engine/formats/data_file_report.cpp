@@ -33,3 +33,13 @@ void ReportDataFileNotLoaded(const std::string& path, const std::string& loaderR
   const std::string p = DataPath(path);
   std::fprintf(stderr, "Cannot load %s: %s\n", p.c_str(), Fault(p, loaderReason).c_str());
 }
+
+void ReportOwnFileNotLoaded(const std::string& path, const std::string& loaderReason) {
+  const std::string p = DataPath(path);
+  const std::string fault = Fault(p, loaderReason);
+  if (fault != "missing") std::fprintf(stderr, "Cannot load %s: %s\n", p.c_str(), fault.c_str());
+}
+
+void ReportDataFileNotSaved(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "Could not write %s: %s\n", DataPath(path).c_str(), reason.c_str());
+}

@@ -2,12 +2,18 @@
 
 #include "engine/formats/binary_io.h"
 
-bool ParseCareer(const std::vector<uint8_t>& bytes, CareerRecord& out) {
+bool ParseCareer(const std::vector<uint8_t>& bytes, CareerRecord& out, std::string* why) {
+  if (bytes.size() != kCareerFileSize) {
+    if (why) *why = std::to_string(kCareerFileSize) + " bytes expected, " + std::to_string(bytes.size()) + " found";
+    return false;
+  }
   ByteReader r(bytes);
   const int32_t difficulty = r.I32();
   const int32_t map = r.I32();
-  if (!r.ok()) return false;
-  if (difficulty != 1 && difficulty != 3 && difficulty != 7) return false;
+  if (difficulty != 1 && difficulty != 3 && difficulty != 7) {
+    if (why) *why = "difficulty " + std::to_string(difficulty);
+    return false;
+  }
   out.difficulty = difficulty;
   out.mapNumber = map;
   return true;

@@ -14,9 +14,10 @@ struct CareerRecord {
 };
 constexpr size_t kCareerFileSize = 8;
 
-// True when the bytes hold both words and the difficulty is one the game knows (1, 3 or 7); the
-// map number is returned as stored, whatever its value. False leaves out untouched.
-bool ParseCareer(const std::vector<uint8_t>& bytes, CareerRecord& out);
+// True when the bytes are exactly the two words and the difficulty is one the game knows (1, 3 or
+// 7); the map number is returned as stored, whatever its value. False leaves out untouched and
+// tells why ("difficulty 5", "8 bytes expected, 5 found").
+bool ParseCareer(const std::vector<uint8_t>& bytes, CareerRecord& out, std::string* why = nullptr);
 std::vector<uint8_t> SerializeCareer(const CareerRecord& c);
 
 // One row of mon.ai (x, y, z, value) or prize.ai (x, y, z, type).

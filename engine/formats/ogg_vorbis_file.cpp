@@ -382,13 +382,22 @@ class HeaderScan {
       data += n;
       size -= n;
       ogg_page page;
-      int result;
-      while (!failed_ && (result = ogg_sync_pageout(&sync_, &page)) != 0) {
-        if (result > 0) TakePage(page);  // a negative result skipped bytes that are no page
+      long result;
+      while (!failed_ && (result = ogg_sync_pageseek(&sync_, &page)) != 0) {
+        if (result < 0) {
+          consumed_ += static_cast<uint64_t>(-result);  // bytes that are no page, skipped
+          continue;
+        }
+        consumed_ += static_cast<uint64_t>(result);
+        pagesEnd_ = consumed_;
+        TakePage(page);
       }
     }
     return !failed_;
   }
+
+  // The file offset just past the last whole page found so far.
+  uint64_t pagesEnd() const { return pagesEnd_; }
 
   bool Finish(std::string* why) {
     if (!failed_ && !open_.empty()) Refuse("the file ends before the headers of a Vorbis stream");
@@ -486,6 +495,8 @@ class HeaderScan {
   std::map<int, std::unique_ptr<HeaderStream>> open_;  // Vorbis streams still gathering headers
   size_t heldBytes_ = 0;
   int vorbisStreams_ = 0;
+  uint64_t consumed_ = 0;
+  uint64_t pagesEnd_ = 0;
   bool failed_ = false;
   std::string why_;
 };
@@ -498,7 +509,7 @@ bool CheckOggVorbisImage(const uint8_t* bytes, size_t size, std::string* why) {
   return scan.Finish(why);
 }
 
-bool CheckOggVorbisFile(const std::string& path, std::string* why) {
+bool CheckOggVorbisFile(const std::string& path, std::string* why, uint64_t* pagesEnd) {
   FILE* f = OpenRegularDataFile(path);
   if (!f) return Fail(why, "cannot open the file, or it is not a regular file");
   HeaderScan scan;
@@ -514,6 +525,7 @@ bool CheckOggVorbisFile(const std::string& path, std::string* why) {
   }
   std::fclose(f);
   if (readError) return Fail(why, "cannot read the file");
+  if (pagesEnd) *pagesEnd = scan.pagesEnd();
   return scan.Finish(why);
 }
 

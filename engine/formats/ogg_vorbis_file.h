@@ -39,8 +39,9 @@ bool ParseVorbisSetup(const uint8_t* packet, size_t size, int channels, std::str
 // why, when a Vorbis stream's headers are invalid, incomplete or interrupted, or when the file
 // holds no Vorbis stream at all.
 bool CheckOggVorbisImage(const uint8_t* bytes, size_t size, std::string* why = nullptr);
-// The same check on a regular file, read in pieces; false when it does not open.
-bool CheckOggVorbisFile(const std::string& path, std::string* why = nullptr);
+// The same check on a regular file, read in pieces; false when it does not open. pagesEnd, when
+// given, receives the offset just past the file's last whole page: what follows is no Ogg data.
+bool CheckOggVorbisFile(const std::string& path, std::string* why = nullptr, uint64_t* pagesEnd = nullptr);
 
 // Recomputes the checksum of every whole page found from the start of the image (after bytes that
 // do not start a page, the search goes on at the next capture pattern). Returns the pages

@@ -11,27 +11,33 @@ bool ResolutionSize(int32_t index, int& width, int& height) {
   }
 }
 
-bool ParseSettings(const std::vector<uint8_t>& bytes, SettingsRecord& out) {
+bool ParseSettings(const std::vector<uint8_t>& bytes, SettingsRecord& out, std::string* why) {
   const SettingsRecord defaults;
   out = defaults;
   ByteReader r(bytes);
-  bool valid = true;
+  std::string fault;
+  const auto refuse = [&fault](const std::string& text) {
+    if (fault.empty()) fault = text;
+  };
   int32_t words[6];
   int have = 0;
   for (; have < 6 && r.remaining() >= 4; ++have) words[have] = r.I32();
-  if (have < 6) valid = false;
+  if (bytes.size() != kSettingsFileSize) {
+    refuse(std::to_string(kSettingsFileSize) + " bytes expected, " + std::to_string(bytes.size()) + " found");
+  }
 
   int w = 0, h = 0;
   if (have > 0 && ResolutionSize(words[0], w, h)) out.resolutionIndex = words[0];
-  else valid = false;
+  else if (have > 0) refuse("resolution " + std::to_string(words[0]));
   if (have > 1 && (words[1] == 16 || words[1] == 32)) out.colorBits = words[1];
-  else valid = false;
+  else if (have > 1) refuse("colour bits " + std::to_string(words[1]));
   if (have > 2 && (words[2] == 16 || words[2] == 24)) out.depthBits = words[2];
-  else valid = false;
+  else if (have > 2) refuse("depth bits " + std::to_string(words[2]));
   if (have > 3) out.soundOn = words[3] != 0 ? 1 : 0;
   if (have > 4) out.musicOn = words[4] != 0 ? 1 : 0;
   if (have > 5) out.spareSetting = words[5];
-  return valid;
+  if (why) *why = fault;
+  return fault.empty();
 }
 
 std::vector<uint8_t> SerializeSettings(const SettingsRecord& s) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct SettingsRecord {
@@ -18,8 +19,9 @@ constexpr size_t kSettingsFileSize = 24;
 
 // Parses the file's bytes. A missing (empty) or short file, or a field with a value the program
 // cannot use, takes the default for that field; the spare word is kept whenever it was read.
-// Returns true when all six words were present and valid.
-bool ParseSettings(const std::vector<uint8_t>& bytes, SettingsRecord& out);
+// Returns true when the file is exactly the six words and all are valid; otherwise why tells the
+// first thing wrong ("resolution 99", "24 bytes expected, 10 found").
+bool ParseSettings(const std::vector<uint8_t>& bytes, SettingsRecord& out, std::string* why = nullptr);
 
 // The 24 bytes of the file; booleans are written as 0 or 1.
 std::vector<uint8_t> SerializeSettings(const SettingsRecord& s);

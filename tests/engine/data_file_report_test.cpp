@@ -29,8 +29,9 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 }  // namespace
 
 // A missing picture, a refused picture, a map model cut to half its size, a sound that is a
-// directory and a missing character part named the old way: each loader fails as before, and each
-// file is named once, as the disk has it, with the reason.
+// directory, a missing character part named the old way and animation files without one animation:
+// each loader fails (or accepts) as before, and each file is named once, as the disk has it, with
+// the reason.
 TEST(DataFileReport, EveryLoaderNamesTheFileItCannotLoadAndWhy) {
   char pattern[] = "/tmp/dun-data-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -49,6 +50,9 @@ TEST(DataFileReport, EveryLoaderNamesTheFileItCannotLoadAndWhy) {
   ASSERT_TRUE(ReadWholeFile(std::string(DUN_DATA_DIR) + "/base/maps/1/map.ms3d", model));
   model.resize(model.size() / 2);
   ASSERT_TRUE(WriteWholeFile("base/maps/1/map.ms3d", model));
+  ASSERT_TRUE(WriteWholeFile("base/empty_animation.cfg", {}));
+  const std::string garbage = "sex m\n// no animation line\n\x01\xff 12 x\n";
+  ASSERT_TRUE(WriteWholeFile("base/garbage_animation.cfg", std::vector<uint8_t>(garbage.begin(), garbage.end())));
   SetDialogHeadless(true);
 
   testing::internal::CaptureStderr();
@@ -65,6 +69,10 @@ TEST(DataFileReport, EveryLoaderNamesTheFileItCannotLoadAndWhy) {
   ModelPart part;
   BhmReader reader;
   EXPECT_FALSE(reader.Import(part, "base\\player\\player_lower.bhm"));
+  CharacterModel character;
+  EXPECT_TRUE(character.LoadAnimations("base/empty_animation.cfg"));
+  EXPECT_TRUE(character.LoadAnimations("base/garbage_animation.cfg"));
+  EXPECT_EQ(character.lower.numOfAnimations, 0);
   const std::string errors = testing::internal::GetCapturedStderr();
 
   const std::vector<std::string> expected = {
@@ -73,6 +81,8 @@ TEST(DataFileReport, EveryLoaderNamesTheFileItCannotLoadAndWhy) {
       "Cannot load base/maps/1/map.ms3d: refused as corrupt",
       "Cannot load base/sound/gun1.wav: unreadable (a directory)",
       "Cannot load base/player/player_lower.bhm: missing",
+      "Cannot load base/empty_animation.cfg: refused as corrupt (no animations)",
+      "Cannot load base/garbage_animation.cfg: refused as corrupt (no animations)",
   };
   EXPECT_EQ(LinesStartingWith(errors, "Cannot load "), expected) << errors;
 

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
 
 #include "engine/formats/binary_io.h"
 #include "engine/formats/game_data.h"
+#include "engine/formats/settings_file.h"
 #include "engine/random.h"
 #include "engine/static_model.h"
 #include "menu_test_support.h"
@@ -91,6 +97,87 @@ TEST_F(DataFiles, FailedCareerWriteIsHarmless) {
   EXPECT_FALSE(WriteCareer());
   EXPECT_EQ(difficulty, 3);
   EXPECT_EQ(mapNumber, 2);
+}
+
+// The two files the game keeps for the player. Whatever stands in their place, the game starts on
+// the defaults; a missing file is the first start and says nothing, anything else is named once
+// with its reason. A save that fails is named too, and leaves nothing half-written beside it.
+TEST_F(DataFiles, PlayerFilesThatCannotBeUsedAreNamedOnceAndAMissingOneStaysQuiet) {
+  ASSERT_TRUE(MakeDirectories("base"));
+  const std::vector<uint8_t> badSettings = SerializeSettings(SettingsRecord{99, 32, 24, 1, 1, 0});
+  const std::vector<uint8_t> badCareer = SerializeCareer(CareerRecord{5, 4});
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> make;
+    std::string menuReason, careerReason;  // empty: no line
+  };
+  const std::vector<Case> cases = {
+      {"missing", [](const std::string&) {}, "", ""},
+      {"pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+       "unreadable (not a regular file)", "unreadable (not a regular file)"},
+      {"directory", [](const std::string& p) { ASSERT_TRUE(MakeDirectories(p)); }, "unreadable (a directory)",
+       "unreadable (a directory)"},
+      {"symlink loop", [](const std::string& p) {
+         ASSERT_EQ(symlink(std::filesystem::path(p).filename().c_str(), p.c_str()), 0);
+       },
+       std::string("unreadable (") + std::strerror(ELOOP) + ")", std::string("unreadable (") + std::strerror(ELOOP) + ")"},
+      {"device", [](const std::string& p) { ASSERT_EQ(symlink("/dev/zero", p.c_str()), 0); },
+       "unreadable (not a regular file)", "unreadable (not a regular file)"},
+      {"1 GB", [](const std::string& p) {
+         ASSERT_TRUE(WriteWholeFile(p, {}));
+         ASSERT_EQ(truncate(p.c_str(), off_t{1} << 30), 0);  // sparse
+       },
+       "refused as corrupt (larger than 4096 bytes)", "refused as corrupt (larger than 4096 bytes)"},
+      {"short", [](const std::string& p) { ASSERT_TRUE(WriteWholeFile(p, {1, 0, 0})); },
+       "refused as corrupt (24 bytes expected, 3 found)", "refused as corrupt (8 bytes expected, 3 found)"},
+      {"out of range", [&](const std::string& p) {
+         ASSERT_TRUE(WriteWholeFile(p, p == "base/menu.inf" ? badSettings : badCareer));
+       },
+       "refused as corrupt (resolution 99)", "refused as corrupt (difficulty 5)"},
+  };
+  for (const Case& c : cases) {
+    c.make("base/menu.inf");
+    c.make("base/career.inf");
+    resolutionIndex = 2;
+    colorBits = 16;
+    difficulty = 7;
+    mapNumber = 5;
+    testing::internal::CaptureStderr();
+    LoadSettings("base/menu.inf");
+    ReadCareer();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    std::string expected;
+    if (!c.menuReason.empty()) expected += "Cannot load base/menu.inf: " + c.menuReason + "\n";
+    if (!c.careerReason.empty()) expected += "Cannot load base/career.inf: " + c.careerReason + "\n";
+    EXPECT_EQ(errors, expected) << c.what;
+    EXPECT_EQ(resolutionIndex, 1) << c.what;
+    EXPECT_EQ(colorBits, 32) << c.what;
+    EXPECT_EQ(difficulty, 1) << c.what;
+    EXPECT_EQ(mapNumber, 1) << c.what;
+    std::filesystem::remove_all("base/menu.inf");
+    std::filesystem::remove_all("base/career.inf");
+  }
+  // A stored map no career reaches is named too, and still ends the career.
+  WriteCareerBytes(SerializeCareer(CareerRecord{3, 99}));
+  testing::internal::CaptureStderr();
+  ReadCareer();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot load base/career.inf: refused as corrupt (map 99)\n");
+  EXPECT_EQ(mapNumber, kCareerEndMap);
+  std::filesystem::remove("base/career.inf");
+
+  // Saving where a folder stands: each file is named with the reason, and nothing is left behind.
+  ASSERT_TRUE(MakeDirectories("base/menu.inf"));
+  ASSERT_TRUE(MakeDirectories("base/career.inf"));
+  difficulty = 7;
+  mapNumber = 2;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(SaveSettings("base/menu.inf"));
+  EXPECT_FALSE(WriteCareer());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("Could not write base/menu.inf: ") + std::strerror(EISDIR) +
+                                                        "\nCould not write base/career.inf: " + std::strerror(EISDIR) + "\n");
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator("base")) entries += e.is_directory() ? 1 : 100;
+  EXPECT_EQ(entries, 2u);  // the two folders, no temporary file
 }
 
 TEST_F(DataFiles, BanditPointsFillTheSpawnTable) {

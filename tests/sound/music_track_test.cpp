@@ -4,8 +4,14 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/dialog.h"
 #include "sound/loopback.h"
@@ -16,6 +22,36 @@ namespace {
 constexpr int kRate = 22050;
 // Frames of mono 16-bit audio in one streaming refill.
 constexpr size_t kChunkFrames = kStreamBufferBytes / 2;
+
+// Bytes this process has read from files so far, as the system counts them.
+uint64_t BytesReadSoFar() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return 0;
+}
+
+std::vector<char> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The length of the file's leading pages whose granule position is 0: the header pages.
+size_t HeaderPagesBytes(const std::vector<char>& f) {
+  size_t at = 0;
+  while (at + 27 <= f.size() && std::memcmp(f.data() + at, "OggS", 4) == 0) {
+    int64_t granule = 0;
+    std::memcpy(&granule, f.data() + at + 6, 8);
+    if (granule != 0) break;
+    const size_t segments = static_cast<uint8_t>(f[at + 26]);
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i) body += static_cast<uint8_t>(f[at + 27 + i]);
+    at += 27 + segments + body;
+  }
+  return at;
+}
 
 class MusicTrackTest : public ::testing::Test {
  protected:
@@ -267,6 +303,55 @@ TEST_F(MusicTrackTest, FileCallbacksUseTheWholeOffset) {
   EXPECT_EQ(static_cast<int64_t>(OggFileTell(&in)), far);  // not cut to its low 32 bits
   EXPECT_EQ(OggFileClose(&in), 0);
   EXPECT_TRUE(in.is_open());
+}
+
+// Bytes that are no Ogg page after the music. A run of a few MB is passed over: opening reads the
+// file about once, not again for every stretch of the run, and the track still loops over its
+// own pages. A file far beyond any real piece of music, or whose pages stop after the headers, is
+// refused before the decoder gets it, and named.
+TEST_F(MusicTrackTest, BytesAfterTheMusicAreNotSearchedAndHugeOrEmptyTracksAreRefused) {
+  const size_t total = kChunkFrames + kChunkFrames / 3;
+  const std::vector<char> music = FileBytes(Ogg("music.ogg", ToneFloats(total, kRate, 300, 0.5)));
+  const size_t tail = size_t{4} << 20;
+  std::vector<char> noise(tail);
+  uint32_t x = 12345;
+  for (char& c : noise) {
+    x = x * 1664525u + 1013904223u;
+    c = static_cast<char>(x >> 24);
+  }
+  for (const std::vector<char>& junk : {std::vector<char>(tail, 0), noise}) {
+    const std::string path = dir + "/tail.ogg";
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(music.data(), static_cast<std::streamsize>(music.size()))
+        .write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    const uint64_t before = BytesReadSoFar();
+    ASSERT_TRUE(track.Open(path, true, true));
+    EXPECT_LT(BytesReadSoFar() - before, 2 * (music.size() + tail)) << "junk byte " << int(junk[1]);
+    EXPECT_EQ(ov_pcm_total(track.file, -1), static_cast<int64_t>(total));
+    track.Play();
+    EXPECT_EQ(Run(3 * total), 0u);
+    EXPECT_EQ(SourceState(track.source), AL_PLAYING);
+    track.Release();
+  }
+
+  const std::string huge = dir + "/huge.ogg", bare = dir + "/bare.ogg";
+  std::ofstream(huge, std::ios::binary).write(music.data(), static_cast<std::streamsize>(music.size()));
+  ASSERT_EQ(truncate(huge.c_str(), kMaxMusicFileBytes + 1), 0);  // sparse: no disk is used
+  const size_t headers = HeaderPagesBytes(music);
+  ASSERT_GT(headers, 0u);
+  ASSERT_LT(headers, music.size());
+  std::ofstream(bare, std::ios::binary).write(music.data(), static_cast<std::streamsize>(headers))
+      .write(noise.data(), static_cast<std::streamsize>(tail));
+  testing::internal::CaptureStderr();
+  const uint64_t before = BytesReadSoFar();
+  EXPECT_FALSE(track.Open(huge, true, true));
+  EXPECT_LT(BytesReadSoFar() - before, uint64_t{1} << 20);
+  EXPECT_EQ(track.file, nullptr);
+  track.Release();
+  EXPECT_FALSE(track.Open(bare, true, true));
+  EXPECT_EQ(track.file, nullptr);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(errors, "Cannot load " + huge + ": refused as corrupt (larger than 64 MB)\n" +
+                        "Cannot load " + bare + ": refused as corrupt (no audio after the headers)\n");
 }
 
 }  // namespace
