@@ -580,6 +580,33 @@ void AddEdgePair(int ea, int eb) {
   ++search.pairCount;
 }
 
+// The supports of hull h along the negated tilted normals of face `face` of a terrain triangle, one
+// for each triangle edge, found as SupportVertex would find them from `from`, the support along the
+// untilted normal. The tilt is slight, so mostly `from` stays the support for all three: one pass
+// round it decides that, and only a direction for which a neighbour does better walks on.
+void TiltedSupports(const HullView& h, const HullView& triangle, int face, int from, int out[3]) {
+  if (h.box) {
+    for (int e = 0; e < 3; ++e) out[e] = SupportVertex(h, EdgeFaceNormal(triangle, face, e) * -1.0f, from);
+    return;
+  }
+  Vec3 dir[3];
+  float best[3];
+  bool moves[3] = {false, false, false};
+  for (int e = 0; e < 3; ++e) {
+    out[e] = from;
+    dir[e] = Mat3TransformColumn(h.t.rotation, EdgeFaceNormal(triangle, face, e) * -1.0f);
+    best[e] = dir[e].Dot(Read3(h.vertices + 16 * static_cast<size_t>(from)));
+  }
+  ForEachEdgeAt(h, from, [&](int edge) {
+    const EdgeRecord r = ReadEdge(h, edge);
+    const Vec3 p = Read3(h.vertices + 16 * static_cast<size_t>(r.start == from ? r.end : r.start));
+    for (int e = 0; e < 3; ++e) moves[e] = moves[e] || dir[e].Dot(p) > best[e];
+  });
+  for (int e = 0; e < 3; ++e) {
+    if (moves[e]) out[e] = SupportVertex(h, EdgeFaceNormal(triangle, face, e) * -1.0f, from);
+  }
+}
+
 // Collects the edge pairs round a face found by a walk: the edges round the face's side (its own
 // edges and, for a side made of several triangles in one plane, the outer edges of those
 // triangles) against the edges meeting at the other hull's support vertex. Each pair once, at most
@@ -596,6 +623,8 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
   side[0] = f.face;
   std::memset(search.visited, 0, sizeof(search.visited));
   search.visited[f.face] = 1;
+  int tilted[3];
+  if (walker.triangle) TiltedSupports(other, walker, f.face, f.support, tilted);
   for (int i = 0; i < sideCount; ++i) {
     for (int k = 0; k < walker.perFace; ++k) {
       const uint32_t word = FaceWord(walker, side[i], k);
@@ -608,10 +637,7 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
         continue;
       }
       const int faceEdge = WordEdge(word);
-      int support = f.support;
-      if (walker.triangle) {
-        support = SupportVertex(other, EdgeFaceNormal(walker, f.face, faceEdge) * -1.0f, f.support);
-      }
+      const int support = walker.triangle ? tilted[faceEdge] : f.support;
       ForEachEdgeAt(other, support, [&](int e) { AddEdgePair(faceOfA ? faceEdge : e, faceOfA ? e : faceEdge); });
     }
   }
