@@ -436,6 +436,7 @@ void BuildTriangleView(HullView* v, const TriangleRecord& tri) {
 
 constexpr int kMaxEdgePairs = 200;
 constexpr int kMaxRefineRounds = 4;
+constexpr int kPairSlotBits = 9;  // the listed pairs' lookup table: 512 slots, over twice kMaxEdgePairs
 
 enum FeatureKind { kNoFeature, kFaceOfA, kFaceOfB, kEdgePair };
 
@@ -462,6 +463,15 @@ struct SearchState {
   int16_t pairs[kMaxEdgePairs][2];  // edge of A, edge of B
   int supportHint[2] = {0, 0};      // where the next vertex walk on A (0) or B (1) starts
   Feature best;
+  // Entries of the tables below count for the current test only when they carry its stamp, so
+  // that no table is cleared between tests.
+  uint32_t stamp = 0;
+  // The listed pairs by an open-addressed table of keys (edge of A << 16 | edge of B).
+  uint32_t pairSlotStamp[1 << kPairSlotBits] = {};
+  uint32_t pairSlotKey[1 << kPairSlotBits] = {};
+  // The score each face of A (0) or B (1) has had in this test, once scored.
+  uint32_t faceStamp[2][kMaxHullCount] = {};
+  float faceScore[2][kMaxHullCount] = {};
 };
 SearchState search;
 
@@ -486,6 +496,8 @@ Feature ScoreFace(const HullView& w, int f, const HullView& o, int otherSide, co
   search.supportHint[otherSide] = s.support;
   s.delta = s.normal.Dot(WorldVertex(o, s.support)) + offset;
   s.score = Score(s.delta, s.normal, d);
+  search.faceStamp[1 - otherSide][f] = search.stamp;
+  search.faceScore[1 - otherSide][f] = s.score;
   return s;
 }
 
@@ -554,13 +566,45 @@ Vec3 EdgeFaceNormal(const HullView& h, int f, int e) {
 // Appends an edge pair (edge of A, edge of B) to the candidates unless it is there already or the
 // list is full.
 void AddEdgePair(int ea, int eb) {
-  for (int p = 0; p < search.pairCount; ++p) {
-    if (search.pairs[p][0] == ea && search.pairs[p][1] == eb) return;
+  const uint32_t key = static_cast<uint32_t>(ea) << 16 | static_cast<uint32_t>(eb);
+  constexpr uint32_t kMask = (1u << kPairSlotBits) - 1;
+  uint32_t slot = (key * 2654435761u) >> (32 - kPairSlotBits);
+  for (; search.pairSlotStamp[slot] == search.stamp; slot = (slot + 1) & kMask) {
+    if (search.pairSlotKey[slot] == key) return;
   }
   if (search.pairCount >= kMaxEdgePairs) return;
+  search.pairSlotStamp[slot] = search.stamp;
+  search.pairSlotKey[slot] = key;
   search.pairs[search.pairCount][0] = static_cast<int16_t>(ea);
   search.pairs[search.pairCount][1] = static_cast<int16_t>(eb);
   ++search.pairCount;
+}
+
+// The supports of hull h along the negated tilted normals of face `face` of a terrain triangle, one
+// for each triangle edge, found as SupportVertex would find them from `from`, the support along the
+// untilted normal. The tilt is slight, so mostly `from` stays the support for all three: one pass
+// round it decides that, and only a direction for which a neighbour does better walks on.
+void TiltedSupports(const HullView& h, const HullView& triangle, int face, int from, int out[3]) {
+  if (h.box) {
+    for (int e = 0; e < 3; ++e) out[e] = SupportVertex(h, EdgeFaceNormal(triangle, face, e) * -1.0f, from);
+    return;
+  }
+  Vec3 dir[3];
+  float best[3];
+  bool moves[3] = {false, false, false};
+  for (int e = 0; e < 3; ++e) {
+    out[e] = from;
+    dir[e] = Mat3TransformColumn(h.t.rotation, EdgeFaceNormal(triangle, face, e) * -1.0f);
+    best[e] = dir[e].Dot(Read3(h.vertices + 16 * static_cast<size_t>(from)));
+  }
+  ForEachEdgeAt(h, from, [&](int edge) {
+    const EdgeRecord r = ReadEdge(h, edge);
+    const Vec3 p = Read3(h.vertices + 16 * static_cast<size_t>(r.start == from ? r.end : r.start));
+    for (int e = 0; e < 3; ++e) moves[e] = moves[e] || dir[e].Dot(p) > best[e];
+  });
+  for (int e = 0; e < 3; ++e) {
+    if (moves[e]) out[e] = SupportVertex(h, EdgeFaceNormal(triangle, face, e) * -1.0f, from);
+  }
 }
 
 // Collects the edge pairs round a face found by a walk: the edges round the face's side (its own
@@ -579,6 +623,8 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
   side[0] = f.face;
   std::memset(search.visited, 0, sizeof(search.visited));
   search.visited[f.face] = 1;
+  int tilted[3];
+  if (walker.triangle) TiltedSupports(other, walker, f.face, f.support, tilted);
   for (int i = 0; i < sideCount; ++i) {
     for (int k = 0; k < walker.perFace; ++k) {
       const uint32_t word = FaceWord(walker, side[i], k);
@@ -591,10 +637,7 @@ void CollectEdgePairs(const HullView& a, const HullView& b, const Feature& f) {
         continue;
       }
       const int faceEdge = WordEdge(word);
-      int support = f.support;
-      if (walker.triangle) {
-        support = SupportVertex(other, EdgeFaceNormal(walker, f.face, faceEdge) * -1.0f, f.support);
-      }
+      const int support = walker.triangle ? tilted[faceEdge] : f.support;
       ForEachEdgeAt(other, support, [&](int e) { AddEdgePair(faceOfA ? faceEdge : e, faceOfA ? e : faceEdge); });
     }
   }
@@ -659,6 +702,11 @@ bool SearchHulls(const HullView& a, const HullView& b, const Vec3& d, HullResult
   search.pairCount = 0;
   search.supportHint[0] = search.supportHint[1] = 0;
   search.best = Feature();
+  if (++search.stamp == 0) {  // the stamps wrapped round: old entries could pass for new ones
+    std::memset(search.pairSlotStamp, 0, sizeof(search.pairSlotStamp));
+    std::memset(search.faceStamp, 0, sizeof(search.faceStamp));
+    search.stamp = 1;
+  }
   Feature onA, onB;
   if (!WalkHullFaces(a, b, 1, d, 0, &onA)) return false;
   if (!WalkHullFaces(b, a, 0, d * -1.0f, 0, &onB)) return false;
@@ -682,6 +730,12 @@ bool SearchHulls(const HullView& a, const HullView& b, const Vec3& d, HullResult
     const int beside[4] = {ea.faceA, ea.faceB, eb.faceA, eb.faceB};
     Feature better = search.best;
     for (int k = 0; k < 4; ++k) {
+      // A face scored before in this test (by a walk, say) scores the same again: it is scored
+      // anew only if that score could beat the best.
+      const int side = k < 2 ? 0 : 1;
+      if (search.faceStamp[side][beside[k]] == search.stamp && !(search.faceScore[side][beside[k]] > better.score)) {
+        continue;
+      }
       const Feature s = k < 2 ? ScoreFace(a, beside[k], b, 1, d) : ScoreFace(b, beside[k], a, 0, d * -1.0f);
       if (s.score >= 0.0f) return false;
       if (s.score > better.score) {
