@@ -453,8 +453,9 @@ SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl*
 
 void SimulatorImpl::TerrainPass() {
   auto pass = [this](RigidBodyImpl* b) {
-    // A resting body that was not pushed needs no contact test; its sensors are tested alone.
-    const bool still = b->restState == 1 && !b->pushedLastStep;
+    // A resting body that was not pushed (on the last step, or by the collision pass of this one)
+    // needs no contact test; its sensors are tested alone.
+    const bool still = b->restState == 1 && !b->pushedLastStep && !b->pushedThisStep;
     if (still && b->sensors.count == 0) return;
     // A body with collision id -1 never touches the terrain.
     if (b->collisionID == -1) return;
