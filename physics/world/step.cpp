@@ -483,6 +483,8 @@ void SimulatorImpl::HandleContact(RigidBodyBase* a, RigidBodyBase* b, Constraint
     ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
     rb->pose.position -= row->normal * row->depth;
     rb->pose.position.w = 1.0f;
+    // A resting particle moved here is tested against the terrain by the pass that follows.
+    if (rb->restState == 1) rb->pushedThisStep = 1;
     return;
   }
   Vec3 va, vb;
