@@ -82,7 +82,11 @@ Vec3 ComputeContactImpulse(const SimulatorImpl* sim, const ConstraintItem& item,
   if ((mu * stick.z) * (mu * stick.z) >= stick.x * stick.x + stick.y * stick.y) return stick;
   const Vec3 d(-s.x, -s.y, -s.z - jn);
   const float D = std::sqrt(s.x * s.x + s.y * s.y) - mu * d.z;
-  if (std::fabs(D) <= 1e-6f) return Vec3();
+  // No point of the line meets the cone's edge (without friction: the sticking impulse has next to
+  // no tangential part to drop). The pure normal impulse, at the line's start, still stops the
+  // approach; dropping the whole impulse left a frictionless body resting on a contact that held
+  // nothing up, falling faster on every step while its position was pushed back out.
+  if (std::fabs(D) <= 1e-6f) return Vec3(0.0f, 0.0f, (1.0f + e) * jn);
   const float k = mu * (1.0f + e) * jn / D;
   return Vec3(0.0f, 0.0f, (1.0f + e) * jn) + d * k;
 }

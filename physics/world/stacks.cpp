@@ -308,6 +308,9 @@ void SimulatorImpl::JoinStacks(RigidBodyImpl* body, const RestContact& contact, 
   if (row && std::isfinite(row->depth) && row->depth > slop && IsFiniteVec(row->normal)) {
     body->pose.position += row->normal * (row->depth - slop);
     body->pose.position.w = 1.0f;
+    // A resting body moved by a neighbour counts as pushed: the terrain pass that follows tests it
+    // (a resting body is otherwise left out), so that it is not pushed into a wall unseen.
+    if (body->restState == 1) body->pushedThisStep = 1;
   }
   body->JoinStacks(contact);
 }

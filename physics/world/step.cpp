@@ -453,8 +453,9 @@ SimulatorImpl::TerrainLeafCache* SimulatorImpl::FindTerrainLeaves(RigidBodyImpl*
 
 void SimulatorImpl::TerrainPass() {
   auto pass = [this](RigidBodyImpl* b) {
-    // A resting body that was not pushed needs no contact test; its sensors are tested alone.
-    const bool still = b->restState == 1 && !b->pushedLastStep;
+    // A resting body that was not pushed (on the last step, or by the collision pass of this one)
+    // needs no contact test; its sensors are tested alone.
+    const bool still = b->restState == 1 && !b->pushedLastStep && !b->pushedThisStep;
     if (still && b->sensors.count == 0) return;
     // A body with collision id -1 never touches the terrain.
     if (b->collisionID == -1) return;
@@ -482,6 +483,8 @@ void SimulatorImpl::HandleContact(RigidBodyBase* a, RigidBodyBase* b, Constraint
     ApplyContactItemImpulse(this, a, b, *row, 1, 1.0f);
     rb->pose.position -= row->normal * row->depth;
     rb->pose.position.w = 1.0f;
+    // A resting particle moved here is tested against the terrain by the pass that follows.
+    if (rb->restState == 1) rb->pushedThisStep = 1;
     return;
   }
   Vec3 va, vb;

@@ -92,6 +92,19 @@ struct GameWorld {
     AddQuad(0, 1, 2, 3, reversed);
     Mesh();
   }
+  // A square pit: a floor at height 0 facing up and four walls of the given height facing in.
+  void Pit(float half, float top) {
+    const float h = half;
+    verts = {Vec3(-h, 0, -h),   Vec3(h, 0, -h),   Vec3(h, 0, h),   Vec3(-h, 0, h),
+             Vec3(-h, top, -h), Vec3(h, top, -h), Vec3(h, top, h), Vec3(-h, top, h)};
+    tris.clear();
+    AddQuad(0, 1, 2, 3);
+    AddQuad(0, 4, 5, 1);
+    AddQuad(1, 5, 6, 2);
+    AddQuad(2, 6, 7, 3);
+    AddQuad(3, 7, 4, 0);
+    Mesh();
+  }
   void AddQuad(int a, int b, int c, int d, bool reversed = false) {
     Triangle t1, t2;
     t1.v[0] = a, t1.v[1] = c, t1.v[2] = b;

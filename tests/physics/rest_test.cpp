@@ -46,6 +46,47 @@ TEST(RestEndToEnd, DroppedSphereSitsOnTheFloorEitherWinding) {
   }
 }
 
+// The game's sphere dropped 0.75 onto a floor of 0.5 grid cells (two triangles each, 100 x 100 over
+// [-25, 25]^2), along a row of drop points that lands it on and between the cells' edges, without
+// friction (the game's material) and with a little: it comes to rest at 1.25 everywhere. (Without
+// friction, a contact whose velocity had a mere sliver of a tangential part once got no impulse at
+// all: the sphere went on falling at free-fall speed while its position was pushed back out, sank
+// slowly, and was thrown up seconds later.)
+TEST(RestEndToEnd, GameSphereRestsOnAGridFloorWhereverItLands) {
+  for (float friction : {0.0f, 0.1f}) {
+    for (int k = -10; k <= 10; ++k) {
+      const float x = 0.1f * static_cast<float>(k);
+      GameWorld world;
+      world.sim->SetMaterial(0, friction, 0.1f);
+      const int n = 100;
+      for (int j = 0; j <= n; ++j) {
+        for (int i = 0; i <= n; ++i) world.verts.emplace_back(-25.0f + 0.5f * i, 0.0f, -25.0f + 0.5f * j);
+      }
+      for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < n; ++i) {
+          const int a = j * (n + 1) + i;
+          world.AddQuad(a, a + 1, a + n + 2, a + n + 1);
+        }
+      }
+      world.Mesh();
+      RigidBody* b = world.Sphere(Vec3(x, 2.0f, 0.2f));
+      float lowest = 100.0f, off = 0.0f, fastest = 0.0f;
+      for (int frame = 0; frame < 216; ++frame) {  // 6 s
+        b->SetAngularMomentum(Vec3());
+        world.Frame();
+        lowest = std::fmin(lowest, b->GetPos().y);
+        if (frame >= 180) {
+          off = std::fmax(off, std::fabs(b->GetPos().y - 1.25f));
+          fastest = std::fmax(fastest, b->GetVelocity().Length());
+        }
+      }
+      EXPECT_GE(lowest, 1.2f) << friction << " " << x;
+      EXPECT_LE(off, 0.01f) << friction << " " << x;
+      EXPECT_LT(fastest, 0.05f) << friction << " " << x;
+    }
+  }
+}
+
 TEST(RestEndToEnd, SphereLandingFastStaysOnTheSurface) {
   GameWorld world;
   world.Floor(30.0f);
@@ -298,15 +339,8 @@ TEST(RestEndToEnd, TenSolidBoxTowerStandsUpright) {
 TEST(RestEndToEnd, FortySpheresInAWalledPit) {
   GameWorld world;
   // A square pit 16 wide with walls 12 high around a floor.
-  const float h = 8.0f, top = 12.0f;
-  world.verts = {Vec3(-h, 0, -h), Vec3(h, 0, -h), Vec3(h, 0, h), Vec3(-h, 0, h),
-                 Vec3(-h, top, -h), Vec3(h, top, -h), Vec3(h, top, h), Vec3(-h, top, h)};
-  world.AddQuad(0, 1, 2, 3);        // floor, facing up
-  world.AddQuad(0, 4, 5, 1);  // the four walls, facing in
-  world.AddQuad(1, 5, 6, 2);
-  world.AddQuad(2, 6, 7, 3);
-  world.AddQuad(3, 7, 4, 0);
-  world.Mesh();
+  const float h = 8.0f;
+  world.Pit(h, 12.0f);
   std::mt19937 rng(5);
   std::uniform_real_distribution<float> across(-5.5f, 5.5f);
   std::vector<RigidBody*> balls;
@@ -321,5 +355,57 @@ TEST(RestEndToEnd, FortySpheresInAWalledPit) {
       ASSERT_LT(std::fabs(p.x), h - 0.9f) << frame;
       ASSERT_LT(std::fabs(p.z), h - 0.9f) << frame;
     }
+  }
+}
+
+// A hundred unit boxes and spheres (friction 0.5) poured into a pit 6 x 6 with walls 30 high. A body
+// put to rest in the pile is still moved when an awake neighbour lands on it or leans on it; it must
+// not be moved into the walls or the floor unseen (bodies at rest once went 0.5 into a wall and out
+// of the pit).
+TEST(RestEndToEnd, AMixedPileInANarrowPitStaysOutOfItsWalls) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SimulatorSizeInfo info;
+    info.rigidBodiesCount = 120;
+    info.geometriesCount = 120;
+    info.overlappedPairsCount = 2000;
+    GameWorld world(info);
+    world.sim->SetMaterial(0, 0.5f, 0.1f);
+    const float h = 3.0f;
+    world.Pit(h, 30.0f);
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> jitter(-0.2f, 0.2f);
+    std::vector<RigidBody*> bodies;
+    for (int i = 0; i < 100; ++i) {
+      const int layer = i / 25, k = i % 25;
+      const Vec3 at(-2.2f + 1.1f * (k % 5) + jitter(rng), 1.0f + 1.3f * layer, -2.2f + 1.1f * (k / 5) + jitter(rng));
+      RigidBody* b = world.Box(at);
+      if (i % 2 == 1) {
+        b->BeginIterateGeometry();
+        b->GetNextGeometry()->SetSphereDiameter(1.0f);
+        b->UpdateMassProperties();
+        b->UpdateBoundingInfo();
+      }
+      bodies.push_back(b);
+    }
+    float deepest = 0.0f;
+    for (int frame = 0; frame < 540; ++frame) {  // 15 s
+      world.Frame();
+      for (size_t i = 0; i < bodies.size(); ++i) {
+        const Transform t = bodies[i]->GetTransform();
+        ASSERT_TRUE(Finite(t.position)) << seed << " " << frame;
+        // How far the body reaches past a wall or below the floor.
+        float reach = 0.0f;
+        if (i % 2 == 1) {
+          reach = std::fmax(std::fmax(std::fabs(t.position.x), std::fabs(t.position.z)) + 0.5f - h, 0.5f - t.position.y);
+        } else {
+          for (int c = 0; c < 8; ++c) {
+            const Vec3 corner = t.Apply(Vec3(c & 1 ? 0.5f : -0.5f, c & 2 ? 0.5f : -0.5f, c & 4 ? 0.5f : -0.5f));
+            reach = std::fmax(reach, std::fmax(std::fmax(std::fabs(corner.x), std::fabs(corner.z)) - h, -corner.y));
+          }
+        }
+        deepest = std::fmax(deepest, reach);
+      }
+    }
+    EXPECT_LT(deepest, 0.05f) << seed;
   }
 }

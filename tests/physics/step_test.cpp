@@ -117,6 +117,12 @@ TEST_F(SolverFixture, HeadOnRestitutionAndFriction) {
   ExpectVec(b->GetVelocity(), 1, 0.1f, 0);
   ExpectVec(b->GetAngularVelocity(), 0, 0, 0);
 
+  // ... and with a mere sliver of tangential speed it still stops the approach.
+  b->SetVelocity(Vec3(1e-7f, -1, 0));
+  row = FloorContact(b);
+  ApplyContactItemImpulse(w, Body(b), &w->terrainBody, row, 1, 1.0f);
+  ExpectVec(b->GetVelocity(), 1e-7f, 0.1f, 0);
+
   // Friction 0.5 with a small tangential speed sticks: the contact point stops sliding.
   sim->SetMaterial(0, 0.5f, 0.0f);
   b->SetVelocity(Vec3(0.1f, -1, 0));
