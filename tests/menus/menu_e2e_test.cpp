@@ -27,6 +27,11 @@
 
 namespace {
 
+// The six words of a settings file as one value, so that a failed comparison prints them all.
+std::vector<int32_t> Words(const SettingsRecord& s) {
+  return {s.resolutionIndex, s.colorBits, s.depthBits, s.soundOn, s.musicOn, s.spareSetting};
+}
+
 struct Click {
   int menuX, menuY;  // target in the 800 x 600 menu space
   int expectState;   // the screen the click must land on
@@ -170,12 +175,7 @@ TEST(MenuEndToEnd, OptionsAcceptThenQuitStoresTheNewSettings) {
   EXPECT_EQ(clientSizes[5], std::make_pair(1024, 768));
   EXPECT_TRUE(quitRequested);
 
-  EXPECT_EQ(s.resolutionIndex, 2);
-  EXPECT_EQ(s.colorBits, 32);
-  EXPECT_EQ(s.depthBits, 24);
-  EXPECT_EQ(s.soundOn, 0);
-  EXPECT_EQ(s.musicOn, 0);
-  EXPECT_EQ(s.spareSetting, 42);
+  EXPECT_EQ(Words(s), Words(SettingsRecord{2, 32, 24, 0, 0, 42}));
 }
 
 // The window is made again full screen with the accepted settings, the display refuses that mode
@@ -204,12 +204,7 @@ TEST(MenuEndToEnd, SettingsAcceptedThenWindowDeclinedAreKept) {
   EXPECT_EQ(windowCreations, 1);
   ASSERT_EQ(DialogHistory().size(), 2u);
   EXPECT_EQ(DialogHistory()[1].text, "Program Will Now Close.");
-  EXPECT_EQ(s.resolutionIndex, 2);
-  EXPECT_EQ(s.colorBits, 16);
-  EXPECT_EQ(s.depthBits, 24);
-  EXPECT_EQ(s.soundOn, 1);
-  EXPECT_EQ(s.musicOn, 0);
-  EXPECT_EQ(s.spareSetting, 42);
+  EXPECT_EQ(Words(s), Words(SettingsRecord{2, 16, 24, 1, 0, 42}));
 }
 
 }  // namespace
