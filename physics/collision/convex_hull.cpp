@@ -887,8 +887,7 @@ bool Geometry::SetConvexMesh(const void* block) {
   phys::TConvex* g = phys::Impl(this);
   const phys::MeshBlockCheck check = g->SetConvexMesh(block);
   if (check == phys::MeshBlockCheck::kValid) {
-    // A new shape: what rested on the body, and where the body rested, no longer holds.
-    if (g->body) g->body->ReleaseRestContacts();
+    if (g->body) g->body->GeometryReshaped();
     return true;
   }
   phys::SimulatorImpl::LogForGeometry(g, check == phys::MeshBlockCheck::kTooLarge

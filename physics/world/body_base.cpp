@@ -196,6 +196,11 @@ void RigidBodyBase::ReleaseRestContacts() {
   if (RigidBodyImpl* r = AsRigid()) r->DropOwnRestContacts(false);
 }
 
+void RigidBodyBase::GeometryReshaped() {
+  ReleaseRestContacts();
+  if (!customCollision) UpdateBoundingInfo();
+}
+
 void RigidBodyBase::DropUnhandledRestContacts() {
   for (RestContact* c = restingOnMe; c;) {
     RestContact* next = c->listNext;

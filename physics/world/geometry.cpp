@@ -306,10 +306,8 @@ bool RefusesSize(const TConvex* g, const char* operation, std::initializer_list<
          RefuseValue(SimOf(g), operation, !negative, "a negative size");
 }
 
-// The geometry's shape or place changed: what rested on its body, and where the body rested,
-// no longer holds.
 void Reshaped(TConvex* g) {
-  if (g->body) g->body->ReleaseRestContacts();
+  if (g->body) g->body->GeometryReshaped();
 }
 
 }  // namespace

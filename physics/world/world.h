@@ -408,6 +408,10 @@ struct RigidBodyBase {
   // broken off): neither the contacts resting on it nor its own resting contacts hold any more.
   // They go, and every body that lost one wakes.
   void ReleaseRestContacts();
+  // One of the body's geometries changed its shape or place: the rest contacts go as above, and
+  // the body's bounds follow the new shape (a caller's own UpdateBoundingInfo after this finds
+  // them already right). A custom collision box is the caller's and stays.
+  void GeometryReshaped();
   // What the body collides with changed: the contacts resting on it and its own whose pair the
   // collision table no longer handles go, and every body that lost one wakes.
   void DropUnhandledRestContacts();
