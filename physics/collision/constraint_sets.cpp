@@ -61,8 +61,6 @@ void FreeSet(SimulatorImpl* sim, ConstraintHeader* set) {
   sim->constraintSetPool.Give(n);
 }
 
-RigidBodyImpl* RigidOf(RigidBodyBase* b) { return b ? b->AsRigid() : nullptr; }
-
 }  // namespace
 
 void JointImpl::AddToConstraintSet() {

@@ -85,10 +85,8 @@ SimulatorImpl* ControllerImpl::OwnerSimulator() const {
 }
 
 void JointImpl::UpdateControllers() {
-  RigidBodyBase* sideA = JointSide(bodyA);
-  RigidBodyBase* sideB = JointSide(bodyB);
-  RigidBodyImpl* a = sideA ? sideA->AsRigid() : nullptr;
-  RigidBodyImpl* b = sideB ? sideB->AsRigid() : nullptr;
+  RigidBodyImpl* a = RigidOf(JointSide(bodyA));
+  RigidBodyImpl* b = RigidOf(JointSide(bodyB));
   for (PoolNode<ControllerImpl>* n = controllers; n; n = n->next) {
     ControllerImpl& c = n->rec;
     if (c.countdown <= 0) {

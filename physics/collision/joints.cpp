@@ -39,8 +39,6 @@ void AppendToBody(RigidBodyBase* body, JointLink* link) {
   ++body->jointCount;
 }
 
-RigidBodyImpl* RigidOf(RigidBodyBase* b) { return b ? b->AsRigid() : nullptr; }
-
 Vec3 UnitOrZero(const Vec3& v) {
   const float len2 = v.LengthSquared();
   if (len2 < kZeroSquared || !std::isfinite(len2)) return Vec3();

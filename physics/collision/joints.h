@@ -14,6 +14,8 @@ Transform LocalFrame(const Transform& world, const Transform& pose);
 // joint holds the other body at the point where it stopped, as a joint to the world holds its body,
 // and the inactive body keeps its velocity until it is active again.
 inline RigidBodyBase* JointSide(RigidBodyBase* body) { return body && body->active ? body : nullptr; }
+// The body as a rigid body; null for none or an animated body.
+inline RigidBodyImpl* RigidOf(RigidBodyBase* body) { return body ? body->AsRigid() : nullptr; }
 
 // Null when body A is null, when both bodies are the same or when the joint pool is empty (which
 // is logged). A null body B joins body A to the world.
